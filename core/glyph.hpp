@@ -1,0 +1,29 @@
+// The glyph of one site: a cylinder along its direction and a red end cap.
+#pragma once
+
+#include <string_view>
+
+#include "extended.hpp"
+#include "scene_writer.hpp"
+
+namespace rodscene {
+
+enum class cylinder_colour { teal, blue };
+
+inline constexpr std::string_view teal_pigment =
+    "pigment { color rgb <0.000000, 0.800000, 0.673810>}";
+inline constexpr std::string_view blue_pigment =
+    "pigment { color rgb <0.00000, 0.100000, 0.873810>}";
+inline constexpr std::string_view red_pigment =
+    "pigment { color rgb  <0.952540,0.000000,0.000000>}";
+
+// The cylinder runs from position - 8 direction to position + 8 direction;
+// the sphere sits at position - cap_factor direction, just past the tail.
+inline constexpr long double rod_factor = 8;
+inline constexpr long double cap_factor = 8.15f;  // 8.1499996185302734375
+
+// Writes the twelve records of the glyph of one site.
+void write_glyph(scene_writer& w, const long double position[3],
+                 const long double direction[3], cylinder_colour colour);
+
+}  // namespace rodscene
