@@ -14,11 +14,19 @@ constexpr std::size_t chunk_size = std::size_t{1} << 16;
 // A repeat count past this is more copies than any read can take.
 constexpr std::uint64_t repeat_cap = 1'000'000'000;
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_comma(char c) { return c == ',' || c == ';'; }
-bool ends_token(char c) { return is_blank(c) || is_comma(c) || c == '/'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool is_comma(char c) {
+  return c == ',' || c == ';';
+}
+bool ends_token(char c) {
+  return is_blank(c) || is_comma(c) || c == '/';
+}
 
-int errno_or_eio() { return errno != 0 ? errno : EIO; }
+int errno_or_eio() {
+  return errno != 0 ? errno : EIO;
+}
 
 // Reads more of the file behind the unread bytes, growing the buffer only
 // when one line fills it.
@@ -108,7 +116,8 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
   // the read) stands for a null value.
   bool after_comma = true;
   for (;;) {
-    while (r.cursor != r.line_end && is_blank(*r.cursor)) ++r.cursor;
+    while (r.cursor != r.line_end && is_blank(*r.cursor))
+      ++r.cursor;
     if (r.cursor == r.line_end) {
       if (!next_line(r)) return -1;
       continue;
@@ -122,7 +131,8 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
       continue;
     }
     const char* first = r.cursor;
-    while (r.cursor != r.line_end && !ends_token(*r.cursor)) ++r.cursor;
+    while (r.cursor != r.line_end && !ends_token(*r.cursor))
+      ++r.cursor;
     item it;
     if (!parse_item(first, r.cursor, &it)) return 1;
     for (; it.count > 0 && filled < n; --it.count, ++filled) {
@@ -147,7 +157,8 @@ read_report read_sites(config_reader& r, site_table& t) {
                               &t.phi1[k], &t.phi2[k], &t.phi3[k]};
       std::copy(slot, slot + 6, dest);
     } else if (k == site_capacity) {
-      for (int i = 0; i < 6; ++i) dest[i] = &scratch[i];
+      for (int i = 0; i < 6; ++i)
+        dest[i] = &scratch[i];
     }
     status = read_values(r, dest, 6);
     if (!stored && r.took_input) ++report.ignored_records;

@@ -34,8 +34,7 @@ config_reader make_reader(std::FILE* file);
 // first, and a positive value on a bad token; values read before the end or
 // the bad token are already stored. A null value (an empty value between
 // commas, or r* for r of them) leaves its destination unchanged.
-int read_values(config_reader& reader, long double* const* destinations,
-                int n);
+int read_values(config_reader& reader, long double* const* destinations, int n);
 
 struct read_report {
   io_failure failure;

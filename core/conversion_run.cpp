@@ -40,11 +40,9 @@ int run_conversion(const converter_variant& v) {
     return report_failure(v.program, report.failure, config_file_name);
   }
   if (report.ignored_records > 0) {
-    std::fprintf(stderr,
-                 "%s: %s: ignored %" PRId64
-                 " data records past the first %d\n",
-                 v.program, config_file_name, report.ignored_records,
-                 site_capacity);
+    std::fprintf(
+        stderr, "%s: %s: ignored %" PRId64 " data records past the first %d\n",
+        v.program, config_file_name, report.ignored_records, site_capacity);
   }
 
   auto w = std::make_unique<scene_writer>();

@@ -9,6 +9,8 @@ struct io_failure {
   int code = 0;                  // errno of the failure; 0 when none
 };
 
-inline bool failed(const io_failure& f) { return f.code != 0; }
+inline bool failed(const io_failure& f) {
+  return f.code != 0;
+}
 
 }  // namespace rodscene

@@ -39,8 +39,7 @@ void f_field(bool negative, const char* digits, int exponent, char* out) {
     std::memcpy(text + n, digits, static_cast<std::size_t>(whole));
     n += whole;
     text[n++] = '.';
-    std::memcpy(text + n, digits + whole,
-                static_cast<std::size_t>(21 - whole));
+    std::memcpy(text + n, digits + whole, static_cast<std::size_t>(21 - whole));
     n += 21 - whole;
   }
   justify(text, n, f_width, out);
@@ -58,7 +57,8 @@ void e_field(bool negative, const char* digits, int exponent, char* out) {
   text[n++] = 'E';
   text[n++] = exponent < 0 ? '-' : '+';
   int e = exponent < 0 ? -exponent : exponent;
-  for (int i = 3; i >= 0; --i, e /= 10) text[n + i] = static_cast<char>('0' + e % 10);
+  for (int i = 3; i >= 0; --i, e /= 10)
+    text[n + i] = static_cast<char>('0' + e % 10);
   n += 4;
   justify(text, n, field_width, out);
 }
@@ -73,7 +73,8 @@ void number_field(long double v, char* out) {
   if (m == 0) return f_field(negative, nullptr, 0, out);
   char digits[field_digits];
   int exponent = decimal_digits(m, digits);
-  if (m < f_lower || m >= f_upper) return e_field(negative, digits, exponent, out);
+  if (m < f_lower || m >= f_upper)
+    return e_field(negative, digits, exponent, out);
   f_field(negative, digits, exponent, out);
 }
 

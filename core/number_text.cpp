@@ -28,7 +28,9 @@ constexpr std::int64_t exponent_cap = 1'000'000'000;
 constexpr std::int64_t point_overflow = 4934;
 constexpr std::int64_t point_underflow = -4952;
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Case-insensitive comparison of [p, last) with a lower-case word.
 bool equals_word(const char* p, const char* last, const char* word) {

@@ -139,7 +139,8 @@ TEST(read_values, slash_and_nulls_leave_destinations_unchanged) {
     config_reader reader = make_reader(f.file);
     values got(6, -1);
     long double* dest[6];
-    for (int i = 0; i < 6; ++i) dest[i] = &got[i];
+    for (int i = 0; i < 6; ++i)
+      dest[i] = &got[i];
     int status = read_values(reader, dest, 6);
     EXPECT_EQ(status > 0, c.status > 0) << c.text;
     EXPECT_EQ(status < 0, c.status < 0) << c.text;
@@ -178,8 +179,8 @@ TEST(read_sites, never_stores_past_capacity_and_counts_what_it_dropped) {
 TEST(read_sites, reads_lines_and_numbers_of_any_length) {
   // One line longer than the reader's first buffer, and a number of
   // 200000 digits whose value is still exact.
-  std::string long_line = "0 0 0 0\n" + std::string(300000, ' ') +
-                          "1 2 3 4 5 6\n";
+  std::string long_line =
+      "0 0 0 0\n" + std::string(300000, ' ') + "1 2 3 4 5 6\n";
   EXPECT_EQ(read_text(long_line).slot(0), (values{1, 2, 3, 4, 5, 6}));
   std::string digits = "0." + std::string(199999, '0') + "3e200000";
   auto r = read_text("0 0 0 0\n" + digits + " 2 3 4 5 6\n9 9 9 9 9 9\n");

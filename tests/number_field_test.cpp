@@ -15,7 +15,9 @@ std::string field(long double v) {
   return std::string(out, field_width);
 }
 
-std::string blanks(int n) { return std::string(n, ' '); }
+std::string blanks(int n) {
+  return std::string(n, ' ');
+}
 
 struct example {
   long double value;
@@ -31,7 +33,8 @@ TEST(number_field, matches_the_documented_examples) {
       {0.5, blanks(1) + "0.500000000000000000000" + blanks(6)},
       {-3.25, blanks(1) + "-3.25000000000000000000" + blanks(6)},
       {11, blanks(2) + "11.0000000000000000000" + blanks(6)},
-      {1 + std::ldexp(1.0L, -21), blanks(2) + "1.00000047683715820312" + blanks(6)},
+      {1 + std::ldexp(1.0L, -21),
+       blanks(2) + "1.00000047683715820312" + blanks(6)},
       {8.15f, blanks(2) + "8.14999961853027343750" + blanks(6)},
       {1e20L, blanks(2) + "100000000000000000000." + blanks(6)},
       {1e21L - 64, blanks(2) + "999999999999999999936." + blanks(6)},
@@ -70,8 +73,7 @@ TEST(number_field, rounds_ties_at_the_21st_digit_to_even) {
   // 2^-21 exactly has 16 significant digits: no rounding at all.
   EXPECT_EQ(field(std::ldexp(1.0L, -21)), "  4.76837158203125000000E-0007");
   // Halfway cases that round down because the kept digit is already even.
-  EXPECT_EQ(field(1 + std::ldexp(1.0L, -21)),
-            "  1.00000047683715820312      ");
+  EXPECT_EQ(field(1 + std::ldexp(1.0L, -21)), "  1.00000047683715820312      ");
 }
 
 TEST(number_field, covers_the_whole_exponent_range) {

@@ -50,7 +50,8 @@ class work_dir {
     std::string out = (path_ / "stdout").string();
     std::string err = (path_ / "stderr").string();
     std::string command = "cd '" + path_.string() + "' && '" + program + "' " +
-                          extra + (redirect.empty() ? " > '" + out + "'" : redirect) +
+                          extra +
+                          (redirect.empty() ? " > '" + out + "'" : redirect) +
                           " 2> '" + err + "'";
     outcome o;
     int raw = std::system(command.c_str());
@@ -94,7 +95,8 @@ TEST(programs, draw_every_slot_of_an_empty_file_at_the_origin) {
   EXPECT_EQ(g[0][2], " < " + zero + " , " + zero + " , " + zero + " >, < " +
                          zero + " , " + zero + " , " + zero + " >, 1.2");
   EXPECT_EQ(g[0][4], blue);
-  EXPECT_EQ(g[3359][8], " < " + zero + " , " + zero + " , " + zero + " >, 0.25");
+  EXPECT_EQ(g[3359][8],
+            " < " + zero + " , " + zero + " , " + zero + " >, 0.25");
 }
 
 TEST(programs, write_the_road_of_one_site_byte_for_byte) {
@@ -104,10 +106,14 @@ TEST(programs, write_the_road_of_one_site_byte_for_byte) {
   const std::string one = "  1.00000000000000000000      ";
   const std::string two = "  2.00000000000000000000      ";
   const std::string glyph =
-      " cylinder\n {\n < " + one + " , " + two + " ,  -5.00000000000000000000"
-      "       >, < " + one + " , " + two + " ,   11.0000000000000000000      "
-      " >, 1.2\n rotate <90,0,0>\n" + teal + "\n }\n sphere\n {\n < " + one +
-      " , " + two + " ,  -5.14999961853027343750       >, 0.25\n"
+      " cylinder\n {\n < " + one + " , " + two +
+      " ,  -5.00000000000000000000"
+      "       >, < " +
+      one + " , " + two +
+      " ,   11.0000000000000000000      "
+      " >, 1.2\n rotate <90,0,0>\n" +
+      teal + "\n }\n sphere\n {\n < " + one + " , " + two +
+      " ,  -5.14999961853027343750       >, 0.25\n"
       " rotate <90,0,0>\n pigment { color rgb  <0.952540,0.000000,0.000000>}\n"
       " }\n";
   ASSERT_EQ(o.out.substr(0, glyph.size()), glyph);
@@ -116,16 +122,16 @@ TEST(programs, write_the_road_of_one_site_byte_for_byte) {
 
 TEST(programs, keep_only_their_window_and_colour_by_their_rule) {
   // One site a line, x tells which; z probes both windows' edges.
-  const char* zs[] = {"28",  "-38",  "27.999", "-37.999", "0",
-                      "-0",  "0.0001", "nan",  "30",      "37.999",
-                      "38",  "-5"};
+  const char* zs[] = {"28",     "-38", "27.999", "-37.999", "0",  "-0",
+                      "0.0001", "nan", "30",     "37.999",  "38", "-5"};
   std::string config = "0 0 0 0\n";
   int n = 0;
   for (const char* z : zs) {
     config += std::to_string(++n) + " 0 " + z + " 0 0 1\n";
   }
   // Fill every other slot with a site both programs drop.
-  for (int k = n; k < 3370; ++k) config += "0 0 99 0 0 0\n";
+  for (int k = n; k < 3370; ++k)
+    config += "0 0 99 0 0 0\n";
   work_dir dir(config.c_str());
   const struct {
     const std::string& program;
@@ -152,8 +158,9 @@ TEST(programs, keep_only_their_window_and_colour_by_their_rule) {
 TEST(programs, agree_on_every_record_but_the_cylinder_pigment) {
   std::string config = "0 0 0 0\n";
   for (int k = 0; k < 3365; ++k) {
-    config += std::to_string(k * 0.37) + " -1.5 " + std::to_string(k % 60 - 35) +
-              " 0.3 -0.4 " + std::to_string(k * 1e-3) + "\n";
+    config += std::to_string(k * 0.37) + " -1.5 " +
+              std::to_string(k % 60 - 35) + " 0.3 -0.4 " +
+              std::to_string(k * 1e-3) + "\n";
   }
   work_dir dir(config.c_str());
   auto split = glyphs(dir.run(split_program).out);
@@ -204,7 +211,8 @@ TEST(programs, ignore_arguments_and_standard_input) {
 
 TEST(programs, warn_about_records_past_the_table) {
   std::string config = "0 0 0 0\n";
-  for (int k = 0; k < 3377; ++k) config += "1 1 1 1 1 1\n";
+  for (int k = 0; k < 3377; ++k)
+    config += "1 1 1 1 1 1\n";
   work_dir dir(config.c_str());
   outcome o = dir.run(split_program);
   EXPECT_EQ(o.status, 0);
