@@ -1,6 +1,5 @@
 #include "number_text.hpp"
 
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -9,22 +8,60 @@
 namespace rodscene {
 namespace {
 
-// A finite number split into its significant digits and a power of ten:
-// value = 0.d1d2...dn * 10^point, with d1 != 0 unless n == 0.
-struct decimal {
-  bool negative = false;
-  std::string digits;
-  std::int64_t point = 0;
-};
-
 // Exponent digits past this bound cannot change the result: any nonzero
 // significand is then far outside the extended range either way.
 constexpr std::int64_t exponent_cap = 1'000'000'000;
 
-// Beyond these decimal points the value is an infinity or a zero for any
-// significand: 0.1 * 10^4934 exceeds the largest finite value (about
-// 1.19e4932), and 10^-4952 is below half the smallest subnormal (about
-// 3.65e-4951). Inside them the platform's conversion gets a short exponent.
+// A finite number as value = w * 10^exponent, where w holds the significant
+// digits without leading or trailing zeros. When there are more than 19 of
+// them, `long_form` is set and w is meaningless.
+struct decimal {
+  bool negative = false;
+  std::uint64_t w = 0;
+  int w_digits = 0;
+  bool long_form = false;
+  std::int64_t exponent = 0;             // of w
+  std::int64_t explicit_exponent = 0;    // as written after the digits
+  const char* mantissa_first = nullptr;  // the digits and point, for the
+  const char* mantissa_last = nullptr;   // platform's conversion
+};
+
+constexpr int max_w_digits = 19;  // 10^19 - 1 < 2^64
+
+// Powers of ten exact in the extended format: 10^27 = 2^27 * 5^27 and
+// 5^27 < 2^64. A product or quotient of w < 2^64 by one of them is a single
+// correctly rounded operation.
+constexpr int max_exact_pow10 = 27;
+constexpr long double exact_pow10[max_exact_pow10 + 1] = {
+    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+    1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+    1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+
+constexpr std::uint64_t pow10_u64[max_w_digits + 1] = {1ull,
+                                                       10ull,
+                                                       100ull,
+                                                       1000ull,
+                                                       10000ull,
+                                                       100000ull,
+                                                       1000000ull,
+                                                       10000000ull,
+                                                       100000000ull,
+                                                       1000000000ull,
+                                                       10000000000ull,
+                                                       100000000000ull,
+                                                       1000000000000ull,
+                                                       10000000000000ull,
+                                                       100000000000000ull,
+                                                       1000000000000000ull,
+                                                       10000000000000000ull,
+                                                       100000000000000000ull,
+                                                       1000000000000000000ull,
+                                                       10000000000000000000ull};
+
+// Beyond these decimal points (value = 0.d1d2... * 10^point) the value is
+// an infinity or a zero for any digits: 0.1 * 10^4934 exceeds the largest
+// finite value (about 1.19e4932), and 10^-4952 is below half the smallest
+// subnormal (about 3.65e-4951).
 constexpr std::int64_t point_overflow = 4934;
 constexpr std::int64_t point_underflow = -4952;
 
@@ -68,17 +105,36 @@ bool parse_exponent(const char* p, const char* last, std::int64_t* exponent) {
   return true;
 }
 
+// Adds one digit to w; zeros wait in `zeros` until a nonzero digit follows,
+// so leading and trailing zeros never count against the 19 digits.
+void add_digit(decimal* d, int digit, std::int64_t* zeros) {
+  if (digit == 0) {
+    if (d->w_digits > 0) ++*zeros;
+    return;
+  }
+  if (d->long_form) return;
+  std::int64_t n = d->w_digits + *zeros + 1;
+  if (n > max_w_digits) {
+    d->long_form = true;
+    return;
+  }
+  d->w = d->w * pow10_u64[*zeros + 1] + static_cast<std::uint64_t>(digit);
+  d->w_digits = static_cast<int>(n);
+  *zeros = 0;
+}
+
 // Checks the syntax of a finite number and splits it into a decimal.
 bool parse_decimal(const char* p, const char* last, decimal* d) {
-  std::int64_t point = 0;
+  d->mantissa_first = p;
+  std::int64_t fraction_digits = 0;
+  std::int64_t zeros = 0;
   bool seen_digit = false;
   bool seen_point = false;
   for (; p != last; ++p) {
     if (is_digit(*p)) {
       seen_digit = true;
-      if (*p != '0' || !d->digits.empty()) d->digits += *p;
-      if (!seen_point && !d->digits.empty()) ++point;
-      if (seen_point && d->digits.empty()) --point;
+      add_digit(d, *p - '0', &zeros);
+      if (seen_point) ++fraction_digits;
     } else if (*p == '.' && !seen_point) {
       seen_point = true;
     } else {
@@ -86,6 +142,7 @@ bool parse_decimal(const char* p, const char* last, decimal* d) {
     }
   }
   if (!seen_digit) return false;
+  d->mantissa_last = p;
   std::int64_t exponent = 0;
   if (p != last) {
     char letter = static_cast<char>(*p | 0x20);
@@ -96,19 +153,46 @@ bool parse_decimal(const char* p, const char* last, decimal* d) {
     }
     if (!parse_exponent(p, last, &exponent)) return false;
   }
-  d->point = point + exponent;
+  d->explicit_exponent = exponent;
+  d->exponent = exponent - fraction_digits + zeros;
   return true;
+}
+
+// The platform's correctly rounded conversion, given the significant digits
+// with a short exponent.
+long double convert_long(const decimal& d) {
+  std::string digits;
+  std::int64_t point = 0;
+  bool seen_point = false;
+  for (const char* p = d.mantissa_first; p != d.mantissa_last; ++p) {
+    if (*p == '.') {
+      seen_point = true;
+    } else if (*p != '0' || !digits.empty()) {
+      digits += *p;
+      if (!seen_point) ++point;
+    } else if (seen_point && digits.empty()) {
+      --point;
+    }
+  }
+  point += d.explicit_exponent;
+  if (point < point_underflow) return 0;
+  if (point > point_overflow)
+    return std::numeric_limits<long double>::infinity();
+  std::string text = "0." + digits + "e" + std::to_string(point);
+  return std::strtold(text.c_str(), nullptr);
 }
 
 long double to_extended(const decimal& d) {
   long double magnitude;
-  if (d.digits.empty() || d.point < point_underflow) {
+  if (d.w_digits == 0 && !d.long_form) {
     magnitude = 0;
-  } else if (d.point > point_overflow) {
-    magnitude = std::numeric_limits<long double>::infinity();
+  } else if (!d.long_form && d.exponent >= -max_exact_pow10 &&
+             d.exponent <= max_exact_pow10) {
+    long double w = static_cast<long double>(d.w);
+    magnitude = d.exponent >= 0 ? w * exact_pow10[d.exponent]
+                                : w / exact_pow10[-d.exponent];
   } else {
-    std::string text = "0." + d.digits + "e" + std::to_string(d.point);
-    magnitude = std::strtold(text.c_str(), nullptr);
+    magnitude = convert_long(d);
   }
   return d.negative ? -magnitude : magnitude;
 }
