@@ -14,14 +14,31 @@ constexpr std::size_t chunk_size = std::size_t{1} << 16;
 // A repeat count past this is more copies than any read can take.
 constexpr std::uint64_t repeat_cap = 1'000'000'000;
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
+// Characters that end a token. A repeat count also ends at '*'.
+enum : unsigned char { blank = 1, comma = 2, slash = 4, star = 8 };
+
+struct class_table {
+  unsigned char of[256];
+  constexpr class_table() : of{} {
+    of[static_cast<unsigned char>(' ')] = blank;
+    of[static_cast<unsigned char>('\t')] = blank;
+    of[static_cast<unsigned char>(',')] = comma;
+    of[static_cast<unsigned char>(';')] = comma;
+    of[static_cast<unsigned char>('/')] = slash;
+    of[static_cast<unsigned char>('*')] = star;
+  }
+};
+constexpr class_table char_class;
+
+unsigned char class_of(char c) {
+  return char_class.of[static_cast<unsigned char>(c)];
 }
-bool is_comma(char c) {
-  return c == ',' || c == ';';
-}
-bool ends_token(char c) {
-  return is_blank(c) || is_comma(c) || c == '/';
+
+// Moves p to the first character in [p, last) of one of the classes.
+const char* skip_until(const char* p, const char* last, unsigned classes) {
+  while (p != last && (class_of(*p) & classes) == 0)
+    ++p;
+  return p;
 }
 
 int errno_or_eio() {
@@ -87,13 +104,19 @@ bool parse_count(const char* first, const char* last, std::uint64_t* count) {
   return c > 0;
 }
 
-bool parse_item(const char* first, const char* last, item* it) {
-  const char* star = static_cast<const char*>(
-      std::memchr(first, '*', static_cast<std::size_t>(last - first)));
-  if (star == nullptr) return parse_number(first, last, &it->value);
-  if (!parse_count(first, star, &it->count)) return false;
-  it->null = star + 1 == last;
-  return it->null || parse_number(star + 1, last, &it->value);
+// Takes the token at the cursor: a number, r*c or r*.
+bool take_item(config_reader& r, item* it) {
+  constexpr unsigned separators = blank | comma | slash;
+  const char* first = r.cursor;
+  r.cursor = skip_until(r.cursor, r.line_end, separators | star);
+  if (r.cursor != r.line_end && *r.cursor == '*') {
+    if (!parse_count(first, r.cursor, &it->count)) return false;
+    first = ++r.cursor;
+    r.cursor = skip_until(r.cursor, r.line_end, separators);
+    it->null = first == r.cursor;
+    if (it->null) return true;
+  }
+  return parse_number(first, r.cursor, &it->value);
 }
 
 }  // namespace
@@ -116,7 +139,7 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
   // the read) stands for a null value.
   bool after_comma = true;
   for (;;) {
-    while (r.cursor != r.line_end && is_blank(*r.cursor))
+    while (r.cursor != r.line_end && class_of(*r.cursor) == blank)
       ++r.cursor;
     if (r.cursor == r.line_end) {
       if (!next_line(r)) return -1;
@@ -124,17 +147,14 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
     }
     r.took_input = true;
     if (*r.cursor == '/') return 0;
-    if (is_comma(*r.cursor)) {
+    if (class_of(*r.cursor) == comma) {
       ++r.cursor;
       if (after_comma && ++filled == n) return 0;
       after_comma = true;
       continue;
     }
-    const char* first = r.cursor;
-    while (r.cursor != r.line_end && !ends_token(*r.cursor))
-      ++r.cursor;
     item it;
-    if (!parse_item(first, r.cursor, &it)) return 1;
+    if (!take_item(r, &it)) return 1;
     for (; it.count > 0 && filled < n; --it.count, ++filled) {
       if (!it.null) *destinations[filled] = it.value;
     }

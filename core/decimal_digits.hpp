@@ -1,16 +1,28 @@
 // The 21 significant decimal digits of an extended real.
 #pragma once
 
+#include <cstdint>
+
 #include "extended.hpp"
 
 namespace rodscene {
 
 inline constexpr int field_digits = 21;
 
-// Rounds m to 21 significant decimal digits, to nearest with ties to even on
-// its exact binary value, and writes them to digits[0..20]. Returns the
-// decimal exponent of the first digit: m ~ d0.d1...d20 * 10^exponent.
-// Requires m finite and greater than zero.
-int decimal_digits(long double m, char* digits);
+// 21 ASCII digits in three little-endian words, first digit lowest: the
+// first five in the low bytes of `lead` (its top three bytes are zero), then
+// eight in `middle` and eight in `tail`. Words rather than a byte array let
+// the field be laid out with whole-word stores.
+struct digit_words {
+  std::uint64_t lead;
+  std::uint64_t middle;
+  std::uint64_t tail;
+};
+
+// Rounds the magnitude m of v to 21 significant decimal digits, to nearest
+// with ties to even on its exact binary value. Returns the decimal exponent
+// of the first digit: m ~ d0.d1...d20 * 10^exponent. Requires v finite and
+// not zero; its sign is ignored.
+int decimal_digits(long double v, digit_words* digits);
 
 }  // namespace rodscene

@@ -1,6 +1,6 @@
 #include "number_field.hpp"
 
-#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "decimal_digits.hpp"
@@ -8,74 +8,127 @@
 namespace rodscene {
 namespace {
 
-constexpr int f_width = 24;  // F-form text is right-justified in this
-constexpr char zero_text[] = "0.00000000000000000000";
+using u64 = std::uint64_t;
 
-// The binary64 value nearest 0.1, widened exactly: the lower F-form bound.
-constexpr long double f_lower = 0.1;
-constexpr long double f_upper = 1e21L;  // exact in the extended format
+constexpr int max_biased = 0x7fff;  // exponent field of NaN and infinities
 
-// Right-justifies text of length n in out[0, width), blank-filled.
-void justify(const char* text, int n, int width, char* out) {
-  std::memset(out, ' ', static_cast<std::size_t>(width - n));
-  std::memcpy(out + width - n, text, static_cast<std::size_t>(n));
+// The F-form range as (exponent field, significand) pairs: from the binary64
+// value nearest 0.1, widened exactly (1.6 * 2^-4), up to 10^21 (its
+// significand is 10^21 / 2^6, exact), excluded.
+constexpr int f_lower_biased = 16383 - 4;
+constexpr u64 f_lower_significand = 0xCCCCCCCCCCCCD000ull;
+constexpr int f_upper_biased = 16383 + 69;
+constexpr u64 f_upper_significand = 15625000000000000000ull;
+
+bool in_f_range(int biased, u64 significand) {
+  if (biased == f_lower_biased) return significand >= f_lower_significand;
+  if (biased == f_upper_biased) return significand < f_upper_significand;
+  return biased > f_lower_biased && biased < f_upper_biased;
+}
+
+// Every field has the same frame. F-form text ends at column 24, followed by
+// 6 blanks; E-form text ends at column 30. With 21 digits each text has a
+// fixed length, so every character has a fixed column:
+//   F-form, m >= 1:  " [-]" digits "." digits      (sign in column 1)
+//   F-form, m < 1:   "[-]0." 21 digits             (sign in column 0)
+//   E-form:          " [-]d." 20 digits "E+eeee"   (sign in column 1)
+// The digits go in with whole-word stores, each overwriting the spare
+// bytes of the one before.
+constexpr char blank_field[] = "                              ";
+constexpr char zero_field[] = "  0.00000000000000000000      ";
+
+void store(char* p, u64 word) {
+  std::memcpy(p, &word, 8);
+}
+
+// The five lead digits with a point after the first `whole` (1..5) of them.
+u64 lead_with_point(u64 lead, int whole) {
+  int cut = 8 * whole;
+  u64 before = lead & ((u64{1} << cut) - 1);
+  u64 after = lead >> cut << (cut + 8);
+  return before | u64{'.'} << cut | after;
 }
 
 void word_field(const char* word, char* out) {
-  justify(word, static_cast<int>(std::strlen(word)), field_width, out);
+  std::size_t n = std::strlen(word);
+  std::memcpy(out, blank_field, field_width);
+  std::memcpy(out + field_width - n, word, n);
 }
 
-// Zero and 21 digits of a value in [f_lower, f_upper): exponent is -1..20.
-void f_field(bool negative, const char* digits, int exponent, char* out) {
-  char text[f_width];
-  int n = 0;
-  if (negative) text[n++] = '-';
-  if (digits == nullptr) {
-    std::memcpy(text + n, zero_text, sizeof zero_text - 1);
-    n += sizeof zero_text - 1;
-  } else {
-    int whole = exponent + 1;  // digits before the point, 0 when below 1
-    if (whole == 0) text[n++] = '0';
-    std::memcpy(text + n, digits, static_cast<std::size_t>(whole));
-    n += whole;
-    text[n++] = '.';
-    std::memcpy(text + n, digits + whole, static_cast<std::size_t>(21 - whole));
-    n += 21 - whole;
+// Digits placed from column `at`, with the point after the first `whole`.
+void put_digits(const digit_words& d, int whole, char* out, int at) {
+  if (whole <= 5) {
+    store(out + at, lead_with_point(d.lead, whole));
+    store(out + at + 6, d.middle);
+    store(out + at + 14, d.tail);
+    return;
   }
-  justify(text, n, f_width, out);
-  std::memset(out + f_width, ' ', field_width - f_width);
+  char text[24];
+  store(text, d.lead);
+  store(text + 5, d.middle);
+  store(text + 13, d.tail);
+  std::memcpy(out + at, text, static_cast<std::size_t>(whole));
+  out[at + whole] = '.';
+  std::memcpy(out + at + whole + 1, text + whole,
+              static_cast<std::size_t>(field_digits - whole));
 }
 
-void e_field(bool negative, const char* digits, int exponent, char* out) {
-  char text[field_width];
-  int n = 0;
-  if (negative) text[n++] = '-';
-  text[n++] = digits[0];
-  text[n++] = '.';
-  std::memcpy(text + n, digits + 1, 20);
-  n += 20;
-  text[n++] = 'E';
-  text[n++] = exponent < 0 ? '-' : '+';
-  int e = exponent < 0 ? -exponent : exponent;
-  for (int i = 3; i >= 0; --i, e /= 10)
-    text[n + i] = static_cast<char>('0' + e % 10);
-  n += 4;
-  justify(text, n, field_width, out);
+// A value in the F-form range: exponent is -1..20.
+void f_field(bool negative, const digit_words& d, int exponent, char* out) {
+  std::memcpy(out, blank_field, field_width);
+  if (exponent < 0) {
+    out[0] = negative ? '-' : ' ';
+    out[1] = '0';
+    out[2] = '.';
+    store(out + 3, d.lead);
+    store(out + 8, d.middle);
+    store(out + 16, d.tail);
+    return;
+  }
+  if (negative) out[1] = '-';
+  put_digits(d, exponent + 1, out, 2);
+  std::memcpy(out + 24, blank_field, 6);  // over the last store's spill
+}
+
+void e_field(bool negative, const digit_words& d, int exponent, char* out) {
+  out[0] = ' ';
+  out[1] = negative ? '-' : ' ';
+  put_digits(d, 1, out, 2);
+  out[24] = 'E';
+  out[25] = exponent < 0 ? '-' : '+';
+  unsigned e = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
+  for (int i = 29; i >= 26; --i, e /= 10) {
+    out[i] = static_cast<char>('0' + e % 10);
+  }
 }
 
 }  // namespace
 
 void number_field(long double v, char* out) {
-  if (std::isnan(v)) return word_field("NaN", out);
-  if (std::isinf(v)) return word_field(v < 0 ? "-Infinity" : "Infinity", out);
-  bool negative = std::signbit(v);
-  long double m = std::fabs(v);
-  if (m == 0) return f_field(negative, nullptr, 0, out);
-  char digits[field_digits];
-  int exponent = decimal_digits(m, digits);
-  if (m < f_lower || m >= f_upper)
-    return e_field(negative, digits, exponent, out);
-  f_field(negative, digits, exponent, out);
+  unsigned char bytes[10];
+  std::memcpy(bytes, &v, sizeof bytes);
+  u64 significand;
+  std::memcpy(&significand, bytes, sizeof significand);
+  int biased = (bytes[9] & 0x7f) << 8 | bytes[8];
+  bool negative = (bytes[9] & 0x80) != 0;
+  // The processor treats an unnormal (exponent set, leading bit clear) as
+  // an invalid operand, like a NaN; arithmetic never makes one.
+  bool unnormal = biased != 0 && (significand >> 63) == 0;
+  if (biased == max_biased || unnormal) {
+    if (significand << 1 != 0 || unnormal) return word_field("NaN", out);
+    return word_field(negative ? "-Infinity" : "Infinity", out);
+  }
+  if (significand == 0) {
+    std::memcpy(out, zero_field, field_width);
+    if (negative) out[1] = '-';
+    return;
+  }
+  digit_words d;
+  int exponent = decimal_digits(v, &d);
+  if (!in_f_range(biased, significand)) {
+    return e_field(negative, d, exponent, out);
+  }
+  f_field(negative, d, exponent, out);
 }
 
 }  // namespace rodscene

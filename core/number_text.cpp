@@ -197,9 +197,68 @@ long double to_extended(const decimal& d) {
   return d.negative ? -magnitude : magnitude;
 }
 
+// Appends the run of digits at p to w, which may wrap; returns its end.
+const char* take_digits(const char* p, const char* last, std::uint64_t* w) {
+  for (; p != last && is_digit(*p); ++p) {
+    *w = *w * 10 + static_cast<unsigned>(*p - '0');
+  }
+  return p;
+}
+
+// The common shape: an optional sign, digits with an optional point, an
+// optional exponent E or e with up to four digits; at most 19 significant
+// digits and a power of ten within exact_pow10. Converted with one correctly
+// rounded operation. Returns false for anything else, valid or not, which
+// the general path then decides.
+bool parse_simple(const char* p, const char* last, long double* value) {
+  bool negative = false;
+  if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char* start = p;
+  while (p != last && *p == '0')
+    ++p;
+  std::uint64_t w = 0;
+  const char* run = p;
+  p = take_digits(p, last, &w);
+  std::int64_t significant = p - run;
+  std::int64_t scale = 0;
+  bool point = p != last && *p == '.';
+  if (point) {
+    const char* fraction = ++p;
+    if (significant == 0) {  // zeros right after the point lead too
+      while (p != last && *p == '0')
+        ++p;
+    }
+    run = p;
+    p = take_digits(p, last, &w);
+    significant += p - run;
+    scale = fraction - p;
+  }
+  bool any_digit = p - start > (point ? 1 : 0);
+  if (!any_digit || significant > max_w_digits) return false;
+  if (p != last) {
+    if ((*p | 0x20) != 'e' || ++p == last) return false;
+    bool minus = false;
+    if (*p == '+' || *p == '-') minus = *p++ == '-';
+    int e = 0, n = 0;
+    for (; p != last && is_digit(*p) && n < 4; ++p, ++n)
+      e = e * 10 + (*p - '0');
+    if (n == 0 || p != last) return false;
+    scale += minus ? -e : e;
+  }
+  long double m = 0;
+  if (w != 0) {
+    if (scale < -max_exact_pow10 || scale > max_exact_pow10) return false;
+    m = static_cast<long double>(w);
+    m = scale >= 0 ? m * exact_pow10[scale] : m / exact_pow10[-scale];
+  }
+  *value = negative ? -m : m;
+  return true;
+}
+
 }  // namespace
 
 bool parse_number(const char* first, const char* last, long double* value) {
+  if (parse_simple(first, last, value)) return true;
   const char* p = first;
   bool negative = false;
   if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';

@@ -3,10 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "number_field.hpp"
-
 namespace rodscene {
-namespace {
 
 void flush(scene_writer& w) {
   if (w.used != 0 && !failed(w.failure)) {
@@ -18,50 +15,12 @@ void flush(scene_writer& w) {
   w.used = 0;
 }
 
-// Makes room for n more bytes; n is never more than one item and separator.
-char* reserve(scene_writer& w, std::size_t n) {
-  if (sizeof w.buffer - w.used < n) flush(w);
-  return w.buffer + w.used;
-}
-
-void put_separator(scene_writer& w) {
-  if (!w.first_item) w.buffer[w.used++] = ' ';
-  w.first_item = false;
-}
-
-}  // namespace
-
 void start_writer(scene_writer& w, std::FILE* out) {
   w.out = out;
   w.used = 0;
   w.first_item = true;
   w.failure = {};
   std::setvbuf(out, nullptr, _IONBF, 0);
-}
-
-void begin_record(scene_writer& w) {
-  *reserve(w, 1) = ' ';
-  ++w.used;
-  w.first_item = true;
-}
-
-void put_text(scene_writer& w, std::string_view text) {
-  reserve(w, text.size() + 1);
-  put_separator(w);
-  std::memcpy(w.buffer + w.used, text.data(), text.size());
-  w.used += text.size();
-}
-
-void put_number(scene_writer& w, long double v) {
-  reserve(w, field_width + 1);
-  put_separator(w);
-  number_field(v, w.buffer + w.used);
-  w.used += field_width;
-}
-
-void end_record(scene_writer& w) {
-  *reserve(w, 1) = '\n';
-  ++w.used;
 }
 
 io_failure finish_writer(scene_writer& w) {

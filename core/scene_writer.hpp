@@ -3,10 +3,12 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "extended.hpp"
 #include "io_failure.hpp"
+#include "number_field.hpp"
 
 namespace rodscene {
 
@@ -24,10 +26,50 @@ struct scene_writer {
 // Takes over `out` unbuffered, since the writer buffers itself.
 void start_writer(scene_writer& w, std::FILE* out);
 
-void begin_record(scene_writer& w);
-void put_text(scene_writer& w, std::string_view text);
-void put_number(scene_writer& w, long double v);
-void end_record(scene_writer& w);
+// Writes out the buffer; keeps the first failure.
+void flush(scene_writer& w);
+
+// The record operations are inline: they run for every item of every glyph,
+// and their literal texts are then copied with sizes known at compile time.
+
+// Makes room for n more bytes; n is at most an item and its separator.
+inline char* reserve(scene_writer& w, std::size_t n) {
+  if (sizeof w.buffer - w.used < n) flush(w);
+  return w.buffer + w.used;
+}
+
+inline void begin_record(scene_writer& w) {
+  *reserve(w, 1) = ' ';
+  ++w.used;
+  w.first_item = true;
+}
+
+// Writes the item separator unless the item opens its record.
+inline char* start_item(scene_writer& w, std::size_t size) {
+  char* p = reserve(w, size + 1);
+  *p = ' ';
+  p += w.first_item ? 0 : 1;
+  w.first_item = false;
+  return p;
+}
+
+// `text` is one of the writer's short literals.
+inline void put_text(scene_writer& w, std::string_view text) {
+  char* p = start_item(w, text.size());
+  std::memcpy(p, text.data(), text.size());
+  w.used = static_cast<std::size_t>(p + text.size() - w.buffer);
+}
+
+inline void put_number(scene_writer& w, long double v) {
+  char* p = start_item(w, field_width);
+  number_field(v, p);
+  w.used = static_cast<std::size_t>(p + field_width - w.buffer);
+}
+
+inline void end_record(scene_writer& w) {
+  *reserve(w, 1) = '\n';
+  ++w.used;
+}
 
 // Writes out what is buffered and closes the stream. Returns the first
 // failure of any write or of the close.

@@ -1,0 +1,66 @@
+// The reader's number conversion against strtold on the same tokens.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench_inputs.hpp"
+#include "number_text.hpp"
+
+namespace rodscene {
+namespace {
+
+const std::vector<std::string>& tokens() {
+  static const std::vector<std::string> t = config_tokens(3370);
+  return t;
+}
+
+void BM_parse_number(benchmark::State& state) {
+  long double v;
+  for (auto _ : state) {
+    for (const std::string& t : tokens()) {
+      parse_number(t.data(), t.data() + t.size(), &v);
+      benchmark::DoNotOptimize(v);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() *
+                          static_cast<std::int64_t>(tokens().size()));
+}
+BENCHMARK(BM_parse_number);
+
+void BM_strtold(benchmark::State& state) {
+  for (auto _ : state) {
+    for (const std::string& t : tokens()) {
+      long double v = std::strtold(t.c_str(), nullptr);
+      benchmark::DoNotOptimize(v);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() *
+                          static_cast<std::int64_t>(tokens().size()));
+}
+BENCHMARK(BM_strtold);
+
+int check_values() {
+  int differ = 0;
+  for (const std::string& t : tokens()) {
+    long double ours = 0, theirs = std::strtold(t.c_str(), nullptr);
+    parse_number(t.data(), t.data() + t.size(), &ours);
+    if (std::memcmp(&ours, &theirs, 10) != 0) ++differ;
+  }
+  std::printf("tokens: %zu, values differing from strtold: %d\n",
+              tokens().size(), differ);
+  return differ;
+}
+
+}  // namespace
+}  // namespace rodscene
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (rodscene::check_values() != 0) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

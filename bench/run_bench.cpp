@@ -1,0 +1,57 @@
+// A whole conversion of a full 3370-record file in process: reading from a
+// stream, scanning and writing every glyph to /dev/null.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "bench_inputs.hpp"
+#include "config_reader.hpp"
+#include "glyph.hpp"
+#include "scene_writer.hpp"
+
+namespace rodscene {
+namespace {
+
+void BM_read_sites(benchmark::State& state) {
+  const std::string text = config_text(3370);
+  auto table = std::make_unique<site_table>();
+  for (auto _ : state) {
+    std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    config_reader reader = make_reader(f);
+    benchmark::DoNotOptimize(read_sites(reader, *table));
+    std::fclose(f);
+  }
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_read_sites)->Unit(benchmark::kMicrosecond);
+
+void BM_write_glyphs(benchmark::State& state) {
+  const std::string text = config_text(3370);
+  auto table = std::make_unique<site_table>();
+  std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+  config_reader reader = make_reader(f);
+  read_sites(reader, *table);
+  std::fclose(f);
+  auto w = std::make_unique<scene_writer>();
+  start_writer(*w, std::fopen("/dev/null", "w"));
+  const site_table& t = *table;
+  for (auto _ : state) {
+    for (int k = 0; k < 3360; ++k) {
+      const long double position[3] = {t.x[k], t.y[k], t.z[k]};
+      const long double direction[3] = {t.phi1[k], t.phi2[k], t.phi3[k]};
+      write_glyph(*w, position, direction, cylinder_colour::teal);
+    }
+    flush(*w);
+  }
+  finish_writer(*w);
+  state.SetBytesProcessed(state.iterations() * 3360 * 486);
+}
+BENCHMARK(BM_write_glyphs)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace rodscene
+
+BENCHMARK_MAIN();
