@@ -85,12 +85,7 @@ bool next_line(config_reader& r) {
   }
 }
 
-// One value of a read: a number, or `count` copies of one, or `count` nulls.
-struct item {
-  std::uint64_t count = 1;
-  bool null = false;
-  long double value = 0;
-};
+constexpr unsigned separators = blank | comma | slash;
 
 // A repeat count is a positive whole number without sign or point.
 bool parse_count(const char* first, const char* last, std::uint64_t* count) {
@@ -104,19 +99,22 @@ bool parse_count(const char* first, const char* last, std::uint64_t* count) {
   return c > 0;
 }
 
-// Takes the token at the cursor: a number, r*c or r*.
-bool take_item(config_reader& r, item* it) {
-  constexpr unsigned separators = blank | comma | slash;
-  const char* first = r.cursor;
-  r.cursor = skip_until(r.cursor, r.line_end, separators | star);
-  if (r.cursor != r.line_end && *r.cursor == '*') {
-    if (!parse_count(first, r.cursor, &it->count)) return false;
-    first = ++r.cursor;
-    r.cursor = skip_until(r.cursor, r.line_end, separators);
-    it->null = first == r.cursor;
-    if (it->null) return true;
+// Takes the rest of a repeat r*c or r* whose count is [first, cursor) and
+// whose '*' is at the cursor, filling destinations from `filled` on.
+// Returns the new count of filled destinations, or -1 on a bad token.
+int take_repeat(config_reader& r, const char* first,
+                long double* const* destinations, int filled, int n) {
+  std::uint64_t count;
+  if (!parse_count(first, r.cursor, &count)) return -1;
+  const char* value = ++r.cursor;
+  r.cursor = skip_until(r.cursor, r.line_end, separators);
+  long double v = 0;
+  bool null = value == r.cursor;
+  if (!null && !parse_number(value, r.cursor, &v)) return -1;
+  for (; count > 0 && filled < n; --count, ++filled) {
+    if (!null) *destinations[filled] = v;
   }
-  return parse_number(first, r.cursor, &it->value);
+  return filled;
 }
 
 }  // namespace
@@ -153,10 +151,27 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
       after_comma = true;
       continue;
     }
-    item it;
-    if (!take_item(r, &it)) return 1;
-    for (; it.count > 0 && filled < n; --it.count, ++filled) {
-      if (!it.null) *destinations[filled] = it.value;
+    // Most tokens are plain numbers: parse them in the same pass that finds
+    // their end.
+    const char* first = r.cursor;
+    long double v;
+    const char* end = parse_simple_prefix(first, r.line_end, &v);
+    if (end != nullptr &&
+        (end == r.line_end || (class_of(*end) & separators) != 0)) {
+      *destinations[filled] = v;
+      r.cursor = end;
+      if (++filled == n) return 0;
+      after_comma = false;
+      continue;
+    }
+    r.cursor = skip_until(r.cursor, r.line_end, separators | star);
+    if (r.cursor != r.line_end && *r.cursor == '*') {
+      filled = take_repeat(r, first, destinations, filled, n);
+      if (filled < 0) return 1;
+    } else if (parse_number(first, r.cursor, destinations[filled])) {
+      ++filled;
+    } else {
+      return 1;
     }
     if (filled == n) return 0;
     after_comma = false;

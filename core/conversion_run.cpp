@@ -45,7 +45,7 @@ int run_conversion(const converter_variant& v) {
         v.program, config_file_name, report.ignored_records, site_capacity);
   }
 
-  auto w = std::make_unique<scene_writer>();
+  auto w = std::make_unique_for_overwrite<scene_writer>();
   start_writer(*w, stdout);
   const site_table& t = *table;
   for (int k = 0; k < scan_count && !failed(w->failure); ++k) {

@@ -83,8 +83,9 @@ u128 rounded(const scaled& v, u128 d) {
 // lanes, then four pairs in 16-bit lanes, then eight digits in bytes. The
 // lane quotients are exact: x * 10486 >> 20 == x / 100 for x < 10^4, and
 // x * 103 >> 10 == x / 10 for x < 100; no lane spills into the next.
-u64 eight_digits(u64 v) {
-  u64 halves = v / 10000 | (v % 10000) << 32;
+u64 eight_digits(std::uint32_t v) {
+  std::uint32_t high = v / 10000, low = v - high * 10000;
+  u64 halves = high | u64{low} << 32;
   u64 hundreds = (halves * 10486 >> 20) & 0x0000007f0000007full;
   u64 pairs = hundreds | (halves - hundreds * 100) << 16;
   u64 tens = (pairs * 103 >> 10) & 0x000f000f000f000full;
@@ -99,8 +100,10 @@ digit_words split_digits(u128 d) {
   constexpr u64 ten_pow_16 = 10000000000000000ull;
   u64 high = static_cast<u64>(d >> 16) / five_pow_16;  // 5 digits
   u64 low = static_cast<u64>(d) - high * ten_pow_16;   // exact mod 2^64
-  return {eight_digits(high) >> 24, eight_digits(low / 100000000),
-          eight_digits(low % 100000000)};
+  u64 upper = low / 100000000;
+  return {eight_digits(static_cast<std::uint32_t>(high)) >> 24,
+          eight_digits(static_cast<std::uint32_t>(upper)),
+          eight_digits(static_cast<std::uint32_t>(low - upper * 100000000))};
 }
 
 int platform_digits(long double m, digit_words* digits) {

@@ -14,13 +14,16 @@ constexpr std::string_view cylinder_radius = ">, 1.2";
 constexpr std::string_view sphere_radius = ">, 0.25";
 constexpr std::string_view rotation = "rotate <90,0,0>";
 
-void put_record(scene_writer& w, std::string_view text) {
+// Inlined so that every literal is copied with a size known at compile time.
+[[gnu::always_inline]] inline void put_record(scene_writer& w,
+                                              std::string_view text) {
   begin_record(w);
   put_text(w, text);
   end_record(w);
 }
 
-void put_vector(scene_writer& w, const long double v[3]) {
+[[gnu::always_inline]] inline void put_vector(scene_writer& w,
+                                              const long double v[3]) {
   put_number(w, v[0]);
   put_text(w, component_separator);
   put_number(w, v[1]);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -197,20 +198,41 @@ long double to_extended(const decimal& d) {
   return d.negative ? -magnitude : magnitude;
 }
 
+// Whether the 8 bytes of `chunk` are all ASCII digits.
+bool eight_digits(std::uint64_t chunk) {
+  return ((chunk & 0xF0F0F0F0F0F0F0F0ull) |
+          (((chunk + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) >> 4)) ==
+         0x3333333333333333ull;
+}
+
+// The value of 8 ASCII digits, first digit in the lowest byte: pairs, then
+// quads, then the whole, each step combining neighbouring lanes.
+std::uint64_t eight_digit_value(std::uint64_t chunk) {
+  chunk = ((chunk & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
+  chunk = ((chunk & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+  return ((chunk & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32;
+}
+
 // Appends the run of digits at p to w, which may wrap; returns its end.
+// Runs of eight are taken a word at a time.
 const char* take_digits(const char* p, const char* last, std::uint64_t* w) {
-  for (; p != last && is_digit(*p); ++p) {
-    *w = *w * 10 + static_cast<unsigned>(*p - '0');
+  std::uint64_t v = *w;
+  std::uint64_t chunk;
+  while (last - p >= 8 && (std::memcpy(&chunk, p, 8), eight_digits(chunk))) {
+    v = v * 100000000 + eight_digit_value(chunk);
+    p += 8;
   }
+  for (; p != last && is_digit(*p); ++p) {
+    v = v * 10 + static_cast<unsigned>(*p - '0');
+  }
+  *w = v;
   return p;
 }
 
-// The common shape: an optional sign, digits with an optional point, an
-// optional exponent E or e with up to four digits; at most 19 significant
-// digits and a power of ten within exact_pow10. Converted with one correctly
-// rounded operation. Returns false for anything else, valid or not, which
-// the general path then decides.
-bool parse_simple(const char* p, const char* last, long double* value) {
+}  // namespace
+
+const char* parse_simple_prefix(const char* p, const char* last,
+                                long double* value) {
   bool negative = false;
   if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
   const char* start = p;
@@ -234,31 +256,34 @@ bool parse_simple(const char* p, const char* last, long double* value) {
     scale = fraction - p;
   }
   bool any_digit = p - start > (point ? 1 : 0);
-  if (!any_digit || significant > max_w_digits) return false;
-  if (p != last) {
-    if ((*p | 0x20) != 'e' || ++p == last) return false;
+  if (!any_digit || significant > max_w_digits) return nullptr;
+  if (p != last && (*p | 0x20) == 'e') {
+    ++p;
     bool minus = false;
-    if (*p == '+' || *p == '-') minus = *p++ == '-';
+    if (p != last && (*p == '+' || *p == '-')) minus = *p++ == '-';
     int e = 0, n = 0;
-    for (; p != last && is_digit(*p) && n < 4; ++p, ++n)
+    for (; p != last && is_digit(*p) && n < 5; ++p, ++n) {
       e = e * 10 + (*p - '0');
-    if (n == 0 || p != last) return false;
+    }
+    if (n == 0 || n == 5) return nullptr;
     scale += minus ? -e : e;
   }
   long double m = 0;
   if (w != 0) {
-    if (scale < -max_exact_pow10 || scale > max_exact_pow10) return false;
+    if (scale < -max_exact_pow10 || scale > max_exact_pow10) return nullptr;
     m = static_cast<long double>(w);
     m = scale >= 0 ? m * exact_pow10[scale] : m / exact_pow10[-scale];
   }
   *value = negative ? -m : m;
-  return true;
+  return p;
 }
 
-}  // namespace
-
 bool parse_number(const char* first, const char* last, long double* value) {
-  if (parse_simple(first, last, value)) return true;
+  long double simple;
+  if (parse_simple_prefix(first, last, &simple) == last) {
+    *value = simple;
+    return true;
+  }
   const char* p = first;
   bool negative = false;
   if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';

@@ -19,4 +19,15 @@ namespace rodscene {
 // untouched, when the token is anything else.
 bool parse_number(const char* first, const char* last, long double* value);
 
+// The fast path of parse_number for the common shape, which may be followed
+// by more text: an optional sign, digits with an optional point, an optional
+// exponent e or E with up to four digits, at most 19 significant digits and
+// a power of ten of at most 27 in magnitude, so that one correctly rounded
+// multiplication or division by an exact power of ten gives the value.
+// Returns the end of the number and sets *value, or returns null (and leaves
+// *value alone) when [first, last) does not start that way; parse_number
+// then decides on the whole token.
+const char* parse_simple_prefix(const char* first, const char* last,
+                                long double* value);
+
 }  // namespace rodscene
