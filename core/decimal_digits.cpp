@@ -78,6 +78,48 @@ u128 rounded(const scaled& v, u128 d) {
   return rest > half || (rest == half && (d & 1) != 0) ? d + 1 : d;
 }
 
+// 10^20 <= round(m * 10^(20-k)) < 10^21 for any b in the exact range, with
+// k corrected from its estimate.
+u128 scaled_digits(u64 significand, int b, int* k) {
+  scaled x = scale(significand, b, 20 - *k);
+  u128 d = quotient(x);
+  if (d >= ten_pow_21) {  // m >= 10^(k+1): one digit fewer after the point
+    ++*k;
+    x = scale(significand, b, 20 - *k);
+    d = quotient(x);
+  }
+  // No extended value in range rounds up to the next power of ten: its gap
+  // to that power exceeds half a unit of the 21st digit.
+  return rounded(x, d);
+}
+
+// The same for m >= about 1e-7, the common case, in 64-bit words: there
+// s = 20 - k <= 27, so 5^s < 2^64, P = M * 5^s fits 128 bits and the shift
+// 63 - b - s lies in [-5, 60].
+constexpr int max_short_scale = 27;
+constexpr int short_b_min = -23;  // floor_log10_pow2(-23) = -7 = 20 - 27
+
+u128 short_scaled_digits(u64 significand, int b, int* k) {
+  int s = 20 - *k;
+  u128 p = u128{significand} * static_cast<u64>(pow5.p[s]);
+  int shift = 63 - b - s;
+  u128 whole = shift > 0 ? p >> shift : p << -shift;
+  if (whole >= ten_pow_21) {
+    ++*k;
+    --s;
+    ++shift;
+    p = u128{significand} * static_cast<u64>(pow5.p[s]);
+  }
+  if (shift <= 0) return p << -shift;  // m >= 2^63: exact
+  u64 lo = static_cast<u64>(p), hi = static_cast<u64>(p >> 64);
+  u64 d_lo = lo >> shift | hi << (64 - shift);
+  u64 d_hi = hi >> shift;
+  u64 half = u64{1} << (shift - 1);
+  u64 rest = lo & ((half << 1) - 1);
+  bool up = rest > half || (rest == half && (d_lo & 1) != 0);
+  return (u128{d_hi} << 64 | d_lo) + (up ? 1 : 0);
+}
+
 // The 8 decimal digits of v < 10^8 as ASCII, first digit in the lowest
 // byte. Works on lanes of one 64-bit word: two 4-digit halves in 32-bit
 // lanes, then four pairs in 16-bit lanes, then eight digits in bytes. The
@@ -131,16 +173,8 @@ int decimal_digits(long double v, digit_words* digits) {
     return platform_digits(std::fabs(v), digits);
   }
   int k = floor_log10_pow2(b);
-  scaled x = scale(significand, b, 20 - k);
-  u128 d = quotient(x);
-  if (d >= ten_pow_21) {  // m >= 10^(k+1): one digit fewer after the point
-    ++k;
-    x = scale(significand, b, 20 - k);
-    d = quotient(x);
-  }
-  // No extended value in range rounds up to the next power of ten: its gap
-  // to that power exceeds half a unit of the 21st digit.
-  d = rounded(x, d);
+  u128 d = b >= short_b_min ? short_scaled_digits(significand, b, &k)
+                            : scaled_digits(significand, b, &k);
   *digits = split_digits(d);
   return k;
 }
