@@ -97,7 +97,9 @@ u128 scaled_digits(u64 significand, int b, int* k) {
 // s = 20 - k <= 27, so 5^s < 2^64, P = M * 5^s fits 128 bits and the shift
 // 63 - b - s lies in [-5, 60].
 constexpr int max_short_scale = 27;
-constexpr int short_b_min = -23;  // floor_log10_pow2(-23) = -7 = 20 - 27
+constexpr int short_b_min = -23;
+static_assert(20 - floor_log10_pow2(short_b_min) == max_short_scale &&
+              pow5.p[max_short_scale] >> 64 == 0);
 
 u128 short_scaled_digits(u64 significand, int b, int* k) {
   int s = 20 - *k;

@@ -79,6 +79,23 @@ TEST(parse_number, rejects_everything_else_and_leaves_the_value_alone) {
   EXPECT_FALSE(parse(std::string("1\0", 2), &v));  // a NUL is no separator
 }
 
+// Digits are taken eight at a time; one stray byte anywhere in a long run,
+// including the bytes just outside '0'..'9', must still reject the token.
+TEST(parse_number, rejects_a_stray_byte_anywhere_in_a_long_run) {
+  const std::string digits = "1234567890123456";
+  for (char stray : {'/', ':', 'x', ' ', '\x7f', '\xb0', '\0', 'p'}) {
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+      for (const std::string& prefix : {std::string(""), std::string("0.")}) {
+        std::string text = prefix + digits;
+        text[prefix.size() + at] = stray;
+        long double v = 42;
+        EXPECT_FALSE(parse(text, &v)) << text;
+        EXPECT_EQ(v, 42);
+      }
+    }
+  }
+}
+
 TEST(parse_number, rounds_correctly_at_any_length) {
   // Halfway between 1 and the next extended value, then a nudge past it
   // far beyond the 20th digit: only exact conversion gets both right.
