@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "number_text.hpp"
 
@@ -206,8 +207,15 @@ read_report read_site_table(site_table& table) {
   errno = 0;
   std::FILE* file = std::fopen(config_file_name, "r");
   if (file == nullptr) return {{"open", errno_or_eio()}};
-  config_reader reader = make_reader(file);
-  read_report report = read_sites(reader, table);
+  read_report report;
+  try {
+    config_reader reader = make_reader(file);
+    report = read_sites(reader, table);
+  } catch (const std::bad_alloc&) {
+    // A line too long to hold in memory: a failure of the system, not
+    // bad text.
+    report.failure = {"read", ENOMEM};
+  }
   errno = 0;
   if (std::fclose(file) != 0 && !failed(report.failure)) {
     report.failure = {"close", errno_or_eio()};

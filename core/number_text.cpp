@@ -13,21 +13,8 @@ namespace {
 // significand is then far outside the extended range either way.
 constexpr std::int64_t exponent_cap = 1'000'000'000;
 
-// A finite number as value = w * 10^exponent, where w holds the significant
-// digits without leading or trailing zeros. When there are more than 19 of
-// them, `long_form` is set and w is meaningless.
-struct decimal {
-  bool negative = false;
-  std::uint64_t w = 0;
-  int w_digits = 0;
-  bool long_form = false;
-  std::int64_t exponent = 0;             // of w
-  std::int64_t explicit_exponent = 0;    // as written after the digits
-  const char* mantissa_first = nullptr;  // the digits and point, for the
-  const char* mantissa_last = nullptr;   // platform's conversion
-};
-
-constexpr int max_w_digits = 19;  // 10^19 - 1 < 2^64
+constexpr int max_fast_digits = 19;  // 10^19 - 1 < 2^64
+constexpr int max_fast_exponent_digits = 4;
 
 // Powers of ten exact in the extended format: 10^27 = 2^27 * 5^27 and
 // 5^27 < 2^64. A product or quotient of w < 2^64 by one of them is a single
@@ -38,27 +25,6 @@ constexpr long double exact_pow10[max_exact_pow10 + 1] = {
     1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
     1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
 
-constexpr std::uint64_t pow10_u64[max_w_digits + 1] = {1ull,
-                                                       10ull,
-                                                       100ull,
-                                                       1000ull,
-                                                       10000ull,
-                                                       100000ull,
-                                                       1000000ull,
-                                                       10000000ull,
-                                                       100000000ull,
-                                                       1000000000ull,
-                                                       10000000000ull,
-                                                       100000000000ull,
-                                                       1000000000000ull,
-                                                       10000000000000ull,
-                                                       100000000000000ull,
-                                                       1000000000000000ull,
-                                                       10000000000000000ull,
-                                                       100000000000000000ull,
-                                                       1000000000000000000ull,
-                                                       10000000000000000000ull};
-
 // Beyond these decimal points (value = 0.d1d2... * 10^point) the value is
 // an infinity or a zero for any digits: 0.1 * 10^4934 exceeds the largest
 // finite value (about 1.19e4932), and 10^-4952 is below half the smallest
@@ -68,6 +34,11 @@ constexpr std::int64_t point_underflow = -4952;
 
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
+}
+
+bool is_exponent_letter(char c) {
+  char lower = static_cast<char>(c | 0x20);
+  return lower == 'e' || lower == 'd' || lower == 'q';
 }
 
 // Case-insensitive comparison of [p, last) with a lower-case word.
@@ -90,112 +61,6 @@ bool parse_word(const char* p, const char* last, bool negative,
   }
   *value = negative ? -v : v;
   return true;
-}
-
-// Reads an exponent's digits, saturating at exponent_cap.
-bool parse_exponent(const char* p, const char* last, std::int64_t* exponent) {
-  bool negative = false;
-  if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  if (p == last) return false;
-  std::int64_t e = 0;
-  for (; p != last; ++p) {
-    if (!is_digit(*p)) return false;
-    if (e < exponent_cap) e = e * 10 + (*p - '0');
-  }
-  *exponent = negative ? -e : e;
-  return true;
-}
-
-// Adds one digit to w; zeros wait in `zeros` until a nonzero digit follows,
-// so leading and trailing zeros never count against the 19 digits.
-void add_digit(decimal* d, int digit, std::int64_t* zeros) {
-  if (digit == 0) {
-    if (d->w_digits > 0) ++*zeros;
-    return;
-  }
-  if (d->long_form) return;
-  std::int64_t n = d->w_digits + *zeros + 1;
-  if (n > max_w_digits) {
-    d->long_form = true;
-    return;
-  }
-  d->w = d->w * pow10_u64[*zeros + 1] + static_cast<std::uint64_t>(digit);
-  d->w_digits = static_cast<int>(n);
-  *zeros = 0;
-}
-
-// Checks the syntax of a finite number and splits it into a decimal.
-bool parse_decimal(const char* p, const char* last, decimal* d) {
-  d->mantissa_first = p;
-  std::int64_t fraction_digits = 0;
-  std::int64_t zeros = 0;
-  bool seen_digit = false;
-  bool seen_point = false;
-  for (; p != last; ++p) {
-    if (is_digit(*p)) {
-      seen_digit = true;
-      add_digit(d, *p - '0', &zeros);
-      if (seen_point) ++fraction_digits;
-    } else if (*p == '.' && !seen_point) {
-      seen_point = true;
-    } else {
-      break;
-    }
-  }
-  if (!seen_digit) return false;
-  d->mantissa_last = p;
-  std::int64_t exponent = 0;
-  if (p != last) {
-    char letter = static_cast<char>(*p | 0x20);
-    if (letter == 'e' || letter == 'd' || letter == 'q') {
-      ++p;
-    } else if (*p != '+' && *p != '-') {
-      return false;
-    }
-    if (!parse_exponent(p, last, &exponent)) return false;
-  }
-  d->explicit_exponent = exponent;
-  d->exponent = exponent - fraction_digits + zeros;
-  return true;
-}
-
-// The platform's correctly rounded conversion, given the significant digits
-// with a short exponent.
-long double convert_long(const decimal& d) {
-  std::string digits;
-  std::int64_t point = 0;
-  bool seen_point = false;
-  for (const char* p = d.mantissa_first; p != d.mantissa_last; ++p) {
-    if (*p == '.') {
-      seen_point = true;
-    } else if (*p != '0' || !digits.empty()) {
-      digits += *p;
-      if (!seen_point) ++point;
-    } else if (seen_point && digits.empty()) {
-      --point;
-    }
-  }
-  point += d.explicit_exponent;
-  if (point < point_underflow) return 0;
-  if (point > point_overflow)
-    return std::numeric_limits<long double>::infinity();
-  std::string text = "0." + digits + "e" + std::to_string(point);
-  return std::strtold(text.c_str(), nullptr);
-}
-
-long double to_extended(const decimal& d) {
-  long double magnitude;
-  if (d.w_digits == 0 && !d.long_form) {
-    magnitude = 0;
-  } else if (!d.long_form && d.exponent >= -max_exact_pow10 &&
-             d.exponent <= max_exact_pow10) {
-    long double w = static_cast<long double>(d.w);
-    magnitude = d.exponent >= 0 ? w * exact_pow10[d.exponent]
-                                : w / exact_pow10[-d.exponent];
-  } else {
-    magnitude = convert_long(d);
-  }
-  return d.negative ? -magnitude : magnitude;
 }
 
 // Whether the 8 bytes of `chunk` are all ASCII digits.
@@ -229,6 +94,76 @@ const char* take_digits(const char* p, const char* last, std::uint64_t* w) {
   return p;
 }
 
+// The digits and point of a finite number, and its written exponent.
+struct decimal {
+  const char* first = nullptr;
+  const char* last = nullptr;
+  std::int64_t exponent = 0;
+};
+
+// Reads an exponent's digits, saturating at exponent_cap.
+bool parse_exponent(const char* p, const char* last, std::int64_t* exponent) {
+  bool negative = false;
+  if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (p == last) return false;
+  std::int64_t e = 0;
+  for (; p != last; ++p) {
+    if (!is_digit(*p)) return false;
+    if (e < exponent_cap) e = e * 10 + (*p - '0');
+  }
+  *exponent = negative ? -e : e;
+  return true;
+}
+
+// Checks the syntax of a whole unsigned finite number.
+bool parse_decimal(const char* p, const char* last, decimal* d) {
+  d->first = p;
+  bool seen_digit = false, seen_point = false;
+  for (; p != last; ++p) {
+    if (is_digit(*p)) {
+      seen_digit = true;
+    } else if (*p == '.' && !seen_point) {
+      seen_point = true;
+    } else {
+      break;
+    }
+  }
+  d->last = p;
+  if (!seen_digit) return false;
+  if (p == last) return true;
+  if (is_exponent_letter(*p)) {
+    ++p;
+  } else if (*p != '+' && *p != '-') {
+    return false;
+  }
+  return parse_exponent(p, last, &d->exponent);
+}
+
+// The platform's correctly rounded conversion, given the significant digits
+// and an exponent short enough for any conversion routine.
+long double convert(const decimal& d) {
+  std::string digits;
+  std::int64_t point = 0;  // value = 0.<digits> * 10^point
+  bool seen_point = false;
+  for (const char* p = d.first; p != d.last; ++p) {
+    if (*p == '.') {
+      seen_point = true;
+    } else if (*p != '0' || !digits.empty()) {
+      digits += *p;
+      if (!seen_point) ++point;
+    } else if (seen_point) {
+      --point;  // a zero between the point and the first significant digit
+    }
+  }
+  point += d.exponent;
+  if (digits.empty() || point < point_underflow) return 0;
+  if (point > point_overflow) {
+    return std::numeric_limits<long double>::infinity();
+  }
+  std::string text = "0." + digits + "e" + std::to_string(point);
+  return std::strtold(text.c_str(), nullptr);
+}
+
 }  // namespace
 
 const char* parse_simple_prefix(const char* p, const char* last,
@@ -256,16 +191,17 @@ const char* parse_simple_prefix(const char* p, const char* last,
     scale = fraction - p;
   }
   bool any_digit = p - start > (point ? 1 : 0);
-  if (!any_digit || significant > max_w_digits) return nullptr;
-  if (p != last && (*p | 0x20) == 'e') {
-    ++p;
+  if (!any_digit || significant > max_fast_digits) return nullptr;
+  if (p != last && (is_exponent_letter(*p) || *p == '+' || *p == '-')) {
+    if (is_exponent_letter(*p)) ++p;
     bool minus = false;
     if (p != last && (*p == '+' || *p == '-')) minus = *p++ == '-';
     int e = 0, n = 0;
-    for (; p != last && is_digit(*p) && n < 5; ++p, ++n) {
+    for (; p != last && is_digit(*p) && n <= max_fast_exponent_digits;
+         ++p, ++n) {
       e = e * 10 + (*p - '0');
     }
-    if (n == 0 || n == 5) return nullptr;
+    if (n == 0 || n > max_fast_exponent_digits) return nullptr;
     scale += minus ? -e : e;
   }
   long double m = 0;
@@ -279,21 +215,19 @@ const char* parse_simple_prefix(const char* p, const char* last,
 }
 
 bool parse_number(const char* first, const char* last, long double* value) {
-  long double simple;
-  if (parse_simple_prefix(first, last, &simple) == last) {
-    *value = simple;
-    return true;
+  long double v;
+  if (parse_simple_prefix(first, last, &v) != last) {
+    const char* p = first;
+    bool negative = false;
+    if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    if (p != last && ((*p | 0x20) == 'n' || (*p | 0x20) == 'i')) {
+      return parse_word(p, last, negative, value);
+    }
+    decimal d;
+    if (!parse_decimal(p, last, &d)) return false;
+    v = negative ? -convert(d) : convert(d);
   }
-  const char* p = first;
-  bool negative = false;
-  if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  if (p != last && ((*p | 0x20) == 'n' || (*p | 0x20) == 'i')) {
-    return parse_word(p, last, negative, value);
-  }
-  decimal d;
-  d.negative = negative;
-  if (!parse_decimal(p, last, &d)) return false;
-  *value = to_extended(d);
+  *value = v;
   return true;
 }
 

@@ -19,10 +19,10 @@ namespace rodscene {
 // untouched, when the token is anything else.
 bool parse_number(const char* first, const char* last, long double* value);
 
-// The fast path of parse_number for the common shape, which may be followed
-// by more text: an optional sign, digits with an optional point, an optional
-// exponent e or E with up to four digits, at most 19 significant digits and
-// a power of ten of at most 27 in magnitude, so that one correctly rounded
+// The fast path of parse_number, for a number that may be followed by more
+// text: the same syntax but for the words, with at most 19 significant
+// digits (trailing zeros count) and at most 4 exponent digits, and a power of
+// ten of at most 27 in magnitude, so that one correctly rounded
 // multiplication or division by an exact power of ten gives the value.
 // Returns the end of the number and sets *value, or returns null (and leaves
 // *value alone) when [first, last) does not start that way; parse_number

@@ -46,9 +46,20 @@ FIELD = 40.0
 DETAIL_SIZE = 30.0  # edge of the cube the detail view frames
 
 
+PROGRAM = pathlib.Path(sys.argv[0]).name
+
+
+def say(message):
+    print(f"{PROGRAM}: {message}", file=sys.stderr)
+
+
 def fail(message):
-    print(f"render_scene: {message}", file=sys.stderr)
+    say(message)
     sys.exit(2)
+
+
+def glyphs(n):
+    return f"{n} glyph" if n == 1 else f"{n} glyphs"
 
 
 def scene_file():
@@ -157,11 +168,10 @@ def render(args):
         fail(f"cannot read {args.scene_text}: {e.strerror}")
     kept, points, degenerate, unreadable = split_glyphs(text)
     if degenerate:
-        print(f"render_scene: left out {degenerate} glyphs whose cylinder "
-              f"ends are equal (POV-Ray cannot draw them)", file=sys.stderr)
+        say(f"left out {glyphs(degenerate)} whose cylinder ends are equal "
+            f"(POV-Ray cannot draw them)")
     if unreadable:
-        print(f"render_scene: left out {unreadable} glyphs with NaN or "
-              f"infinite coordinates", file=sys.stderr)
+        say(f"left out {glyphs(unreadable)} with NaN or infinite coordinates")
     povray = shutil.which("povray")
     if povray is None:
         fail("POV-Ray is not installed (Debian: apt-get install povray)")
@@ -187,8 +197,7 @@ def render(args):
             shutil.copyfile(picture, args.picture)
         except OSError as e:
             fail(f"cannot write {args.picture}: {e.strerror}")
-    print(f"render_scene: drew {len(kept)} glyphs into {args.picture}",
-          file=sys.stderr)
+    say(f"drew {glyphs(len(kept))} into {args.picture}")
 
 
 def main():
