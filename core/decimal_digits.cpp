@@ -40,10 +40,28 @@ constexpr pow5_table pow5;
 static_assert(pow5.p[max_scale] / 5 == pow5.p[max_scale - 1],
               "5^55 must not wrap around 2^128");
 
-// floor(b * log10(2)) for |b| <= 1650; checked over the whole range used.
+// floor(b * log10(2)): 78913 / 2^18 is log10(2) to within 2^-19, close
+// enough for |b| <= 1650; checked below over the range used.
 constexpr int floor_log10_pow2(int b) {
   return (b * 78913) >> 18;
 }
+
+constexpr u128 pow10(int n) {
+  return pow5.p[n] << n;
+}  // n <= 38
+
+// 10^k <= 2^b < 10^(k+1) for k = floor_log10_pow2(b), b in the exact range.
+constexpr bool log10_estimate_holds() {
+  for (int b = fast_b_min; b <= fast_b_max; ++b) {
+    int k = floor_log10_pow2(b);
+    bool holds =
+        b >= 0 ? pow10(k) <= u128{1} << b && u128{1} << b < pow10(k + 1)
+               : pow10(-k - 1) < u128{1} << -b && u128{1} << -b <= pow10(-k);
+    if (!holds) return false;
+  }
+  return true;
+}
+static_assert(log10_estimate_holds());
 
 // m * 10^s for m = M * 2^(b-63): P / 2^shift with P = M * 5^s held in
 // 192 bits as top * 2^128 + bottom.
