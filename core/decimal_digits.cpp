@@ -183,11 +183,9 @@ int platform_digits(long double m, digit_words* digits) {
 }  // namespace
 
 int decimal_digits(long double v, digit_words* digits) {
-  unsigned char bytes[10];
-  std::memcpy(bytes, &v, sizeof bytes);
-  u64 significand;
-  std::memcpy(&significand, bytes, sizeof significand);
-  int biased = (bytes[9] & 0x7f) << 8 | bytes[8];
+  extended_bits x = bits_of(v);
+  u64 significand = x.significand;
+  int biased = x.biased_exponent;
   int b = biased - 16383;
   if (biased == 0 || b < fast_b_min || b > fast_b_max) {
     return platform_digits(std::fabs(v), digits);

@@ -1,6 +1,8 @@
 // The extended real used for every site value and computed coordinate.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace rodscene {
@@ -13,5 +15,22 @@ static_assert(std::numeric_limits<long double>::max_exponent == 16384,
               "long double must have a 15-bit exponent");
 static_assert(std::numeric_limits<long double>::is_iec559,
               "long double must follow IEEE 754 rounding");
+
+// The fields of an extended real's encoding.
+struct extended_bits {
+  std::uint64_t significand;  // with its explicit leading bit
+  int biased_exponent;        // 0 for zeros and subnormals, 0x7fff for
+  bool negative;              // infinities and NaNs
+};
+
+inline extended_bits bits_of(long double v) {
+  unsigned char bytes[10];
+  std::memcpy(bytes, &v, sizeof bytes);
+  extended_bits x;
+  std::memcpy(&x.significand, bytes, sizeof x.significand);
+  x.biased_exponent = (bytes[9] & 0x7f) << 8 | bytes[8];
+  x.negative = (bytes[9] & 0x80) != 0;
+  return x;
+}
 
 }  // namespace rodscene

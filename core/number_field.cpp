@@ -105,12 +105,10 @@ void e_field(bool negative, const digit_words& d, int exponent, char* out) {
 }  // namespace
 
 void number_field(long double v, char* out) {
-  unsigned char bytes[10];
-  std::memcpy(bytes, &v, sizeof bytes);
-  u64 significand;
-  std::memcpy(&significand, bytes, sizeof significand);
-  int biased = (bytes[9] & 0x7f) << 8 | bytes[8];
-  bool negative = (bytes[9] & 0x80) != 0;
+  extended_bits x = bits_of(v);
+  u64 significand = x.significand;
+  int biased = x.biased_exponent;
+  bool negative = x.negative;
   // The processor treats an unnormal (exponent set, leading bit clear) as
   // an invalid operand, like a NaN; arithmetic never makes one.
   bool unnormal = biased != 0 && (significand >> 63) == 0;
