@@ -33,7 +33,7 @@ bool in_f_range(int biased, u64 significand) {
 //   F-form, m < 1:   "[-]0." 21 digits             (sign in column 0)
 //   E-form:          " [-]d." 20 digits "E+eeee"   (sign in column 1)
 // The digits go in with whole-word stores, each overwriting the spare
-// bytes of the one before.
+// bytes of the one before; the last ends at column 24.
 constexpr char blank_field[] = "                              ";
 constexpr char zero_field[] = "  0.00000000000000000000      ";
 
@@ -87,7 +87,6 @@ void f_field(bool negative, const digit_words& d, int exponent, char* out) {
   }
   if (negative) out[1] = '-';
   put_digits(d, exponent + 1, out, 2);
-  std::memcpy(out + 24, blank_field, 6);  // over the last store's spill
 }
 
 void e_field(bool negative, const digit_words& d, int exponent, char* out) {
