@@ -25,15 +25,17 @@ void check_round_trip(long double v) {
   rodscene::number_field(v, field);
   const char* first = field;
   const char* last = field + field_width;
-  while (*first == ' ') ++first;
-  while (last[-1] == ' ') --last;
+  while (*first == ' ')
+    ++first;
+  while (last[-1] == ' ')
+    --last;
   long double back;
   if (!rodscene::parse_number(first, last, &back)) {
     std::fprintf(stderr, "field does not read back: %.30s\n", field);
     std::abort();
   }
-  bool same = std::isnan(v) ? std::isnan(back)
-                            : std::memcmp(&v, &back, 10) == 0;
+  bool same =
+      std::isnan(v) ? std::isnan(back) : std::memcmp(&v, &back, 10) == 0;
   if (!same) {
     std::fprintf(stderr, "field reads back to another value: %.30s\n", field);
     std::abort();
@@ -76,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (rodscene::failed(report.failure)) std::abort();
   const rodscene::site_table& t = table;
   for (int k = 0; k < rodscene::site_capacity; ++k) {
-    for (long double v : {t.x[k], t.y[k], t.z[k], t.phi1[k], t.phi2[k],
-                          t.phi3[k]}) {
+    for (long double v :
+         {t.x[k], t.y[k], t.z[k], t.phi1[k], t.phi2[k], t.phi3[k]}) {
       if (v != 0) check_round_trip(v);
     }
   }
