@@ -41,7 +41,7 @@ void store(char* p, u64 word) {
   std::memcpy(p, &word, 8);
 }
 
-// The five lead digits with a point after the first `whole` (1..5) of them.
+// The five lead digits with a point after the first `whole` (0..5) of them.
 u64 lead_with_point(u64 lead, int whole) {
   int cut = 8 * whole;
   u64 before = lead & ((u64{1} << cut) - 1);
@@ -76,17 +76,14 @@ void put_digits(const digit_words& d, int whole, char* out, int at) {
 // A value in the F-form range: exponent is -1..20.
 void f_field(bool negative, const digit_words& d, int exponent, char* out) {
   std::memcpy(out, blank_field, field_width);
-  if (exponent < 0) {
+  int whole = exponent + 1;  // digits before the point
+  if (whole == 0) {
     out[0] = negative ? '-' : ' ';
     out[1] = '0';
-    out[2] = '.';
-    store(out + 3, d.lead);
-    store(out + 8, d.middle);
-    store(out + 16, d.tail);
-    return;
+  } else if (negative) {
+    out[1] = '-';
   }
-  if (negative) out[1] = '-';
-  put_digits(d, exponent + 1, out, 2);
+  put_digits(d, whole, out, 2);
 }
 
 void e_field(bool negative, const digit_words& d, int exponent, char* out) {
