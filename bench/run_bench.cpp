@@ -24,11 +24,14 @@ std::FILE* config_file(const std::string& text) {
 void BM_read_sites(benchmark::State& state) {
   const std::string text = config_text(3370);
   auto table = std::make_unique<site_table>();
+  auto reader = std::make_unique<config_reader>();
   std::FILE* f = config_file(text);
   for (auto _ : state) {
     std::rewind(f);
-    config_reader reader = make_reader(f);
-    benchmark::DoNotOptimize(read_sites(reader, *table));
+    start_reader(*reader, f);
+    read_report report;
+    read_sites(*reader, *table, report);
+    benchmark::DoNotOptimize(report);
   }
   std::fclose(f);
   state.SetBytesProcessed(state.iterations() *
@@ -41,8 +44,10 @@ void BM_write_glyphs(benchmark::State& state) {
   auto table = std::make_unique<site_table>();
   std::FILE* f = config_file(text);
   std::rewind(f);
-  config_reader reader = make_reader(f);
-  read_sites(reader, *table);
+  auto reader = std::make_unique<config_reader>();
+  start_reader(*reader, f);
+  read_report report;
+  read_sites(*reader, *table, report);
   std::fclose(f);
   auto w = std::make_unique<scene_writer>();
   start_writer(*w, std::fopen("/dev/null", "w"));

@@ -3,20 +3,21 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <new>
-
-#include "number_text.hpp"
 
 namespace rodscene {
 namespace {
 
-constexpr std::size_t chunk_size = std::size_t{1} << 16;
+constexpr int header_values = 4;
+constexpr int record_values = 6;
 
-// A repeat count past this is more copies than any read can take.
-constexpr std::uint64_t repeat_cap = 1'000'000'000;
-
-// Characters that end a token. A repeat count also ends at '*'.
-enum : unsigned char { blank = 1, comma = 2, slash = 4, star = 8 };
+enum : unsigned char {
+  blank = 1,
+  comma = 2,
+  slash = 4,
+  star = 8,
+  line_feed = 16,
+  carriage_return = 32,
+};
 
 struct class_table {
   unsigned char of[256];
@@ -27,6 +28,8 @@ struct class_table {
     of[static_cast<unsigned char>(';')] = comma;
     of[static_cast<unsigned char>('/')] = slash;
     of[static_cast<unsigned char>('*')] = star;
+    of[static_cast<unsigned char>('\n')] = line_feed;
+    of[static_cast<unsigned char>('\r')] = carriage_return;
   }
 };
 constexpr class_table char_class;
@@ -34,6 +37,11 @@ constexpr class_table char_class;
 unsigned char class_of(char c) {
   return char_class.of[static_cast<unsigned char>(c)];
 }
+
+// A carriage return ends a token only where it ends a line; elsewhere it
+// is part of the token, which is then no number.
+constexpr unsigned token_ends =
+    blank | comma | slash | line_feed | carriage_return;
 
 // Moves p to the first character in [p, last) of one of the classes.
 const char* skip_until(const char* p, const char* last, unsigned classes) {
@@ -46,19 +54,16 @@ int errno_or_eio() {
   return errno != 0 ? errno : EIO;
 }
 
-// Reads more of the file behind the unread bytes, growing the buffer only
-// when one line fills it.
-void fill(config_reader& r) {
-  char* data = r.buffer.data();
-  std::size_t unread = r.end - r.begin;
-  std::memmove(data, data + r.begin, unread);
-  r.begin = 0;
-  r.end = unread;
-  if (r.end == r.buffer.size()) r.buffer.resize(2 * r.buffer.size());
-  data = r.buffer.data();
-  std::size_t room = r.buffer.size() - r.end;
+// Moves the unread bytes to the buffer's start and reads more behind them.
+void refill(config_reader& r) {
+  std::size_t unread = static_cast<std::size_t>(r.end - r.cursor);
+  std::memmove(r.buffer, r.cursor, unread);
+  r.cursor = r.buffer;
+  r.end = r.buffer + unread;
+  std::size_t room = sizeof r.buffer - unread;
+  if (r.drained || room == 0) return;
   errno = 0;
-  std::size_t got = std::fread(data + r.end, 1, room, r.file);
+  std::size_t got = std::fread(r.buffer + unread, 1, room, r.file);
   r.end += got;
   if (got < room) {
     if (std::ferror(r.file)) r.error = errno_or_eio();
@@ -66,161 +71,268 @@ void fill(config_reader& r) {
   }
 }
 
-// Makes the next line current, without its line feed and a carriage return
-// before it. Returns false at the end of the file.
-bool next_line(config_reader& r) {
+// Makes unread bytes available; false at the end of the file.
+bool more(config_reader& r) {
+  if (r.cursor == r.end) refill(r);
+  return r.cursor != r.end;
+}
+
+// Whether the carriage return at the cursor ends its line: a line feed or
+// the end of the file follows it.
+bool return_ends_line(config_reader& r) {
+  if (r.cursor + 1 == r.end) refill(r);
+  return r.cursor + 1 == r.end || r.cursor[1] == '\n';
+}
+
+// Whether a number the fast path read ends its token at `stop`.
+bool ends_token(const char* stop, const char* end) {
+  if (stop == end) return false;  // the token may go on past the buffer
+  unsigned k = class_of(*stop);
+  if ((k & carriage_return) != 0) return stop + 1 != end && stop[1] == '\n';
+  return (k & token_ends) != 0;
+}
+
+void note_item(config_reader& r) {
+  if (!r.took_input) r.first_line = r.line;
+  r.took_input = true;
+  r.last_line = r.line;
+}
+
+// Moves past the end of the current line, counting on the way the items
+// before any slash when `count` is set: what follows a slash is a comment.
+std::int64_t skip_line(config_reader& r, bool count) {
+  std::int64_t items = 0;
+  bool in_item = false;
   for (;;) {
-    const char* data = r.buffer.data();
-    const char* first = data + r.begin;
-    const void* feed = std::memchr(first, '\n', r.end - r.begin);
-    if (feed != nullptr || (r.drained && r.begin < r.end)) {
-      const char* last = feed ? static_cast<const char*>(feed) : data + r.end;
-      r.begin = static_cast<std::size_t>(last - data) + (feed ? 1 : 0);
-      if (last != first && last[-1] == '\r') --last;
-      r.cursor = first;
-      r.line_end = last;
-      return true;
+    if (!more(r)) return items;
+    if (!count) {
+      const void* feed = std::memchr(r.cursor, '\n', r.end - r.cursor);
+      r.cursor = feed ? static_cast<const char*>(feed) : r.end;
+      if (feed == nullptr) continue;
     }
-    if (r.drained) return false;
-    fill(r);
+    char c = *r.cursor++;
+    unsigned k = class_of(c);
+    if (c == '\n') {
+      ++r.line;
+      return items;
+    }
+    if ((k & slash) != 0) {
+      count = false;
+    } else if ((k & (blank | comma | carriage_return)) != 0) {
+      in_item = false;
+    } else if (!in_item) {
+      in_item = true;
+      ++items;
+    }
   }
 }
 
-constexpr unsigned separators = blank | comma | slash;
-
-// A repeat count is a positive whole number without sign or point.
-bool parse_count(const char* first, const char* last, std::uint64_t* count) {
-  if (first == last) return false;
-  std::uint64_t c = 0;
-  for (const char* p = first; p != last; ++p) {
-    if (*p < '0' || *p > '9') return false;
-    if (c < repeat_cap) c = c * 10 + static_cast<std::uint64_t>(*p - '0');
+// Keeps the first bytes of the token and counts them all.
+void sample(config_reader& r, const char* first, const char* last) {
+  std::int64_t n = last - first;
+  if (r.bad.length < sample_size) {
+    std::int64_t take = std::min<std::int64_t>(n, sample_size - r.bad.length);
+    std::memcpy(r.bad.head + r.bad.length, first,
+                static_cast<std::size_t>(take));
   }
-  *count = c;
-  return c > 0;
+  r.bad.length += n;
 }
 
-// Takes the rest of a repeat r*c or r* whose count is [first, cursor) and
-// whose '*' is at the cursor, filling destinations from `filled` on.
-// Returns the new count of filled destinations, or -1 on a bad token.
-int take_repeat(config_reader& r, const char* first,
-                long double* const* destinations, int filled, int n) {
-  std::uint64_t count;
-  if (!parse_count(first, r.cursor, &count)) return -1;
-  const char* value = ++r.cursor;
-  r.cursor = skip_until(r.cursor, r.line_end, separators);
-  long double v = 0;
-  bool null = value == r.cursor;
-  if (!null && !parse_number(value, r.cursor, &v)) return -1;
-  for (; count > 0 && filled < n; --count, ++filled) {
-    if (!null) *destinations[filled] = v;
+void take_text(config_reader& r, const char* last) {
+  scan_text(r.scan, r.cursor, last);
+  sample(r, r.cursor, last);
+  r.cursor = last;
+}
+
+struct token {
+  bool bad = false;
+  bool null = false;        // r* without a value
+  std::uint64_t count = 1;  // r of r*c
+  long double value = 0;
+};
+
+// Takes the token at the cursor, of any length, as it streams past: a
+// number, or r*c, or r*.
+token take_token(config_reader& r) {
+  token t;
+  start_scan(r.scan);
+  r.bad.length = 0;
+  std::int64_t value_from = 0;  // where the value of r*c starts
+  for (bool repeat = false;;) {
+    take_text(r, skip_until(r.cursor, r.end, token_ends | star));
+    if (r.cursor == r.end) {
+      if (more(r)) continue;
+      break;
+    }
+    char c = *r.cursor;
+    if (c == '*' && !repeat) {
+      repeat = true;
+      if (!scan_whole(r.scan, &t.count) || t.count == 0) t.bad = true;
+      start_scan(r.scan);
+      sample(r, r.cursor, r.cursor + 1);
+      ++r.cursor;
+      value_from = r.bad.length;
+    } else if (c == '*' || (c == '\r' && !return_ends_line(r))) {
+      take_text(r, r.cursor + 1);
+    } else {
+      break;
+    }
   }
-  return filled;
+  if (!t.bad && value_from != 0 && r.bad.length == value_from) {
+    t.null = true;
+  } else if (!t.bad) {
+    t.bad = !scan_value(r.scan, &t.value);
+  }
+  return t;
 }
 
 }  // namespace
 
-config_reader make_reader(std::FILE* file) {
-  config_reader r;
+void start_reader(config_reader& r, std::FILE* file) {
   r.file = file;
-  r.buffer.resize(chunk_size);
+  r.cursor = r.end = r.buffer;
+  r.drained = false;
+  r.error = 0;
+  r.line = 1;
   // The reader buffers whole chunks itself.
   std::setvbuf(file, nullptr, _IONBF, 0);
-  return r;
 }
 
 int read_values(config_reader& r, long double* const* destinations, int n) {
   r.took_input = false;
-  if (!next_line(r)) return -1;
-  int filled = 0;
+  r.filled = 0;
+  r.skipped = 0;
   // Blanks and line ends separate values; a comma or semicolon with blanks
   // around it does too, and one straight after another (or at the start of
   // the read) stands for a null value.
   bool after_comma = true;
   for (;;) {
-    while (r.cursor != r.line_end && class_of(*r.cursor) == blank)
+    while (r.cursor != r.end && class_of(*r.cursor) == blank)
       ++r.cursor;
-    if (r.cursor == r.line_end) {
-      if (!next_line(r)) return -1;
+    if (r.cursor == r.end) {
+      if (!more(r)) return -1;
       continue;
     }
-    r.took_input = true;
-    if (*r.cursor == '/') return 0;
-    if (class_of(*r.cursor) == comma) {
+    char c = *r.cursor;
+    if (c == '\n') {
       ++r.cursor;
-      if (after_comma && ++filled == n) return 0;
+      ++r.line;
+      continue;
+    }
+    if (c == '\r' && return_ends_line(r)) {
+      ++r.cursor;
+      continue;
+    }
+    note_item(r);
+    if (c == '/') {
+      skip_line(r, false);
+      return 0;
+    }
+    if (class_of(c) == comma) {
+      ++r.cursor;
+      if (after_comma && ++r.filled == n) break;
       after_comma = true;
       continue;
     }
     // Most tokens are plain numbers: parse them in the same pass that finds
     // their end.
-    const char* first = r.cursor;
     long double v;
-    const char* end = parse_simple_prefix(first, r.line_end, &v);
-    if (end != nullptr &&
-        (end == r.line_end || (class_of(*end) & separators) != 0)) {
-      *destinations[filled] = v;
-      r.cursor = end;
-      if (++filled == n) return 0;
-      after_comma = false;
-      continue;
-    }
-    r.cursor = skip_until(r.cursor, r.line_end, separators | star);
-    if (r.cursor != r.line_end && *r.cursor == '*') {
-      filled = take_repeat(r, first, destinations, filled, n);
-      if (filled < 0) return 1;
-    } else if (parse_number(first, r.cursor, destinations[filled])) {
-      ++filled;
+    const char* stop = parse_simple_prefix(r.cursor, r.end, &v);
+    if (stop != nullptr && ends_token(stop, r.end)) {
+      *destinations[r.filled++] = v;
+      r.cursor = stop;
     } else {
-      return 1;
+      token t = take_token(r);
+      if (t.bad) {
+        skip_line(r, false);
+        return 1;
+      }
+      for (; t.count > 0 && r.filled < n; --t.count, ++r.filled) {
+        if (!t.null) *destinations[r.filled] = t.value;
+      }
     }
-    if (filled == n) return 0;
+    if (r.filled == n) break;
     after_comma = false;
+  }
+  r.skipped = skip_line(r, true);
+  return 0;
+}
+
+namespace {
+
+void warn_header(const config_reader& r, int status, warning_log& log) {
+  if (status > 0) {
+    add_warning(log,
+                {warning_kind::bad_number, r.last_line, 0, r.filled, 0, r.bad});
+  } else if (status < 0 && r.took_input) {
+    add_warning(log,
+                {warning_kind::cut_short, r.last_line, 0, r.filled, 0, {}});
+  } else if (status == 0 && r.first_line != r.last_line) {
+    add_warning(log, {warning_kind::short_header,
+                      r.first_line,
+                      0,
+                      header_values,
+                      r.last_line,
+                      {}});
   }
 }
 
-read_report read_sites(config_reader& r, site_table& t) {
-  read_report report;
-  long double scratch[6] = {};
-  long double* dest[6] = {&scratch[0], &scratch[1], &scratch[2],
-                          &scratch[3], &scratch[4], &scratch[5]};
+void warn_record(const config_reader& r, int status, std::int64_t record,
+                 warning_log& log) {
+  if (status > 0) {
+    add_warning(log, {warning_kind::bad_number, r.last_line, record, r.filled,
+                      0, r.bad});
+  } else if (status < 0 && r.took_input) {
+    add_warning(
+        log, {warning_kind::cut_short, r.last_line, record, r.filled, 0, {}});
+  } else if (status == 0 && r.skipped > 0) {
+    add_warning(log,
+                {warning_kind::skipped, r.last_line, record, r.skipped, 0, {}});
+  }
+}
+
+}  // namespace
+
+void read_sites(config_reader& r, site_table& t, read_report& report) {
+  long double scratch[record_values] = {};
+  long double* dest[record_values] = {&scratch[0], &scratch[1], &scratch[2],
+                                      &scratch[3], &scratch[4], &scratch[5]};
   // A bad header still lets the data records be read.
-  int status = read_values(r, dest, 4);
+  int status = read_values(r, dest, header_values);
+  warn_header(r, status, report.warnings);
   for (std::int64_t k = 0; status >= 0; ++k) {
     bool stored = k < site_capacity;
     if (stored) {
-      long double* slot[6] = {&t.x[k],    &t.y[k],    &t.z[k],
-                              &t.phi1[k], &t.phi2[k], &t.phi3[k]};
-      std::copy(slot, slot + 6, dest);
+      long double* slot[record_values] = {&t.x[k],    &t.y[k],    &t.z[k],
+                                          &t.phi1[k], &t.phi2[k], &t.phi3[k]};
+      std::copy(slot, slot + record_values, dest);
     } else if (k == site_capacity) {
-      for (int i = 0; i < 6; ++i)
+      for (int i = 0; i < record_values; ++i)
         dest[i] = &scratch[i];
     }
-    status = read_values(r, dest, 6);
-    if (!stored && r.took_input) ++report.ignored_records;
+    status = read_values(r, dest, record_values);
+    if (r.took_input) {
+      ++report.data_records;
+      if (!stored) ++report.ignored_records;
+    }
+    warn_record(r, status, k + 1, report.warnings);
   }
   if (r.error != 0) report.failure = {"read", r.error};
-  return report;
 }
 
-read_report read_site_table(site_table& table) {
+void read_site_table(config_reader& r, site_table& table, read_report& report) {
   errno = 0;
   std::FILE* file = std::fopen(config_file_name, "r");
-  if (file == nullptr) return {{"open", errno_or_eio()}};
-  read_report report;
-  try {
-    config_reader reader = make_reader(file);
-    report = read_sites(reader, table);
-  } catch (const std::bad_alloc&) {
-    // A line too long to hold in memory: a failure of the system, not
-    // bad text.
-    report.failure = {"read", ENOMEM};
+  if (file == nullptr) {
+    report.failure = {"open", errno_or_eio()};
+    return;
   }
+  start_reader(r, file);
+  read_sites(r, table, report);
   errno = 0;
   if (std::fclose(file) != 0 && !failed(report.failure)) {
     report.failure = {"close", errno_or_eio()};
   }
-  return report;
 }
 
 }  // namespace rodscene

@@ -3,7 +3,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "config_reader.hpp"
 #include "glyph.hpp"
@@ -31,31 +30,53 @@ cylinder_colour colour_of(colour_rule rule, long double z) {
   return cylinder_colour::teal;
 }
 
-}  // namespace
+// Fixed storage, zero at start as the table must be: the run allocates
+// nothing, so it cannot fail for want of memory once it has started.
+site_table table;
+config_reader reader;
+read_report report;
+scene_writer writer;
 
-int run_conversion(const converter_variant& v) {
-  auto table = std::make_unique<site_table>();
-  read_report report = read_site_table(*table);
-  if (failed(report.failure)) {
-    return report_failure(v.program, report.failure, config_file_name);
-  }
+void print_empty_slots(const char* program, std::int64_t records) {
+  if (records >= scan_count) return;
+  std::fprintf(stderr,
+               "%s: %s: %" PRId64 " data records: %" PRId64
+               " of the %d drawn slots hold no record and are drawn as zero "
+               "glyphs at the origin\n",
+               program, config_file_name, records, scan_count - records,
+               scan_count);
+}
+
+void print_read_warnings(const char* program) {
+  print_warnings(stderr, program, config_file_name, report.warnings);
   if (report.ignored_records > 0) {
     std::fprintf(
         stderr, "%s: %s: ignored %" PRId64 " data records past the first %d\n",
-        v.program, config_file_name, report.ignored_records, site_capacity);
+        program, config_file_name, report.ignored_records, site_capacity);
   }
+  print_empty_slots(program, report.data_records);
+}
 
-  auto w = std::make_unique_for_overwrite<scene_writer>();
-  start_writer(*w, stdout);
-  const site_table& t = *table;
-  for (int k = 0; k < scan_count && !failed(w->failure); ++k) {
-    long double z = t.z[k];
-    if (!(z < v.z_upper && z > v.z_lower)) continue;
-    const long double position[3] = {t.x[k], t.y[k], z};
-    const long double direction[3] = {t.phi1[k], t.phi2[k], t.phi3[k]};
-    write_glyph(*w, position, direction, colour_of(v.rule, z));
+}  // namespace
+
+int run_conversion(const converter_variant& v) {
+  read_site_table(reader, table, report);
+  if (failed(report.failure)) {
+    return report_failure(v.program, report.failure, config_file_name);
   }
-  io_failure f = finish_writer(*w);
+  print_read_warnings(v.program);
+
+  scene_writer& w = writer;
+  start_writer(w, stdout);
+  for (int k = 0; k < scan_count && !failed(w.failure); ++k) {
+    long double z = table.z[k];
+    if (!(z < v.z_upper && z > v.z_lower)) continue;
+    const long double position[3] = {table.x[k], table.y[k], z};
+    const long double direction[3] = {table.phi1[k], table.phi2[k],
+                                      table.phi3[k]};
+    write_glyph(w, position, direction, colour_of(v.rule, z));
+  }
+  io_failure f = finish_writer(w);
   if (failed(f)) return report_failure(v.program, f, output_name);
   return 0;
 }

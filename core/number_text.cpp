@@ -1,17 +1,20 @@
 #include "number_text.hpp"
 
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <string>
 
 namespace rodscene {
 namespace {
 
-// Exponent digits past this bound cannot change the result: any nonzero
-// significand is then far outside the extended range either way.
-constexpr std::int64_t exponent_cap = 1'000'000'000;
+// A written exponent saturates here: 10 * cap + 9 still fits 63 bits, and
+// any nonzero significand is far outside the extended range either way.
+constexpr std::int64_t exponent_cap = 100'000'000'000'000'000;
+
+// A plain whole number (a repeat count) saturates here.
+constexpr std::uint64_t whole_cap = std::uint64_t{1} << 60;
 
 constexpr int max_fast_digits = 19;  // 10^19 - 1 < 2^64
 constexpr int max_fast_exponent_digits = 4;
@@ -41,26 +44,13 @@ bool is_exponent_letter(char c) {
   return lower == 'e' || lower == 'd' || lower == 'q';
 }
 
-// Case-insensitive comparison of [p, last) with a lower-case word.
-bool equals_word(const char* p, const char* last, const char* word) {
-  for (; p != last; ++p, ++word) {
-    if (*word == '\0' || (*p | 0x20) != *word) return false;
+// Case-insensitive comparison of the letters [p, p + n) with a lower-case
+// word.
+bool equals_word(const char* p, int n, const char* word) {
+  for (int i = 0; i < n; ++i, ++word) {
+    if (*word == '\0' || (p[i] | 0x20) != *word) return false;
   }
   return *word == '\0';
-}
-
-bool parse_word(const char* p, const char* last, bool negative,
-                long double* value) {
-  long double v;
-  if (equals_word(p, last, "nan")) {
-    v = std::numeric_limits<long double>::quiet_NaN();
-  } else if (equals_word(p, last, "inf") || equals_word(p, last, "infinity")) {
-    v = std::numeric_limits<long double>::infinity();
-  } else {
-    return false;
-  }
-  *value = negative ? -v : v;
-  return true;
 }
 
 // Whether the 8 bytes of `chunk` are all ASCII digits.
@@ -92,76 +82,6 @@ const char* take_digits(const char* p, const char* last, std::uint64_t* w) {
   }
   *w = v;
   return p;
-}
-
-// The digits and point of a finite number, and its written exponent.
-struct decimal {
-  const char* first = nullptr;
-  const char* last = nullptr;
-  std::int64_t exponent = 0;
-};
-
-// Reads an exponent's digits, saturating at exponent_cap.
-bool parse_exponent(const char* p, const char* last, std::int64_t* exponent) {
-  bool negative = false;
-  if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  if (p == last) return false;
-  std::int64_t e = 0;
-  for (; p != last; ++p) {
-    if (!is_digit(*p)) return false;
-    if (e < exponent_cap) e = e * 10 + (*p - '0');
-  }
-  *exponent = negative ? -e : e;
-  return true;
-}
-
-// Checks the syntax of a whole unsigned finite number.
-bool parse_decimal(const char* p, const char* last, decimal* d) {
-  d->first = p;
-  bool seen_digit = false, seen_point = false;
-  for (; p != last; ++p) {
-    if (is_digit(*p)) {
-      seen_digit = true;
-    } else if (*p == '.' && !seen_point) {
-      seen_point = true;
-    } else {
-      break;
-    }
-  }
-  d->last = p;
-  if (!seen_digit) return false;
-  if (p == last) return true;
-  if (is_exponent_letter(*p)) {
-    ++p;
-  } else if (*p != '+' && *p != '-') {
-    return false;
-  }
-  return parse_exponent(p, last, &d->exponent);
-}
-
-// The platform's correctly rounded conversion, given the significant digits
-// and an exponent short enough for any conversion routine.
-long double convert(const decimal& d) {
-  std::string digits;
-  std::int64_t point = 0;  // value = 0.<digits> * 10^point
-  bool seen_point = false;
-  for (const char* p = d.first; p != d.last; ++p) {
-    if (*p == '.') {
-      seen_point = true;
-    } else if (*p != '0' || !digits.empty()) {
-      digits += *p;
-      if (!seen_point) ++point;
-    } else if (seen_point) {
-      --point;  // a zero between the point and the first significant digit
-    }
-  }
-  point += d.exponent;
-  if (digits.empty() || point < point_underflow) return 0;
-  if (point > point_overflow) {
-    return std::numeric_limits<long double>::infinity();
-  }
-  std::string text = "0." + digits + "e" + std::to_string(point);
-  return std::strtold(text.c_str(), nullptr);
 }
 
 }  // namespace
@@ -214,21 +134,192 @@ const char* parse_simple_prefix(const char* p, const char* last,
   return p;
 }
 
+void start_scan(number_scan& s) {
+  s.state = scan_state::start;
+  s.negative = s.exponent_negative = s.seen_digit = s.seen_point = false;
+  s.sticky = false;
+  s.plain = true;
+  s.kept = 0;
+  s.letters = 0;
+  s.point = s.exponent = 0;
+  s.whole = 0;
+}
+
+namespace {
+
+void take_mantissa_digit(number_scan& s, char c) {
+  s.seen_digit = true;
+  if (!s.seen_point && s.plain && s.whole < whole_cap) {
+    s.whole = s.whole * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (s.kept == 0 && c == '0') {  // a leading zero
+    if (s.seen_point) --s.point;
+    return;
+  }
+  if (!s.seen_point) ++s.point;
+  if (s.kept < kept_digits) {
+    s.text[2 + s.kept++] = c;
+  } else if (c != '0') {
+    s.sticky = true;
+  }
+}
+
+// One character of the token; the state turns bad on anything that cannot
+// continue a number.
+void scan_char(number_scan& s, char c) {
+  switch (s.state) {
+    case scan_state::start:
+      if (c == '+' || c == '-') {
+        s.negative = c == '-';
+        s.plain = false;
+        s.state = scan_state::sign;
+        return;
+      }
+      [[fallthrough]];
+    case scan_state::sign:
+      if ((c | 0x20) == 'n' || (c | 0x20) == 'i') {
+        s.state = scan_state::word;
+        s.plain = false;
+        s.word[s.letters++] = c;
+        return;
+      }
+      s.state = scan_state::mantissa;
+      [[fallthrough]];
+    case scan_state::mantissa:
+      if (is_digit(c)) return take_mantissa_digit(s, c);
+      s.plain = false;
+      if (c == '.' && !s.seen_point) {
+        s.seen_point = true;
+      } else if (s.seen_digit && is_exponent_letter(c)) {
+        s.state = scan_state::exponent_mark;
+      } else if (s.seen_digit && (c == '+' || c == '-')) {
+        s.exponent_negative = c == '-';
+        s.state = scan_state::exponent_sign;
+      } else {
+        s.state = scan_state::bad;
+      }
+      return;
+    case scan_state::exponent_mark:
+      if (c == '+' || c == '-') {
+        s.exponent_negative = c == '-';
+        s.state = scan_state::exponent_sign;
+        return;
+      }
+      [[fallthrough]];
+    case scan_state::exponent_sign:
+    case scan_state::exponent_digits:
+      if (!is_digit(c)) {
+        s.state = scan_state::bad;
+        return;
+      }
+      s.state = scan_state::exponent_digits;
+      if (s.exponent < exponent_cap) s.exponent = s.exponent * 10 + (c - '0');
+      return;
+    case scan_state::word:
+      if (s.letters == max_word_letters) {
+        s.state = scan_state::bad;
+        return;
+      }
+      s.word[s.letters++] = c;
+      return;
+    case scan_state::bad:
+      return;
+  }
+}
+
+// The platform's correctly rounded conversion of 0.<kept digits>[1] *
+// 10^point, where a 1 past the kept digits stands for any nonzero tail.
+long double convert(number_scan& s, std::int64_t point) {
+  char* p = s.text + 2 + s.kept;
+  if (s.sticky) *p++ = '1';
+  *p++ = 'e';
+  p = std::to_chars(p, s.text + sizeof s.text - 1, point).ptr;
+  *p = '\0';
+  s.text[0] = '0';
+  s.text[1] = '.';
+  return std::strtold(s.text, nullptr);
+}
+
+// Runs of digits that change nothing but the point and the sticky digit:
+// zeros before the first significant digit, and every digit past the kept
+// ones. A number of any length streams through here at memory speed.
+const char* skip_digit_run(number_scan& s, const char* p, const char* last) {
+  const char* q = p;
+  if (s.kept == 0) {
+    while (q != last && *q == '0')
+      ++q;
+    if (q != p) s.seen_digit = true;
+    if (s.seen_point) s.point -= q - p;
+  } else if (s.kept == kept_digits) {
+    for (; q != last && is_digit(*q); ++q)
+      s.sticky |= *q != '0';
+    if (!s.seen_point) s.point += q - p;
+  }
+  return q;
+}
+
+}  // namespace
+
+void scan_text(number_scan& s, const char* first, const char* last) {
+  for (const char* p = first; p != last && s.state != scan_state::bad;) {
+    if (s.state == scan_state::mantissa) {
+      p = skip_digit_run(s, p, last);
+      if (p == last) break;
+    }
+    scan_char(s, *p++);
+  }
+}
+
+bool scan_value(number_scan& s, long double* value) {
+  long double v;
+  if (s.state == scan_state::word) {
+    if (equals_word(s.word, s.letters, "nan")) {
+      v = std::numeric_limits<long double>::quiet_NaN();
+    } else if (equals_word(s.word, s.letters, "inf") ||
+               equals_word(s.word, s.letters, "infinity")) {
+      v = std::numeric_limits<long double>::infinity();
+    } else {
+      return false;
+    }
+  } else if ((s.state == scan_state::mantissa && s.seen_digit) ||
+             s.state == scan_state::exponent_digits) {
+    // Both terms are below 2^62 in magnitude, so the sum neither wraps nor
+    // cancels a saturated exponent for any token shorter than 2^62 - 10^17
+    // bytes.
+    std::int64_t point =
+        s.point + (s.exponent_negative ? -s.exponent : s.exponent);
+    if (s.kept == 0 || point < point_underflow) {
+      v = 0;
+    } else if (point > point_overflow) {
+      v = std::numeric_limits<long double>::infinity();
+    } else {
+      v = convert(s, point);
+    }
+  } else {
+    return false;
+  }
+  *value = s.negative ? -v : v;
+  return true;
+}
+
+bool scan_whole(const number_scan& s, std::uint64_t* whole) {
+  if (s.state != scan_state::mantissa || !s.plain || !s.seen_digit) {
+    return false;
+  }
+  *whole = s.whole;
+  return true;
+}
+
 bool parse_number(const char* first, const char* last, long double* value) {
   long double v;
-  if (parse_simple_prefix(first, last, &v) != last) {
-    const char* p = first;
-    bool negative = false;
-    if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    if (p != last && ((*p | 0x20) == 'n' || (*p | 0x20) == 'i')) {
-      return parse_word(p, last, negative, value);
-    }
-    decimal d;
-    if (!parse_decimal(p, last, &d)) return false;
-    v = negative ? -convert(d) : convert(d);
+  if (parse_simple_prefix(first, last, &v) == last) {
+    *value = v;
+    return true;
   }
-  *value = v;
-  return true;
+  number_scan scan;
+  start_scan(scan);
+  scan_text(scan, first, last);
+  return scan_value(scan, value);
 }
 
 }  // namespace rodscene

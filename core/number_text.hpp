@@ -1,6 +1,8 @@
 // Numbers as they are written in the configuration file.
 #pragma once
 
+#include <cstdint>
+
 #include "extended.hpp"
 
 namespace rodscene {
@@ -29,5 +31,54 @@ bool parse_number(const char* first, const char* last, long double* value);
 // then decides on the whole token.
 const char* parse_simple_prefix(const char* first, const char* last,
                                 long double* value);
+
+// A number read a piece at a time, for tokens of any length: a bounded
+// prefix of its significant digits, whether any nonzero digit follows it,
+// and where the point stands. The exact decimal expansion of every value
+// halfway between two neighbouring extended reals has at most 11515
+// significant digits (an odd 65-bit integer times 2^-16446), so a value cut
+// after kept_digits digits, with a 1 standing for a nonzero rest, rounds
+// exactly as the whole does.
+inline constexpr int kept_digits = 11520;
+inline constexpr int max_word_letters = 8;  // "infinity"
+
+enum class scan_state : unsigned char {
+  start,            // nothing yet
+  sign,             // after a leading sign
+  mantissa,         // digits and at most one point
+  exponent_mark,    // after E, D or Q
+  exponent_sign,    // after the exponent's sign
+  exponent_digits,  // in the exponent's digits
+  word,             // letters of NaN, Inf or Infinity
+  bad,              // cannot be a number any more
+};
+
+struct number_scan {
+  scan_state state;
+  bool negative, exponent_negative;
+  bool seen_digit, seen_point;
+  bool plain;   // digits only so far: a repeat count
+  bool sticky;  // a nonzero digit past the kept ones
+  int kept;     // digits in text[2 .. 2 + kept)
+  int letters;
+  std::int64_t point;     // value = 0.<digits> * 10^(point + exponent)
+  std::int64_t exponent;  // saturating
+  std::uint64_t whole;    // the value while plain, saturating
+  char word[max_word_letters];
+  char text[kept_digits + 32];  // "0." digits [1] "e" point
+};
+
+void start_scan(number_scan& s);
+
+// Takes the next piece [first, last) of the token.
+void scan_text(number_scan& s, const char* first, const char* last);
+
+// The value of the whole token, with parse_number's syntax and rounding;
+// false when it is no number.
+bool scan_value(number_scan& s, long double* value);
+
+// The token as a whole number of digits alone (no sign or point), as a
+// repeat count is written; saturates far above any count a read can use.
+bool scan_whole(const number_scan& s, std::uint64_t* whole);
 
 }  // namespace rodscene

@@ -69,11 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (file == nullptr) return 0;
   static rodscene::site_table table;
   table = {};
-  rodscene::config_reader reader = rodscene::make_reader(file);
-  // A memory stream reads byte by byte when unbuffered, as make_reader
+  static rodscene::config_reader reader;
+  rodscene::start_reader(reader, file);
+  // A memory stream reads byte by byte when unbuffered, as start_reader
   // leaves it; the reader's behaviour does not depend on the buffering.
   std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-  rodscene::read_report report = rodscene::read_sites(reader, table);
+  rodscene::read_report report;
+  rodscene::read_sites(reader, table, report);
   std::fclose(file);
   if (rodscene::failed(report.failure)) std::abort();
   const rodscene::site_table& t = table;

@@ -33,9 +33,10 @@ struct read_result {
 
 read_result read_text(const std::string& text) {
   text_file f(text);
-  config_reader reader = make_reader(f.file);
+  auto reader = std::make_unique<config_reader>();
+  start_reader(*reader, f.file);
   read_result r;
-  r.report = read_sites(reader, *r.table);
+  read_sites(*reader, *r.table, r.report);
   return r;
 }
 
@@ -136,12 +137,13 @@ TEST(read_values, slash_and_nulls_leave_destinations_unchanged) {
   };
   for (const auto& c : cases) {
     text_file f(c.text);
-    config_reader reader = make_reader(f.file);
+    auto reader = std::make_unique<config_reader>();
+    start_reader(*reader, f.file);
     values got(6, -1);
     long double* dest[6];
     for (int i = 0; i < 6; ++i)
       dest[i] = &got[i];
-    int status = read_values(reader, dest, 6);
+    int status = read_values(*reader, dest, 6);
     EXPECT_EQ(status > 0, c.status > 0) << c.text;
     EXPECT_EQ(status < 0, c.status < 0) << c.text;
     for (int i = 0; i < 6; ++i) {
@@ -191,9 +193,11 @@ TEST(read_sites, reads_lines_and_numbers_of_any_length) {
 TEST(read_sites, reports_a_failing_read_of_the_system) {
   std::FILE* dir = std::fopen(".", "r");
   ASSERT_NE(dir, nullptr);
-  config_reader reader = make_reader(dir);
+  auto reader = std::make_unique<config_reader>();
+  start_reader(*reader, dir);
   auto table = std::make_unique<site_table>();
-  read_report report = read_sites(reader, *table);
+  read_report report;
+  read_sites(*reader, *table, report);
   std::fclose(dir);
   EXPECT_STREQ(report.failure.action, "read");
   EXPECT_EQ(report.failure.code, EISDIR);
