@@ -107,6 +107,9 @@ TEST(parse_number, rounds_correctly_at_any_length) {
   EXPECT_EQ(v, 1.0L);
   ASSERT_TRUE(parse(half + "0000000000000000000000000001", &v));
   EXPECT_EQ(v, std::nextafter(1.0L, 2.0L));
+  // The nudge past every digit a scan keeps still counts.
+  ASSERT_TRUE(parse(half + std::string(kept_digits, '0') + "1", &v));
+  EXPECT_EQ(v, std::nextafter(1.0L, 2.0L));
   // A long run of leading and trailing zeros does not disturb the point.
   std::string padded =
       "0." + std::string(5000, '0') + "25" + std::string(5000, '0') + "e5002";
@@ -136,6 +139,23 @@ TEST(parse_number, saturates_out_of_range_magnitudes_without_error) {
     ASSERT_TRUE(parse(c.text, &v)) << c.text;
     EXPECT_TRUE(same_bits(v, c.value)) << c.text;
   }
+}
+
+TEST(number_scan, keeps_the_exponent_of_a_number_of_any_length) {
+  // 0. then 10^9 zeros then 1e10000000000 is 10^(9 * 10^9 - 1): a written
+  // exponent that saturated near 10^9 would cancel against the zeros.
+  static const std::string zeros(1'000'000, '0');
+  static number_scan scan;
+  start_scan(scan);
+  const std::string head = "0.";
+  scan_text(scan, head.data(), head.data() + head.size());
+  for (int i = 0; i < 1000; ++i)
+    scan_text(scan, zeros.data(), zeros.data() + zeros.size());
+  const std::string tail = "1e10000000000";
+  scan_text(scan, tail.data(), tail.data() + tail.size());
+  long double v = 0;
+  ASSERT_TRUE(scan_value(scan, &v));
+  EXPECT_EQ(v, std::numeric_limits<long double>::infinity());
 }
 
 }  // namespace

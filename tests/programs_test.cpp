@@ -44,13 +44,15 @@ class work_dir {
   ~work_dir() { fs::remove_all(path_); }
   const fs::path& path() const { return path_; }
 
-  // Runs the program here; `redirect` replaces the capture of stdout.
+  // Runs the program here; `redirect` replaces the capture of stdout, and
+  // `shell_setup` runs first in the same shell.
   outcome run(const std::string& program, const std::string& extra = "",
-              const std::string& redirect = "") const {
+              const std::string& redirect = "",
+              const std::string& shell_setup = "") const {
     std::string out = (path_ / "stdout").string();
     std::string err = (path_ / "stderr").string();
-    std::string command = "cd '" + path_.string() + "' && '" + program + "' " +
-                          extra +
+    std::string command = "cd '" + path_.string() + "' && " + shell_setup +
+                          "'" + program + "' " + extra +
                           (redirect.empty() ? " > '" + out + "'" : redirect) +
                           " 2> '" + err + "'";
     outcome o;
@@ -225,3 +227,73 @@ TEST(programs, warn_about_records_past_the_table) {
 }
 
 }  // namespace
+
+TEST(programs, warn_about_lost_input_by_file_and_line) {
+  // CR LF line ends; a seventh column; a record over two lines; a control
+  // byte and a long token; a five-column record that runs into the next
+  // line; a last record cut short.
+  std::string config =
+      "3370 160 99 92\r\n1 2 3 4 5 6 7\r\n1 2 3 4\r\n5 6\r\n"
+      "1 4.5\x1b"
+      "6 3 4 5 6\r\n1 2 " +
+      std::string(100, 'a') +
+      " 4\r\n"
+      "1 2 3 4 5\r\n6 7 8 9 10\r\n7 8 9";
+  work_dir dir(config.c_str());
+  outcome o = dir.run(split_program);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(glyphs(o.out).size(), 3360u);
+  const std::string at = "rodscene_split: readingconfig3.txt:";
+  EXPECT_EQ(
+      o.err,
+      at + "2: skipped 1 more number after the 6 values of record 1\n" + at +
+          "5: bad number \"4.5\\x1b"
+          "6\"; record 3 keeps 1 of its 6 values\n" +
+          at + "6: bad number \"" + std::string(40, 'a') +
+          "\"... (100 bytes); record 4 keeps 2 of its 6 values\n" + at +
+          "8: skipped 4 more numbers after the 6 values of record 5\n" + at +
+          "9: the file ends inside record 6, which keeps 3 of its 6 values\n"
+          "rodscene_split: readingconfig3.txt: 6 data records: 3354 of the "
+          "3360 drawn slots hold no record and are drawn as zero glyphs at "
+          "the origin\n");
+
+  // Ten of a kind are shown, then one line counts the rest.
+  std::string many = "1 2\n3 4\n";
+  for (int k = 0; k < 3372; ++k)
+    many += k % 100 == 0 ? "1 x\n" : "1 1 1 1 1 1\n";
+  work_dir flood(many.c_str());
+  o = flood.run(mono_program);
+  EXPECT_EQ(o.status, 0);
+  const std::string mono_at = "rodscene_mono: readingconfig3.txt:";
+  EXPECT_EQ(o.err.find(mono_at +
+                       "1: the header record takes its 4 values "
+                       "from lines 1 to 2, so line 2 is not read "
+                       "as data\n" +
+                       mono_at + "3: bad number \"x\"; record 1 keeps 1"),
+            0u)
+      << o.err;
+  EXPECT_NE(o.err.find(mono_at + "903: bad number"), std::string::npos);
+  EXPECT_EQ(o.err.find(mono_at + "1003: bad number"), std::string::npos);
+  EXPECT_NE(o.err.find("readingconfig3.txt: and 24 more bad numbers not "
+                       "shown\nrodscene_mono: readingconfig3.txt: ignored 2 "
+                       "data records past the first 3370\n"),
+            std::string::npos)
+      << o.err;
+}
+
+#ifndef __SANITIZE_ADDRESS__
+TEST(programs, read_any_file_in_fixed_memory) {
+  // 16 MB of one line and of one number under an 8 MB address space limit:
+  // nothing the run holds grows with its input, and nothing it needs is
+  // allocated once it runs.
+  std::string config = "0 0 0 0\n0." + std::string(1 << 24, '0') +
+                       "5e16777217 2 3" + std::string(1 << 24, ' ') + "4 5 6\n";
+  work_dir dir(config.c_str());
+  outcome o = dir.run(split_program, "", "", "ulimit -v 8192 && ");
+  EXPECT_EQ(o.status, 0) << o.err;
+  auto g = glyphs(o.out);
+  ASSERT_EQ(g.size(), 3360u);
+  EXPECT_TRUE(g[0][2].starts_with(" <  -27.0000000000000000000       ,"))
+      << g[0][2];
+}
+#endif
