@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Times whole runs of the programs against cat writing the same bytes.
 
 For each program: run it in a folder holding the configuration file, keep
