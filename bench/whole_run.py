@@ -1,16 +1,22 @@
 #!/usr/bin/python3
-"""Times whole runs of the programs against cat writing the same bytes.
+"""Times whole runs of the programs against cat and a static copy of their
+output.
 
-For each program: run it in a folder holding the configuration file, keep
-its output, then time the program and `cat` of that output alternately,
-both writing to /dev/null, and report the medians side by side.
+For each program: run it in a folder holding the configuration file and
+keep its output. Then time, in turn, the program, `cat` of that output and
+a static process that only reads that output and writes it (copy_floor.c,
+built here with `cc -O2 -static`), all writing to /dev/null, started with
+posix_spawn (no shell), and report the medians side by side with the
+ratios.
 
 Usage: whole_run.py BUILD_DIR [CONFIG] [RUNS]
   BUILD_DIR  folder with rodscene_split and rodscene_mono
   CONFIG     configuration file (default: examples/readingconfig3.txt)
-  RUNS       timed runs of each command (default 41, at least 20)
+  RUNS       timed runs of each command (default 41, at least 41)
+Needs a C compiler with a static C library (Debian: gcc, libc6-dev).
 """
 
+import os
 import pathlib
 import shutil
 import statistics
@@ -19,38 +25,55 @@ import sys
 import tempfile
 import time
 
-ROOT = pathlib.Path(__file__).resolve().parent.parent
+HERE = pathlib.Path(__file__).resolve().parent
 
 
-def timed(command, cwd):
+def timed(command, cwd, null):
+    """Wall time of one run, from spawn to exit."""
     start = time.perf_counter()
-    subprocess.run(command, cwd=cwd, stdout=subprocess.DEVNULL, check=True)
-    return time.perf_counter() - start
+    pid = os.posix_spawn(command[0], command, os.environ,
+                         file_actions=[(os.POSIX_SPAWN_DUP2, null, 1)])
+    _, status = os.waitpid(pid, 0)
+    seconds = time.perf_counter() - start
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"{command[0]} failed")
+    return seconds
 
 
 def main():
     build = pathlib.Path(sys.argv[1]).resolve()
     config = pathlib.Path(sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else
-                          ROOT / "examples" / "readingconfig3.txt").resolve()
-    runs = max(20, int(sys.argv[3]) if len(sys.argv) > 3 else 41)
+                          HERE.parent / "examples" / "readingconfig3.txt")
+    runs = max(41, int(sys.argv[3]) if len(sys.argv) > 3 else 41)
+    null = os.open(os.devnull, os.O_WRONLY)
     with tempfile.TemporaryDirectory() as tmp:
+        floor = str(pathlib.Path(tmp) / "copy_floor")
+        subprocess.run(["cc", "-O2", "-static", "-o", floor,
+                        str(HERE / "copy_floor.c")], check=True)
         shutil.copy(config, pathlib.Path(tmp) / "readingconfig3.txt")
-        print(f"{config}: {runs} runs each, median wall time")
+        os.chdir(tmp)
+        print(f"{config.resolve()}: {runs} alternating runs each, "
+              f"median wall time")
         for name in ("rodscene_split", "rodscene_mono"):
             program = str(build / name)
-            scene = pathlib.Path(tmp) / f"{name}.pov"
+            scene = str(pathlib.Path(tmp) / f"{name}.pov")
             with open(scene, "wb") as out:
-                subprocess.run([program], cwd=tmp, stdout=out, check=True)
-            cat = ["cat", str(scene)]
-            for command in ([program], cat):  # warm the page cache
-                timed(command, tmp)
-            ours, theirs = [], []
+                subprocess.run([program], stdout=out, stderr=subprocess.DEVNULL,
+                               check=True)
+            commands = {"ours": [program], "cat": [shutil.which("cat"), scene],
+                        "floor": [floor, scene]}
+            times = {key: [] for key in commands}
+            for command in commands.values():  # warm the page cache
+                timed(command, tmp, null)
             for _ in range(runs):
-                ours.append(timed([program], tmp))
-                theirs.append(timed(cat, tmp))
-            a, b = statistics.median(ours), statistics.median(theirs)
-            print(f"{name:15} {a * 1e3:7.3f} ms   cat {b * 1e3:7.3f} ms   "
-                  f"ratio {a / b:5.2f}   ({scene.stat().st_size} bytes)")
+                for key, command in commands.items():
+                    times[key].append(timed(command, tmp, null))
+            m = {key: statistics.median(t) for key, t in times.items()}
+            print(f"{name:15} {m['ours'] * 1e3:6.3f} ms   "
+                  f"cat {m['cat'] * 1e3:6.3f} ms ({m['ours'] / m['cat']:4.2f}x)"
+                  f"   static copy {m['floor'] * 1e3:6.3f} ms "
+                  f"({m['ours'] / m['floor']:4.2f}x)   "
+                  f"{os.path.getsize(scene)} bytes")
 
 
 if __name__ == "__main__":
