@@ -1,5 +1,6 @@
 #include "number_text.hpp"
 
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -84,10 +85,92 @@ const char* take_digits(const char* p, const char* last, std::uint64_t* w) {
   return p;
 }
 
+std::uint64_t load_word(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// How many of the 8 bytes of w, from the lowest, are ASCII digits before
+// the first byte that is not. A byte below '0' borrows and one above '9'
+// carries into the byte after it, which can only mark bytes past the first
+// non-digit.
+int leading_digits(std::uint64_t w) {
+  std::uint64_t marks =
+      ((w + 0x4646464646464646ull) | (w - 0x3030303030303030ull)) &
+      0x8080808080808080ull;
+  return marks == 0 ? 8 : std::countr_zero(marks) / 8;
+}
+
+// The value of the first n <= 8 digits of w: moved to the top bytes, with
+// zero bytes (digit value 0) shifted in below them.
+std::uint64_t digits_value(std::uint64_t w, int n) {
+  int shift = 32 - 4 * n;  // two steps, as a shift by 64 is undefined
+  return eight_digit_value(w << shift << shift);
+}
+
+constexpr std::uint64_t pow10_u64[17] = {1ull,
+                                         10ull,
+                                         100ull,
+                                         1000ull,
+                                         10000ull,
+                                         100000ull,
+                                         1000000ull,
+                                         10000000ull,
+                                         100000000ull,
+                                         1000000000ull,
+                                         10000000000ull,
+                                         100000000000ull,
+                                         1000000000000ull,
+                                         10000000000000ull,
+                                         100000000000000ull,
+                                         1000000000000000ull,
+                                         10000000000000000ull};
+
+// The common shape of a configuration's numbers, [sign] digits "." digits
+// with at most 7 before the point and 15 after it, read a word at a time
+// without a branch on the digit counts. Needs plain_reach bytes readable
+// from p. Returns null when the text has another shape.
+constexpr int plain_reach = 25;
+
+const char* parse_plain_prefix(const char* p, long double* value) {
+  bool negative = *p == '-';
+  p += (*p == '-') | (*p == '+');
+  std::uint64_t word = load_word(p);
+  int whole = leading_digits(word);
+  if (whole == 8 || p[whole] != '.') return nullptr;
+  std::uint64_t w = digits_value(word, whole);
+  const char* fraction = p + whole + 1;
+  word = load_word(fraction);
+  int n = leading_digits(word);
+  w = w * pow10_u64[n] + digits_value(word, n);
+  if (n == 8) {
+    word = load_word(fraction + 8);
+    int more = leading_digits(word);
+    if (more == 8) return nullptr;
+    w = w * pow10_u64[more] + digits_value(word, more);
+    n += more;
+  }
+  const char* end = fraction + n;
+  char next = *end;
+  if (whole + n == 0 || whole + n > max_fast_digits || next == '.' ||
+      next == '+' || next == '-' || is_exponent_letter(next)) {
+    return nullptr;
+  }
+  // w < 10^19 and 10^n are exact, so one division rounds correctly.
+  long double m = static_cast<long double>(w) / exact_pow10[n];
+  *value = negative ? -m : m;
+  return end;
+}
+
 }  // namespace
 
 const char* parse_simple_prefix(const char* p, const char* last,
                                 long double* value) {
+  if (last - p >= plain_reach) {
+    const char* end = parse_plain_prefix(p, value);
+    if (end != nullptr) return end;
+  }
   bool negative = false;
   if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
   const char* start = p;

@@ -227,6 +227,18 @@ TEST(differential, parse_number_matches_strtold) {
     if (std::memcmp(&ours, &theirs, 10) != 0 && ++mismatches <= 10) {
       ADD_FAILURE() << t.ours << " vs " << t.platform;
     }
+    // As the reader meets it: followed by a blank and more text, where the
+    // word-at-a-time path may take it.
+    std::string text = t.ours + "  7.5 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5";
+    long double prefix = 0;
+    const char* end =
+        parse_simple_prefix(text.data(), text.data() + text.size(), &prefix);
+    if (end != nullptr &&
+        (end != text.data() + t.ours.size() ||
+         std::memcmp(&prefix, &theirs, 10) != 0) &&
+        ++mismatches <= 10) {
+      ADD_FAILURE() << "prefix of " << text;
+    }
   }
   EXPECT_EQ(mismatches, 0u);
 }
