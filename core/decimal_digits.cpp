@@ -119,17 +119,68 @@ constexpr int short_b_min = -23;
 static_assert(20 - floor_log10_pow2(short_b_min) == max_short_scale &&
               pow5.p[max_short_scale] >> 64 == 0);
 
+// m = M * 2^(b-63) has decimal exponent k = floor_log10_pow2(b), or k + 1
+// when the binade [2^b, 2^(b+1)) holds the power 10^(k+1) and M is at least
+// the least significand reaching it. That significand for each binade of
+// the short range, 0 where the binade holds no power of ten, so the exponent
+// costs a comparison instead of a second product.
+constexpr u64 least_reaching(int b, int e) {
+  bool holds = e >= 0 ? b >= 0 && pow10(e) >= u128{1} << b &&
+                            pow10(e) < u128{1} << (b + 1)
+                      : b < 0 && pow10(-e) <= u128{1} << -b &&
+                            pow10(-e) > u128{1} << (-b - 1);
+  if (!holds) return 0;
+  if (e < 0) return static_cast<u64>(((u128{1} << (63 - b)) + pow10(-e) - 1) /
+                                     pow10(-e));
+  if (b <= 63) return static_cast<u64>(pow10(e) << (63 - b));
+  u128 unit = u128{1} << (b - 63);
+  return static_cast<u64>((pow10(e) + unit - 1) / unit);
+}
+
+struct decade_table {
+  u64 least[fast_b_max - short_b_min + 1];
+  constexpr decade_table() : least{} {
+    for (int b = short_b_min; b <= fast_b_max; ++b)
+      least[b - short_b_min] = least_reaching(b, floor_log10_pow2(b) + 1);
+  }
+};
+constexpr decade_table decades;
+
+constexpr int decimal_exponent(u64 significand, int b) {
+  u64 least = decades.least[b - short_b_min];
+  return floor_log10_pow2(b) + (least != 0 && significand >= least);
+}
+
+// 10^k <= M * 2^(b-63) < 10^(k+1) for k = decimal_exponent(M, b), checked
+// at the smallest and largest significand of every binade of the short
+// range and on both sides of every threshold.
+constexpr bool exponent_holds(u64 m, int b) {
+  int k = decimal_exponent(m, b);
+  auto at_least = [&](int e) {  // M * 2^(b-63) >= 10^e
+    if (b > 63) return u128{m} << (b - 63) >= pow10(e);
+    if (e >= 0) return u128{m} >= pow10(e) << (63 - b);
+    return u128{m} * pow10(-e) >= u128{1} << (63 - b);
+  };
+  return at_least(k) && !at_least(k + 1);
+}
+
+constexpr bool decimal_exponents_hold() {
+  for (int b = short_b_min; b <= fast_b_max; ++b) {
+    u64 least = decades.least[b - short_b_min];
+    u64 cases[] = {u64{1} << 63, ~u64{0}, least, least - 1};
+    for (int i = 0; i < (least != 0 ? 4 : 2); ++i) {
+      if (!exponent_holds(cases[i], b)) return false;
+    }
+  }
+  return true;
+}
+static_assert(decimal_exponents_hold());
+
 u128 short_scaled_digits(u64 significand, int b, int* k) {
+  *k = decimal_exponent(significand, b);
   int s = 20 - *k;
   u128 p = u128{significand} * static_cast<u64>(pow5.p[s]);
   int shift = 63 - b - s;
-  u128 whole = shift > 0 ? p >> shift : p << -shift;
-  if (whole >= ten_pow_21) {
-    ++*k;
-    --s;
-    ++shift;
-    p = u128{significand} * static_cast<u64>(pow5.p[s]);
-  }
   if (shift <= 0) return p << -shift;  // m >= 2^63: exact
   u64 lo = static_cast<u64>(p), hi = static_cast<u64>(p >> 64);
   u64 d_lo = lo >> shift | hi << (64 - shift);

@@ -1,5 +1,8 @@
 #include "glyph.hpp"
 
+#include <cstring>
+#include <limits>
+
 namespace rodscene {
 namespace {
 
@@ -14,16 +17,13 @@ constexpr std::string_view cylinder_radius = ">, 1.2";
 constexpr std::string_view sphere_radius = ">, 0.25";
 constexpr std::string_view rotation = "rotate <90,0,0>";
 
-// Inlined so that every literal is copied with a size known at compile time.
-[[gnu::always_inline]] inline void put_record(scene_writer& w,
-                                              std::string_view text) {
+void put_record(scene_writer& w, std::string_view text) {
   begin_record(w);
   put_text(w, text);
   end_record(w);
 }
 
-[[gnu::always_inline]] inline void put_vector(scene_writer& w,
-                                              const long double v[3]) {
+void put_vector(scene_writer& w, const long double v[3]) {
   put_number(w, v[0]);
   put_text(w, component_separator);
   put_number(w, v[1]);
@@ -31,24 +31,18 @@ constexpr std::string_view rotation = "rotate <90,0,0>";
   put_number(w, v[2]);
 }
 
-}  // namespace
-
-void write_glyph(scene_writer& w, const long double position[3],
-                 const long double direction[3], cylinder_colour colour) {
-  long double start[3], end[3], cap[3];
-  for (int i = 0; i < 3; ++i) {
-    long double t = rod_factor * direction[i];
-    start[i] = position[i] - t;
-    end[i] = position[i] + t;
-    cap[i] = position[i] - cap_factor * direction[i];
-  }
+// The twelve records of a glyph with the cylinder from a to b and the
+// sphere at c, item by item.
+void put_glyph_records(scene_writer& w, const long double a[3],
+                       const long double b[3], const long double c[3],
+                       cylinder_colour colour) {
   put_record(w, cylinder_keyword);
   put_record(w, block_open);
   begin_record(w);
   put_text(w, vector_open);
-  put_vector(w, start);
+  put_vector(w, a);
   put_text(w, between_ends);
-  put_vector(w, end);
+  put_vector(w, b);
   put_text(w, cylinder_radius);
   end_record(w);
   put_record(w, rotation);
@@ -59,12 +53,64 @@ void write_glyph(scene_writer& w, const long double position[3],
   put_record(w, block_open);
   begin_record(w);
   put_text(w, vector_open);
-  put_vector(w, cap);
+  put_vector(w, c);
   put_text(w, sphere_radius);
   end_record(w);
   put_record(w, rotation);
   put_record(w, red_pigment);
   put_record(w, block_close);
+}
+
+// Every glyph of a colour has the same text but for its nine number
+// fields, each 30 characters at a fixed place. The layout is made once by
+// the record operations, with NaN fields marking the places.
+constexpr int glyph_fields = 9;
+constexpr std::size_t max_glyph_size = 512;
+
+struct glyph_layout {
+  char text[max_glyph_size];
+  std::size_t size;
+  std::size_t field_at[glyph_fields];
+};
+
+glyph_layout lay_out(cylinder_colour colour) {
+  static scene_writer scratch;  // never flushed: one glyph fits its buffer
+  scratch.used = 0;
+  scratch.first_item = true;
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double marks[3] = {nan, nan, nan};
+  put_glyph_records(scratch, marks, marks, marks, colour);
+  glyph_layout layout{};
+  layout.size = scratch.used;
+  std::memcpy(layout.text, scratch.buffer, layout.size);
+  std::string_view text(layout.text, layout.size);
+  std::size_t at = 0;
+  for (std::size_t& field : layout.field_at) {
+    at = text.find("NaN", at) + 3;
+    field = at - field_width;
+  }
+  return layout;
+}
+
+}  // namespace
+
+void write_glyph(scene_writer& w, const long double position[3],
+                 const long double direction[3], cylinder_colour colour) {
+  static const glyph_layout layouts[2] = {lay_out(cylinder_colour::teal),
+                                          lay_out(cylinder_colour::blue)};
+  long double fields[glyph_fields];
+  for (int i = 0; i < 3; ++i) {
+    long double t = rod_factor * direction[i];
+    fields[i] = position[i] - t;
+    fields[3 + i] = position[i] + t;
+    fields[6 + i] = position[i] - cap_factor * direction[i];
+  }
+  const glyph_layout& layout = layouts[colour == cylinder_colour::blue];
+  char* out = reserve(w, layout.size);
+  std::memcpy(out, layout.text, layout.size);
+  for (int i = 0; i < glyph_fields; ++i)
+    number_field(fields[i], out + layout.field_at[i]);
+  w.used += layout.size;
 }
 
 }  // namespace rodscene

@@ -77,11 +77,13 @@ void put_digits(const digit_words& d, int whole, char* out, int at) {
 void f_field(bool negative, const digit_words& d, int exponent, char* out) {
   std::memcpy(out, blank_field, field_width);
   int whole = exponent + 1;  // digits before the point
+  // The sign is a choice of byte, not of branch: it follows the data.
+  char sign = negative ? '-' : ' ';
   if (whole == 0) {
-    out[0] = negative ? '-' : ' ';
+    out[0] = sign;
     out[1] = '0';
-  } else if (negative) {
-    out[1] = '-';
+  } else {
+    out[1] = sign;
   }
   put_digits(d, whole, out, 2);
 }

@@ -32,7 +32,7 @@ void flush(scene_writer& w);
 // The record operations are inline: they run for every item of every glyph,
 // and their literal texts are then copied with sizes known at compile time.
 
-// Makes room for n more bytes; n is at most an item and its separator.
+// Makes room for n more bytes; n is at most a glyph.
 inline char* reserve(scene_writer& w, std::size_t n) {
   if (sizeof w.buffer - w.used < n) flush(w);
   return w.buffer + w.used;
