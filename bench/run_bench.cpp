@@ -50,7 +50,8 @@ void BM_write_glyphs(benchmark::State& state) {
   read_sites(*reader, *table, report);
   std::fclose(f);
   auto w = std::make_unique<scene_writer>();
-  start_writer(*w, std::fopen("/dev/null", "w"));
+  static char buffer[1 << 16];
+  start_writer(*w, std::fopen("/dev/null", "w"), buffer, sizeof buffer);
   const site_table& t = *table;
   for (auto _ : state) {
     for (int k = 0; k < 3360; ++k) {

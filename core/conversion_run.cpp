@@ -66,8 +66,10 @@ int run_conversion(const converter_variant& v) {
   }
   print_read_warnings(v.program);
 
+  // Reading is over: its buffer serves the writer, so the run touches no
+  // fresh memory for it.
   scene_writer& w = writer;
-  start_writer(w, stdout);
+  start_writer(w, stdout, reader.buffer, sizeof reader.buffer);
   for (int k = 0; k < scan_count && !failed(w.failure); ++k) {
     long double z = table.z[k];
     if (!(z < v.z_upper && z > v.z_lower)) continue;

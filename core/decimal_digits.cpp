@@ -130,8 +130,9 @@ constexpr u64 least_reaching(int b, int e) {
                       : b < 0 && pow10(-e) <= u128{1} << -b &&
                             pow10(-e) > u128{1} << (-b - 1);
   if (!holds) return 0;
-  if (e < 0) return static_cast<u64>(((u128{1} << (63 - b)) + pow10(-e) - 1) /
-                                     pow10(-e));
+  if (e < 0)
+    return static_cast<u64>(((u128{1} << (63 - b)) + pow10(-e) - 1) /
+                            pow10(-e));
   if (b <= 63) return static_cast<u64>(pow10(e) << (63 - b));
   u128 unit = u128{1} << (b - 63);
   return static_cast<u64>((pow10(e) + unit - 1) / unit);

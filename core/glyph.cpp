@@ -74,15 +74,14 @@ struct glyph_layout {
 };
 
 glyph_layout lay_out(cylinder_colour colour) {
-  static scene_writer scratch;  // never flushed: one glyph fits its buffer
-  scratch.used = 0;
-  scratch.first_item = true;
+  glyph_layout layout{};
+  scene_writer scratch;  // never flushed: one glyph fits its buffer
+  scratch.buffer = layout.text;
+  scratch.capacity = max_glyph_size;
   const long double nan = std::numeric_limits<long double>::quiet_NaN();
   const long double marks[3] = {nan, nan, nan};
   put_glyph_records(scratch, marks, marks, marks, colour);
-  glyph_layout layout{};
   layout.size = scratch.used;
-  std::memcpy(layout.text, scratch.buffer, layout.size);
   std::string_view text(layout.text, layout.size);
   std::size_t at = 0;
   for (std::size_t& field : layout.field_at) {

@@ -157,9 +157,17 @@ const char* parse_plain_prefix(const char* p, long double* value) {
       next == '+' || next == '-' || is_exponent_letter(next)) {
     return nullptr;
   }
-  // w < 10^19 and 10^n are exact, so one division rounds correctly.
-  long double m = static_cast<long double>(w) / exact_pow10[n];
-  *value = negative ? -m : m;
+  // w < 10^19 and 10^n are exact, so one division rounds correctly. The
+  // sign goes on the integer, a choice of value rather than a branch on
+  // the data, except where that would lose -0 or overflow.
+  if (w == 0 || w >> 63 != 0) {
+    long double m = static_cast<long double>(w) / exact_pow10[n];
+    *value = negative ? -m : m;
+  } else {
+    std::uint64_t mask = 0 - static_cast<std::uint64_t>(negative);
+    std::int64_t signed_w = static_cast<std::int64_t>((w ^ mask) - mask);
+    *value = static_cast<long double>(signed_w) / exact_pow10[n];
+  }
   return end;
 }
 

@@ -15,8 +15,11 @@ void flush(scene_writer& w) {
   w.used = 0;
 }
 
-void start_writer(scene_writer& w, std::FILE* out) {
+void start_writer(scene_writer& w, std::FILE* out, char* buffer,
+                  std::size_t capacity) {
   w.out = out;
+  w.buffer = buffer;
+  w.capacity = capacity;
   w.used = 0;
   w.first_item = true;
   w.failure = {};

@@ -13,18 +13,22 @@
 namespace rodscene {
 
 // A record is one line: a leading blank, then its items separated by one
-// blank each, then a line feed. Output is buffered and written in large
-// pieces; the first failed write is kept and all later output dropped.
+// blank each, then a line feed. Output is buffered in storage the caller
+// lends and written in large pieces; the first failed write is kept and all
+// later output dropped.
 struct scene_writer {
   std::FILE* out = nullptr;
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
   std::size_t used = 0;
   bool first_item = true;  // the next item opens its record
   io_failure failure;
-  char buffer[std::size_t{1} << 16];
 };
 
-// Takes over `out` unbuffered, since the writer buffers itself.
-void start_writer(scene_writer& w, std::FILE* out);
+// Takes over `out` unbuffered, since the writer buffers itself in
+// [buffer, buffer + capacity), which must hold at least a glyph.
+void start_writer(scene_writer& w, std::FILE* out, char* buffer,
+                  std::size_t capacity);
 
 // Writes out the buffer; keeps the first failure.
 void flush(scene_writer& w);
@@ -34,7 +38,7 @@ void flush(scene_writer& w);
 
 // Makes room for n more bytes; n is at most a glyph.
 inline char* reserve(scene_writer& w, std::size_t n) {
-  if (sizeof w.buffer - w.used < n) flush(w);
+  if (w.capacity - w.used < n) flush(w);
   return w.buffer + w.used;
 }
 
