@@ -188,8 +188,10 @@ u128 short_scaled_digits(u64 significand, int b, int* k) {
   u64 d_hi = hi >> shift;
   u64 half = u64{1} << (shift - 1);
   u64 rest = lo & ((half << 1) - 1);
-  bool up = rest > half || (rest == half && (d_lo & 1) != 0);
-  return (u128{d_hi} << 64 | d_lo) + (up ? 1 : 0);
+  // Half to even as one comparison, not a branch on the data: an odd last
+  // digit turns an exact half into more than half.
+  u64 up = rest + (d_lo & 1) > half;
+  return (u128{d_hi} << 64 | d_lo) + up;
 }
 
 // The 8 decimal digits of v < 10^8 as ASCII, first digit in the lowest
