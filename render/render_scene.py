@@ -55,6 +55,10 @@ try:
     import numpy as np
 except ImportError:
     fail("needs numpy (Debian: apt-get install python3-numpy)")
+try:
+    from tqdm import tqdm  # only films need it
+except ImportError:
+    tqdm = None
 
 CONFIG_NAME = "readingconfig3.txt"
 GLYPHS_NAME = "rodscene_glyphs.inc"
@@ -120,21 +124,23 @@ def is_scene_text(path):
 
 
 def converter(name, folder):
-    """The converter program: in --converters, beside this script (as
-    installed), on PATH, or in this source tree's build folders."""
+    """The converter program: in --converters when given; else beside this
+    script (as installed), on PATH, or in this source tree's build folders."""
     here = pathlib.Path(__file__).resolve().parent
-    places = [folder] if folder else []
-    places += [here, here.parent / "build" / "release",
-               here.parent / "build" / "example"]
-    for place in places[:2]:
-        if (pathlib.Path(place) / name).is_file():
-            return str(pathlib.Path(place) / name)
+    if folder:
+        program = pathlib.Path(folder) / name
+        if not program.is_file():
+            fail(f"no {name} in {folder}")
+        return str(program)
+    if (here / name).is_file():
+        return str(here / name)
     found = shutil.which(name)
     if found:
         return found
-    for place in places[2:]:
-        if (place / name).is_file():
-            return str(place / name)
+    for build in ("release", "example"):
+        program = here.parent / "build" / build / name
+        if program.is_file():
+            return str(program)
     fail(f"cannot find {name}: build it, install it, or name its folder "
          f"with --converters")
 
@@ -308,11 +314,11 @@ def povray_message(stderr):
     return "\n".join(lines[-12:])
 
 
-def render_frame(args, glyph_text, view, picture, threads=0):
+def render_frame(args, glyphs_file, view, picture, threads=0):
     """Renders one picture; returns None or POV-Ray's message on failure."""
     with tempfile.TemporaryDirectory() as tmp:
         folder = pathlib.Path(tmp)
-        (folder / GLYPHS_NAME).write_text(glyph_text)
+        shutil.copyfile(glyphs_file, folder / GLYPHS_NAME)
         (folder / VIEW_NAME).write_text(view)
         # POV-Ray may only write below its working folder.
         command = povray_command(args, "picture.png", threads) + [f"+L{tmp}"]
@@ -337,7 +343,9 @@ def render_picture(args, scratch):
         points = np.vstack([points, corners])
     camera = fit_camera(points, args.view, args.width, args.height,
                         args.detail)
-    error = render_frame(args, glyph_text,
+    glyphs_file = pathlib.Path(scratch) / GLYPHS_NAME
+    glyphs_file.write_text(glyph_text)
+    error = render_frame(args, glyphs_file,
                          view_text(camera, args.transparent), args.picture)
     if error:
         print(error, file=sys.stderr)
@@ -363,7 +371,6 @@ def load_frames(args, scratch):
 
 def render_frames(args, texts, view, frames):
     """Renders every frame, all cores busy; stops at the first failure."""
-    from tqdm import tqdm
     jobs = {}
     workers = os.cpu_count() or 1
     with concurrent.futures.ThreadPoolExecutor(workers) as pool, \
@@ -371,8 +378,7 @@ def render_frames(args, texts, view, frames):
                  desc="rendering") as bar:
         for i, text in enumerate(texts):
             picture = frames / f"frame{i + 1:05d}.png"
-            job = pool.submit(render_frame, args, text.read_text(), view,
-                              picture, 1)
+            job = pool.submit(render_frame, args, text, view, picture, 1)
             jobs[job] = i
         for job in concurrent.futures.as_completed(jobs):
             error = job.result()
@@ -404,9 +410,7 @@ def keep_frames(args, frames):
 
 
 def render_film(args, scratch):
-    try:
-        import tqdm  # noqa: F401
-    except ImportError:
+    if tqdm is None:
         fail("needs tqdm (Debian: apt-get install python3-tqdm)")
     ffmpeg = shutil.which("ffmpeg")
     missing_ffmpeg = ("ffmpeg is not installed (Debian: apt-get install "
