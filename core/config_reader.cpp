@@ -176,8 +176,9 @@ token take_token(config_reader& r) {
   token t;
   start_scan(r.scan);
   r.bad.length = 0;
+  bool repeat = false;
   std::int64_t value_from = 0;  // where the value of r*c starts
-  for (bool repeat = false;;) {
+  for (;;) {
     take_text(r, skip_until(r.cursor, r.end, token_ends | star));
     if (r.cursor == r.end) {
       if (more(r)) continue;
@@ -197,7 +198,7 @@ token take_token(config_reader& r) {
       break;
     }
   }
-  if (!t.bad && value_from != 0 && r.bad.length == value_from) {
+  if (!t.bad && repeat && r.bad.length == value_from) {
     t.null = true;
   } else if (!t.bad) {
     t.bad = !scan_value(r.scan, &t.value);

@@ -21,8 +21,12 @@ import subprocess
 import sys
 import tempfile
 
-import numpy as np
-from PIL import Image
+try:
+    import numpy as np
+    from PIL import Image
+except ImportError as e:
+    sys.exit(f"render_test.py: needs {e.name} (Debian: apt-get install "
+             f"python3-{'pil' if e.name == 'PIL' else e.name})")
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 SCENE = ROOT / "render" / "scene.pov"
