@@ -206,6 +206,26 @@ token take_token(config_reader& r) {
   return t;
 }
 
+// Takes plain numbers one after another on the current line, the common
+// case, for as long as they come and the read wants more. Returns how many
+// it took.
+int take_plain_numbers(config_reader& r, long double* const* destinations,
+                       int n) {
+  int taken = 0;
+  while (r.filled < n) {
+    const char* p = skip_blanks(r.cursor, r.end);
+    long double v;
+    const char* stop =
+        r.end - p >= plain_reach ? parse_plain_prefix(p, &v) : nullptr;
+    if (stop == nullptr || !ends_token(stop, r.end)) break;
+    note_item(r);
+    *destinations[r.filled++] = v;
+    r.cursor = stop;
+    ++taken;
+  }
+  return taken;
+}
+
 }  // namespace
 
 void start_reader(config_reader& r, std::FILE* file) {
@@ -227,6 +247,10 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
   // the read) stands for a null value.
   bool after_comma = true;
   for (;;) {
+    if (take_plain_numbers(r, destinations, n) > 0) {
+      after_comma = false;
+      if (r.filled == n) break;
+    }
     r.cursor = skip_blanks(r.cursor, r.end);
     if (r.cursor == r.end) {
       if (!more(r)) return -1;

@@ -127,11 +127,7 @@ constexpr std::uint64_t pow10_u64[17] = {1ull,
                                          1000000000000000ull,
                                          10000000000000000ull};
 
-// The common shape of a configuration's numbers, [sign] digits "." digits
-// with at most 7 before the point and 15 after it, read a word at a time
-// without a branch on the digit counts. Needs plain_reach bytes readable
-// from p. Returns null when the text has another shape.
-constexpr int plain_reach = 25;
+}  // namespace
 
 const char* parse_plain_prefix(const char* p, long double* value) {
   bool negative = *p == '-';
@@ -144,7 +140,7 @@ const char* parse_plain_prefix(const char* p, long double* value) {
   word = load_word(fraction);
   int n = leading_digits(word);
   w = w * pow10_u64[n] + digits_value(word, n);
-  if (n == 8) {
+  if (n == 8 && is_digit(fraction[8])) {
     word = load_word(fraction + 8);
     int more = leading_digits(word);
     if (more == 8) return nullptr;
@@ -170,8 +166,6 @@ const char* parse_plain_prefix(const char* p, long double* value) {
   }
   return end;
 }
-
-}  // namespace
 
 const char* parse_simple_prefix(const char* p, const char* last,
                                 long double* value) {

@@ -32,6 +32,14 @@ bool parse_number(const char* first, const char* last, long double* value);
 const char* parse_simple_prefix(const char* first, const char* last,
                                 long double* value);
 
+// The common shape of a configuration's numbers, [sign] digits "." digits
+// with at most 7 before the point and 15 after it, read a word at a time
+// without a branch on the digit counts; parse_simple_prefix tries it first.
+// Needs plain_reach bytes readable from p. Returns the end of the number
+// and sets *value, or returns null when the text has another shape.
+inline constexpr int plain_reach = 25;
+const char* parse_plain_prefix(const char* p, long double* value);
+
 // A number read a piece at a time, for tokens of any length: a bounded
 // prefix of its significant digits, whether any nonzero digit follows it,
 // and where the point stands. The exact decimal expansion of every value
