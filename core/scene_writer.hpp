@@ -33,8 +33,8 @@ void start_writer(scene_writer& w, std::FILE* out, char* buffer,
 // Writes out the buffer; keeps the first failure.
 void flush(scene_writer& w);
 
-// The record operations are inline: they run for every item of every glyph,
-// and their literal texts are then copied with sizes known at compile time.
+// The record operations. A glyph's records have a fixed layout, so they lay
+// out each kind of glyph once; reserve also serves the copies of it.
 
 // Makes room for n more bytes; n is at most a glyph.
 inline char* reserve(scene_writer& w, std::size_t n) {
