@@ -1,5 +1,6 @@
 #include "decimal_digits.hpp"
 
+#include <emmintrin.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -194,19 +195,38 @@ u128 short_scaled_digits(u64 significand, int b, int* k) {
   return (u128{d_hi} << 64 | d_lo) + up;
 }
 
-// The 8 decimal digits of v < 10^8 as ASCII, first digit in the lowest
-// byte. Works on lanes of one 64-bit word: two 4-digit halves in 32-bit
-// lanes, then four pairs in 16-bit lanes, then eight digits in bytes. The
-// lane quotients are exact: x * 10486 >> 20 == x / 100 for x < 10^4, and
-// x * 103 >> 10 == x / 10 for x < 100; no lane spills into the next.
-u64 eight_digits(std::uint32_t v) {
-  std::uint32_t high = v / 10000, low = v - high * 10000;
-  u64 halves = high | u64{low} << 32;
-  u64 hundreds = (halves * 10486 >> 20) & 0x0000007f0000007full;
-  u64 pairs = hundreds | (halves - hundreds * 100) << 16;
-  u64 tens = (pairs * 103 >> 10) & 0x000f000f000f000full;
-  u64 digits = tens | (pairs - tens * 10) << 8;
-  return digits + 0x3030303030303030ull;
+// The 8 decimal digits of v < 10^8, one in each 16-bit lane, first digit
+// lowest. v / 10000 splits v into two 4-digit halves; each half, times 4,
+// fills four lanes, and one pair of high multiplications per lane divides
+// them by 1000, 100, 10 and 1 (8389 / 2^23, 5243 / 2^19 and 13108 / 2^17
+// are close enough for any half below 10^4); a lane minus ten times the
+// lane before it is its digit. eight_digit_text is checked against every
+// v < 10^8.
+__m128i digit_lanes(std::uint32_t v) {
+  const __m128i x = _mm_cvtsi32_si128(static_cast<int>(v));
+  const __m128i high = _mm_srli_epi64(
+      _mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xd1b71759))), 45);
+  const __m128i low =
+      _mm_sub_epi32(x, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
+  const __m128i halves = _mm_slli_epi64(_mm_unpacklo_epi16(high, low), 2);
+  const __m128i pairs = _mm_unpacklo_epi16(halves, halves);
+  const __m128i spread = _mm_unpacklo_epi32(pairs, pairs);
+  const __m128i prefixes = _mm_mulhi_epu16(
+      _mm_mulhi_epu16(spread, _mm_setr_epi16(8389, 5243, 13108, -32768, 8389,
+                                             5243, 13108, -32768)),
+      _mm_setr_epi16(128, 2048, 8192, -32768, 128, 2048, 8192, -32768));
+  const __m128i tens =
+      _mm_slli_epi64(_mm_mullo_epi16(prefixes, _mm_set1_epi16(10)), 16);
+  return _mm_sub_epi16(prefixes, tens);
+}
+
+// Two groups of 8 digit lanes as 16 ASCII digits, a's first.
+__m128i ascii_digits(__m128i a, __m128i b) {
+  return _mm_add_epi8(_mm_packus_epi16(a, b), _mm_set1_epi8('0'));
+}
+
+u64 low_word(__m128i x) {
+  return static_cast<u64>(_mm_cvtsi128_si64(x));
 }
 
 // The 21 digits of 10^20 <= d < 10^21. As d < 2^70 and 10^16 = 2^16 *
@@ -217,9 +237,14 @@ digit_words split_digits(u128 d) {
   u64 high = static_cast<u64>(d >> 16) / five_pow_16;  // 5 digits
   u64 low = static_cast<u64>(d) - high * ten_pow_16;   // exact mod 2^64
   u64 upper = low / 100000000;
-  return {eight_digits(static_cast<std::uint32_t>(high)) >> 24,
-          eight_digits(static_cast<std::uint32_t>(upper)),
-          eight_digits(static_cast<std::uint32_t>(low - upper * 100000000))};
+  u64 lower = low - upper * 100000000;
+  __m128i lead_middle =
+      ascii_digits(digit_lanes(static_cast<std::uint32_t>(high)),
+                   digit_lanes(static_cast<std::uint32_t>(upper)));
+  __m128i lanes = digit_lanes(static_cast<std::uint32_t>(lower));
+  return {low_word(lead_middle) >> 24,
+          low_word(_mm_unpackhi_epi64(lead_middle, lead_middle)),
+          low_word(ascii_digits(lanes, lanes))};
 }
 
 int platform_digits(long double m, digit_words* digits) {
@@ -235,6 +260,11 @@ int platform_digits(long double m, digit_words* digits) {
 }
 
 }  // namespace
+
+std::uint64_t eight_digit_text(std::uint32_t v) {
+  __m128i lanes = digit_lanes(v);
+  return low_word(ascii_digits(lanes, lanes));
+}
 
 int decimal_digits(long double v, digit_words* digits) {
   extended_bits x = bits_of(v);

@@ -25,4 +25,8 @@ struct digit_words {
 // not zero; its sign is ignored.
 int decimal_digits(long double v, digit_words* digits);
 
+// The 8 decimal digits of v < 10^8 as ASCII, first digit in the lowest
+// byte.
+std::uint64_t eight_digit_text(std::uint32_t v);
+
 }  // namespace rodscene

@@ -1,8 +1,11 @@
 #include "number_field.hpp"
 
+#include "decimal_digits.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -91,6 +94,21 @@ TEST(number_field, is_always_thirty_characters_without_a_terminator) {
   for (long double v : {1.0L, -1e-300L, 123456.789L, 0.0L}) {
     number_field(v, out);
     EXPECT_EQ(out[field_width], '#');
+  }
+}
+
+// The lane constants of the digit conversion hold for every 8-digit group:
+// all 10^8 of them against a decimal counter.
+TEST(eight_digit_text, matches_every_group_of_eight_digits) {
+  char expected[8] = {'0', '0', '0', '0', '0', '0', '0', '0'};
+  for (std::uint32_t v = 0; v < 100000000; ++v) {
+    std::uint64_t text = eight_digit_text(v);
+    if (std::memcmp(&text, expected, 8) != 0) {
+      ADD_FAILURE() << "wrong digits for " << v;
+      return;
+    }
+    for (int i = 7; i >= 0 && ++expected[i] > '9'; --i)
+      expected[i] = '0';
   }
 }
 
