@@ -99,7 +99,7 @@ u128 rounded(const scaled& v, u128 d) {
 
 // 10^20 <= round(m * 10^(20-k)) < 10^21 for any b in the exact range, with
 // k corrected from its estimate.
-u128 scaled_digits(u64 significand, int b, int* k) {
+[[gnu::noinline]] u128 scaled_digits(u64 significand, int b, int* k) {
   scaled x = scale(significand, b, 20 - *k);
   u128 d = quotient(x);
   if (d >= ten_pow_21) {  // m >= 10^(k+1): one digit fewer after the point
@@ -247,7 +247,9 @@ digit_words split_digits(u128 d) {
           low_word(ascii_digits(lanes, lanes))};
 }
 
-int platform_digits(long double m, digit_words* digits) {
+// Out of line: the common path then saves no registers for it.
+[[gnu::noinline, gnu::cold]] int platform_digits(long double m,
+                                                 digit_words* digits) {
   // "d.<20 digits>e<sign><exponent>": glibc's conversion is exact and rounds
   // half to even in the default rounding mode.
   char text[48];
@@ -266,13 +268,12 @@ std::uint64_t eight_digit_text(std::uint32_t v) {
   return low_word(ascii_digits(lanes, lanes));
 }
 
-int decimal_digits(long double v, digit_words* digits) {
-  extended_bits x = bits_of(v);
+int decimal_digits(const extended_bits& x, digit_words* digits) {
   u64 significand = x.significand;
   int biased = x.biased_exponent;
   int b = biased - 16383;
   if (biased == 0 || b < fast_b_min || b > fast_b_max) {
-    return platform_digits(std::fabs(v), digits);
+    return platform_digits(magnitude_of(x), digits);
   }
   int k = floor_log10_pow2(b);
   u128 d = b >= short_b_min ? short_scaled_digits(significand, b, &k)

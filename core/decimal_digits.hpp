@@ -19,11 +19,11 @@ struct digit_words {
   std::uint64_t tail;
 };
 
-// Rounds the magnitude m of v to 21 significant decimal digits, to nearest
-// with ties to even on its exact binary value. Returns the decimal exponent
-// of the first digit: m ~ d0.d1...d20 * 10^exponent. Requires v finite and
-// not zero; its sign is ignored.
-int decimal_digits(long double v, digit_words* digits);
+// Rounds the magnitude m of the value x encodes to 21 significant decimal
+// digits, to nearest with ties to even on its exact binary value. Returns the
+// decimal exponent of the first digit: m ~ d0.d1...d20 * 10^exponent.
+// Requires a finite value, not zero; its sign is ignored.
+int decimal_digits(const extended_bits& x, digit_words* digits);
 
 // The 8 decimal digits of v < 10^8 as ASCII, first digit in the lowest
 // byte.

@@ -33,4 +33,15 @@ inline extended_bits bits_of(long double v) {
   return x;
 }
 
+// The magnitude of the value whose fields are x.
+inline long double magnitude_of(const extended_bits& x) {
+  unsigned char bytes[sizeof(long double)] = {};
+  std::memcpy(bytes, &x.significand, sizeof x.significand);
+  bytes[8] = static_cast<unsigned char>(x.biased_exponent);
+  bytes[9] = static_cast<unsigned char>(x.biased_exponent >> 8);
+  long double v;
+  std::memcpy(&v, bytes, sizeof v);
+  return v;
+}
+
 }  // namespace rodscene

@@ -120,7 +120,7 @@ void number_field(long double v, char* out) {
     return;
   }
   digit_words d;
-  int exponent = decimal_digits(v, &d);
+  int exponent = decimal_digits(x, &d);
   if (!in_f_range(biased, significand)) {
     return e_field(negative, d, exponent, out);
   }
