@@ -12,6 +12,7 @@ and the size the README shows; without POV-Ray it says how to get it.
 """
 
 import argparse
+import importlib.util
 import pathlib
 import shutil
 import subprocess
@@ -40,6 +41,11 @@ def main():
     if shutil.which("povray") is None:
         print("POV-Ray is not installed, so no pictures were made. On Debian "
               "or Ubuntu: sudo apt-get install povray, then run this again.")
+        return
+    if importlib.util.find_spec("numpy") is None:
+        print(f"numpy is not installed for {sys.executable}, so no pictures "
+              "were made. On Debian or Ubuntu: sudo apt-get install "
+              "python3-numpy, then run this again.")
         return
     pictures = args.pictures.resolve() if args.pictures else out
     quality = ["--quality", "final"] + README_SIZE if args.pictures else []
