@@ -159,15 +159,16 @@ def convert(config, program, scratch):
     return run.stdout.decode("ascii")
 
 
-def numbers(record):
-    """The numbers of a vector record, in order, as POV-Ray reads them."""
-    values = []
-    for token in record.split():
-        try:
-            values.append(float(token))
-        except ValueError:
-            pass
-    return values
+def record_numbers(records, places, name):
+    """The numbers of each vector record, by their token places."""
+    tokens = " ".join(records).split()
+    size = max(places) + 3  # the closing ">," and the radius follow
+    try:
+        return np.array(tokens).reshape(len(records), size)[:, places] \
+            .astype(float)
+    except ValueError:
+        fail(f"{name}: a glyph's vector record is not as the converters "
+             f"write it")
 
 
 def split_glyphs(text, name):
@@ -176,30 +177,27 @@ def split_glyphs(text, name):
     if len(lines) % GLYPH_LINES != 0:
         fail(f"{name} has {len(lines)} lines, not a multiple of "
              f"{GLYPH_LINES}: is it a converter's output?")
-    kept, points = [], []
-    degenerate = unreadable = 0
     for i in range(0, len(lines), GLYPH_LINES):
-        glyph = lines[i:i + GLYPH_LINES]
-        if glyph[0].strip() != "cylinder" or glyph[6].strip() != "sphere":
+        if lines[i].strip() != "cylinder" or lines[i + 6].strip() != "sphere":
             fail(f"{name}: line {i + 1} does not start a glyph")
-        ends = numbers(glyph[CYLINDER_RECORD])[:6]
-        cap = numbers(glyph[SPHERE_RECORD])[:3]
-        if len(ends) != 6 or len(cap) != 3:
-            fail(f"{name}: line {i + 3} is not a glyph's vector record")
-        if not all(math.isfinite(v) for v in ends + cap):
-            unreadable += 1
-        elif ends[:3] == ends[3:]:
-            degenerate += 1
-        else:
-            kept.append("".join(glyph))
-            points += [ends[:3], ends[3:], cap]
-    if degenerate:
-        say(f"{name}: left out {glyphs(degenerate)} whose cylinder ends are "
-            f"equal (POV-Ray cannot draw them)")
-    if unreadable:
-        say(f"{name}: left out {glyphs(unreadable)} with NaN or infinite "
-            f"coordinates")
-    return "".join(kept), np.array(points, dtype=float).reshape(-1, 3)
+    count = len(lines) // GLYPH_LINES
+    # "< a , b , c >, < d , e , f >, 1.2" and "< a , b , c >, 0.25"
+    ends = record_numbers(lines[CYLINDER_RECORD::GLYPH_LINES],
+                          [1, 3, 5, 8, 10, 12], name)
+    caps = record_numbers(lines[SPHERE_RECORD::GLYPH_LINES], [1, 3, 5], name)
+    readable = np.isfinite(ends).all(axis=1) & np.isfinite(caps).all(axis=1)
+    degenerate = readable & (ends[:, :3] == ends[:, 3:]).all(axis=1)
+    kept = np.flatnonzero(readable & ~degenerate)
+    if degenerate.any():
+        say(f"{name}: left out {glyphs(int(degenerate.sum()))} whose cylinder "
+            f"ends are equal (POV-Ray cannot draw them)")
+    if count - readable.sum():
+        say(f"{name}: left out {glyphs(int(count - readable.sum()))} with NaN "
+            f"or infinite coordinates")
+    text = "".join("".join(lines[i * GLYPH_LINES:(i + 1) * GLYPH_LINES])
+                   for i in kept)
+    points = np.hstack([ends[kept], caps[kept]]).reshape(-1, 3)
+    return text, points
 
 
 def load(path, args, scratch):
