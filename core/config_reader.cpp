@@ -8,9 +8,6 @@
 namespace rodscene {
 namespace {
 
-constexpr int header_values = 4;
-constexpr int record_values = 6;
-
 enum : unsigned char {
   blank = 1,
   comma = 2,

@@ -109,23 +109,15 @@ std::uint64_t digits_value(std::uint64_t w, int n) {
   return eight_digit_value(w << shift << shift);
 }
 
-constexpr std::uint64_t pow10_u64[17] = {1ull,
-                                         10ull,
-                                         100ull,
-                                         1000ull,
-                                         10000ull,
-                                         100000ull,
-                                         1000000ull,
-                                         10000000ull,
-                                         100000000ull,
-                                         1000000000ull,
-                                         10000000000ull,
-                                         100000000000ull,
-                                         1000000000000ull,
-                                         10000000000000ull,
-                                         100000000000000ull,
-                                         1000000000000000ull,
-                                         10000000000000000ull};
+struct pow10_table {
+  std::uint64_t of[16];  // 10^n for the n <= 15 fraction digits of a word
+  constexpr pow10_table() : of{} {
+    of[0] = 1;
+    for (int n = 1; n < 16; ++n)
+      of[n] = of[n - 1] * 10;
+  }
+};
+constexpr pow10_table pow10_u64;
 
 }  // namespace
 
@@ -139,12 +131,12 @@ const char* parse_plain_prefix(const char* p, long double* value) {
   const char* fraction = p + whole + 1;
   word = load_word(fraction);
   int n = leading_digits(word);
-  w = w * pow10_u64[n] + digits_value(word, n);
+  w = w * pow10_u64.of[n] + digits_value(word, n);
   if (n == 8 && is_digit(fraction[8])) {
     word = load_word(fraction + 8);
     int more = leading_digits(word);
     if (more == 8) return nullptr;
-    w = w * pow10_u64[more] + digits_value(word, more);
+    w = w * pow10_u64.of[more] + digits_value(word, more);
     n += more;
   }
   const char* end = fraction + n;
@@ -169,10 +161,6 @@ const char* parse_plain_prefix(const char* p, long double* value) {
 
 const char* parse_simple_prefix(const char* p, const char* last,
                                 long double* value) {
-  if (last - p >= plain_reach) {
-    const char* end = parse_plain_prefix(p, value);
-    if (end != nullptr) return end;
-  }
   bool negative = false;
   if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
   const char* start = p;

@@ -34,9 +34,10 @@ const char* parse_simple_prefix(const char* first, const char* last,
 
 // The common shape of a configuration's numbers, [sign] digits "." digits
 // with at most 7 before the point and 15 after it, read a word at a time
-// without a branch on the digit counts; parse_simple_prefix tries it first.
-// Needs plain_reach bytes readable from p. Returns the end of the number
-// and sets *value, or returns null when the text has another shape.
+// without a branch on the digit counts; the reader tries it before
+// parse_simple_prefix. Needs plain_reach bytes readable from p. Returns the end
+// of the number and sets *value, or returns null when the text has another
+// shape.
 inline constexpr int plain_reach = 25;
 const char* parse_plain_prefix(const char* p, long double* value);
 

@@ -6,9 +6,6 @@
 namespace rodscene {
 namespace {
 
-constexpr int header_values = 4;
-constexpr int record_values = 6;
-
 // What a kind's uncounted rest is called: "and 5 more <noun> not shown".
 constexpr const char* rest_noun[warning_kinds] = {
     "bad numbers", "lines with skipped numbers", "records cut short",

@@ -7,6 +7,10 @@
 
 namespace rodscene {
 
+// Values in the header record and in each data record.
+inline constexpr int header_values = 4;
+inline constexpr int record_values = 6;
+
 // The first bytes of a token and its full length.
 inline constexpr int sample_size = 40;
 struct token_sample {
