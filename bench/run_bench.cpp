@@ -55,8 +55,8 @@ void BM_write_glyphs(benchmark::State& state) {
   const site_table& t = *table;
   for (auto _ : state) {
     for (int k = 0; k < 3360; ++k) {
-      const long double position[3] = {t.x[k], t.y[k], t.z[k]};
-      const long double direction[3] = {t.phi1[k], t.phi2[k], t.phi3[k]};
+      const long double* position[3] = {&t.x[k], &t.y[k], &t.z[k]};
+      const long double* direction[3] = {&t.phi1[k], &t.phi2[k], &t.phi3[k]};
       write_glyph(*w, position, direction, cylinder_colour::teal);
     }
     flush(*w);

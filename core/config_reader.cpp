@@ -211,9 +211,8 @@ int take_plain_numbers(config_reader& r, long double* const* destinations,
   int taken = 0;
   while (r.filled < n) {
     const char* p = skip_blanks(r.cursor, r.end);
-    long double v;
-    const char* stop =
-        r.end - p >= plain_reach ? parse_plain_prefix(p, &v) : nullptr;
+    const char* stop = nullptr;
+    long double v = r.end - p >= plain_reach ? parse_plain_prefix(p, &stop) : 0;
     if (stop == nullptr || !ends_token(stop, r.end)) break;
     note_item(r);
     *destinations[r.filled++] = v;
@@ -276,8 +275,8 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
     }
     // Most tokens are plain numbers: parse them in the same pass that finds
     // their end.
-    long double v;
-    const char* stop = parse_simple_prefix(r.cursor, r.end, &v);
+    const char* stop;
+    long double v = parse_simple_prefix(r.cursor, r.end, &stop);
     if (stop != nullptr && ends_token(stop, r.end)) {
       *destinations[r.filled++] = v;
       r.cursor = stop;

@@ -73,9 +73,9 @@ int run_conversion(const converter_variant& v) {
   for (int k = 0; k < scan_count && !failed(w.failure); ++k) {
     long double z = table.z[k];
     if (!(z < v.z_upper && z > v.z_lower)) continue;
-    const long double position[3] = {table.x[k], table.y[k], z};
-    const long double direction[3] = {table.phi1[k], table.phi2[k],
-                                      table.phi3[k]};
+    const long double* position[3] = {&table.x[k], &table.y[k], &table.z[k]};
+    const long double* direction[3] = {&table.phi1[k], &table.phi2[k],
+                                       &table.phi3[k]};
     write_glyph(w, position, direction, colour_of(v.rule, z));
   }
   io_failure f = finish_writer(w);

@@ -238,13 +238,11 @@ digit_words split_digits(u128 d) {
   u64 low = static_cast<u64>(d) - high * ten_pow_16;   // exact mod 2^64
   u64 upper = low / 100000000;
   u64 lower = low - upper * 100000000;
-  __m128i lead_middle =
-      ascii_digits(digit_lanes(static_cast<std::uint32_t>(high)),
-                   digit_lanes(static_cast<std::uint32_t>(upper)));
-  __m128i lanes = digit_lanes(static_cast<std::uint32_t>(lower));
-  return {low_word(lead_middle) >> 24,
-          low_word(_mm_unpackhi_epi64(lead_middle, lead_middle)),
-          low_word(ascii_digits(lanes, lanes))};
+  __m128i lead = digit_lanes(static_cast<std::uint32_t>(high));
+  __m128i rest = ascii_digits(digit_lanes(static_cast<std::uint32_t>(upper)),
+                              digit_lanes(static_cast<std::uint32_t>(lower)));
+  return {low_word(rest), low_word(_mm_unpackhi_epi64(rest, rest)),
+          low_word(ascii_digits(lead, lead)) >> 24};
 }
 
 // Out of line: the common path then saves no registers for it.
@@ -268,7 +266,7 @@ std::uint64_t eight_digit_text(std::uint32_t v) {
   return low_word(ascii_digits(lanes, lanes));
 }
 
-int decimal_digits(const extended_bits& x, digit_words* digits) {
+int decimal_digits(extended_bits x, digit_words* digits) {
   u64 significand = x.significand;
   int biased = x.biased_exponent;
   int b = biased - 16383;

@@ -93,16 +93,18 @@ glyph_layout lay_out(cylinder_colour colour) {
 
 }  // namespace
 
-void write_glyph(scene_writer& w, const long double position[3],
-                 const long double direction[3], cylinder_colour colour) {
+void write_glyph(scene_writer& w, const long double* const position[3],
+                 const long double* const direction[3],
+                 cylinder_colour colour) {
   static const glyph_layout layouts[2] = {lay_out(cylinder_colour::teal),
                                           lay_out(cylinder_colour::blue)};
   long double fields[glyph_fields];
   for (int i = 0; i < 3; ++i) {
-    long double t = rod_factor * direction[i];
-    fields[i] = position[i] - t;
-    fields[3 + i] = position[i] + t;
-    fields[6 + i] = position[i] - cap_factor * direction[i];
+    long double p = *position[i], d = *direction[i];
+    long double t = rod_factor * d;
+    fields[i] = p - t;
+    fields[3 + i] = p + t;
+    fields[6 + i] = p - cap_factor * d;
   }
   const glyph_layout& layout = layouts[colour == cylinder_colour::blue];
   char* out = reserve(w, layout.size);

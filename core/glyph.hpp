@@ -22,8 +22,10 @@ inline constexpr std::string_view red_pigment =
 inline constexpr long double rod_factor = 8;
 inline constexpr long double cap_factor = 8.15f;  // 8.1499996185302734375
 
-// Writes the twelve records of the glyph of one site.
-void write_glyph(scene_writer& w, const long double position[3],
-                 const long double direction[3], cylinder_colour colour);
+// Writes the twelve records of the glyph of one site. The site's values are
+// read where they are stored, not from copies made just before the call: an
+// 80-bit value stored and at once loaded again waits for the store.
+void write_glyph(scene_writer& w, const long double* const position[3],
+                 const long double* const direction[3], cylinder_colour colour);
 
 }  // namespace rodscene

@@ -121,12 +121,13 @@ constexpr pow10_table pow10_u64;
 
 }  // namespace
 
-const char* parse_plain_prefix(const char* p, long double* value) {
+long double parse_plain_prefix(const char* p, const char** end) {
+  *end = nullptr;
   bool negative = *p == '-';
   p += (*p == '-') | (*p == '+');
   std::uint64_t word = load_word(p);
   int whole = leading_digits(word);
-  if (whole == 8 || p[whole] != '.') return nullptr;
+  if (whole == 8 || p[whole] != '.') return 0;
   std::uint64_t w = digits_value(word, whole);
   const char* fraction = p + whole + 1;
   word = load_word(fraction);
@@ -135,32 +136,32 @@ const char* parse_plain_prefix(const char* p, long double* value) {
   if (n == 8 && is_digit(fraction[8])) {
     word = load_word(fraction + 8);
     int more = leading_digits(word);
-    if (more == 8) return nullptr;
+    if (more == 8) return 0;
     w = w * pow10_u64.of[more] + digits_value(word, more);
     n += more;
   }
-  const char* end = fraction + n;
-  char next = *end;
+  const char* stop = fraction + n;
+  char next = *stop;
   if (whole + n == 0 || whole + n > max_fast_digits || next == '.' ||
       next == '+' || next == '-' || is_exponent_letter(next)) {
-    return nullptr;
+    return 0;
   }
   // w < 10^19 and 10^n are exact, so one division rounds correctly. The
   // sign goes on the integer, a choice of value rather than a branch on
   // the data, except where that would lose -0 or overflow.
+  *end = stop;
   if (w == 0 || w >> 63 != 0) {
     long double m = static_cast<long double>(w) / exact_pow10[n];
-    *value = negative ? -m : m;
-  } else {
-    std::uint64_t mask = 0 - static_cast<std::uint64_t>(negative);
-    std::int64_t signed_w = static_cast<std::int64_t>((w ^ mask) - mask);
-    *value = static_cast<long double>(signed_w) / exact_pow10[n];
+    return negative ? -m : m;
   }
-  return end;
+  std::uint64_t mask = 0 - static_cast<std::uint64_t>(negative);
+  std::int64_t signed_w = static_cast<std::int64_t>((w ^ mask) - mask);
+  return static_cast<long double>(signed_w) / exact_pow10[n];
 }
 
-const char* parse_simple_prefix(const char* p, const char* last,
-                                long double* value) {
+long double parse_simple_prefix(const char* p, const char* last,
+                                const char** end) {
+  *end = nullptr;
   bool negative = false;
   if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
   const char* start = p;
@@ -184,7 +185,7 @@ const char* parse_simple_prefix(const char* p, const char* last,
     scale = fraction - p;
   }
   bool any_digit = p - start > (point ? 1 : 0);
-  if (!any_digit || significant > max_fast_digits) return nullptr;
+  if (!any_digit || significant > max_fast_digits) return 0;
   if (p != last && (is_exponent_letter(*p) || *p == '+' || *p == '-')) {
     if (is_exponent_letter(*p)) ++p;
     bool minus = false;
@@ -194,17 +195,17 @@ const char* parse_simple_prefix(const char* p, const char* last,
          ++p, ++n) {
       e = e * 10 + (*p - '0');
     }
-    if (n == 0 || n > max_fast_exponent_digits) return nullptr;
+    if (n == 0 || n > max_fast_exponent_digits) return 0;
     scale += minus ? -e : e;
   }
   long double m = 0;
   if (w != 0) {
-    if (scale < -max_exact_pow10 || scale > max_exact_pow10) return nullptr;
+    if (scale < -max_exact_pow10 || scale > max_exact_pow10) return 0;
     m = static_cast<long double>(w);
     m = scale >= 0 ? m * exact_pow10[scale] : m / exact_pow10[-scale];
   }
-  *value = negative ? -m : m;
-  return p;
+  *end = p;
+  return negative ? -m : m;
 }
 
 void start_scan(number_scan& s) {
@@ -384,8 +385,9 @@ bool scan_whole(const number_scan& s, std::uint64_t* whole) {
 }
 
 bool parse_number(const char* first, const char* last, long double* value) {
-  long double v;
-  if (parse_simple_prefix(first, last, &v) == last) {
+  const char* end;
+  long double v = parse_simple_prefix(first, last, &end);
+  if (end == last) {
     *value = v;
     return true;
   }

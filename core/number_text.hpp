@@ -26,20 +26,24 @@ bool parse_number(const char* first, const char* last, long double* value);
 // digits (trailing zeros count) and at most 4 exponent digits, and a power of
 // ten of at most 27 in magnitude, so that one correctly rounded
 // multiplication or division by an exact power of ten gives the value.
-// Returns the end of the number and sets *value, or returns null (and leaves
-// *value alone) when [first, last) does not start that way; parse_number
-// then decides on the whole token.
-const char* parse_simple_prefix(const char* first, const char* last,
-                                long double* value);
+// Returns the value and sets *end to the end of the number, or sets *end to
+// null when [first, last) does not start that way; parse_number then decides
+// on the whole token.
+//
+// The value comes back in a register rather than through memory: an 80-bit
+// store read back at once waits for the store to complete, which costs a
+// number about as much as its parsing.
+long double parse_simple_prefix(const char* first, const char* last,
+                                const char** end);
 
 // The common shape of a configuration's numbers, [sign] digits "." digits
 // with at most 7 before the point and 15 after it, read a word at a time
 // without a branch on the digit counts; the reader tries it before
-// parse_simple_prefix. Needs plain_reach bytes readable from p. Returns the end
-// of the number and sets *value, or returns null when the text has another
-// shape.
+// parse_simple_prefix. Needs plain_reach bytes readable from p. Returns the
+// value and sets *end to the end of the number, or sets *end to null when the
+// text has another shape.
 inline constexpr int plain_reach = 25;
-const char* parse_plain_prefix(const char* p, long double* value);
+long double parse_plain_prefix(const char* p, const char** end);
 
 // A number read a piece at a time, for tokens of any length: a bounded
 // prefix of its significant digits, whether any nonzero digit follows it,

@@ -230,8 +230,8 @@ TEST(differential, parse_number_matches_strtold) {
     // As the reader meets it: followed by a blank and more text, where the
     // word-at-a-time path may take it.
     std::string text = t.ours + "  7.5 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5";
-    long double prefix = 0;
-    const char* end = parse_plain_prefix(text.data(), &prefix);
+    const char* end;
+    long double prefix = parse_plain_prefix(text.data(), &end);
     if (end != nullptr &&
         (end != text.data() + t.ours.size() ||
          std::memcmp(&prefix, &theirs, 10) != 0) &&
