@@ -100,31 +100,44 @@ void e_field(bool negative, const digit_words& d, int exponent, char* out) {
   }
 }
 
-}  // namespace
-
-void number_field(long double v, char* out) {
-  extended_bits x = bits_of(v);
+// NaN, infinities and zeros, which have no digits to show; false for any
+// other value.
+[[gnu::noinline]] bool wordlike_field(const extended_bits& x, char* out) {
   u64 significand = x.significand;
   int biased = x.biased_exponent;
-  bool negative = x.negative;
   // The processor treats an unnormal (exponent set, leading bit clear) as
   // an invalid operand, like a NaN; arithmetic never makes one.
   bool unnormal = biased != 0 && (significand >> 63) == 0;
   if (biased == max_biased || unnormal) {
-    if (significand << 1 != 0 || unnormal) return word_field("NaN", out);
-    return word_field(negative ? "-Infinity" : "Infinity", out);
+    if (significand << 1 != 0 || unnormal) {
+      word_field("NaN", out);
+    } else {
+      word_field(x.negative ? "-Infinity" : "Infinity", out);
+    }
+    return true;
   }
-  if (significand == 0) {
-    std::memcpy(out, zero_field, field_width);
-    if (negative) out[1] = '-';
-    return;
-  }
+  if (significand != 0) return false;
+  std::memcpy(out, zero_field, field_width);
+  if (x.negative) out[1] = '-';
+  return true;
+}
+
+}  // namespace
+
+void number_field(long double v, char* out) {
+  extended_bits x = bits_of(v);
+  // The common case, told at once: a normal value in a binade that lies
+  // wholly inside the F-form range, from 0.125 up to 2^69.
+  constexpr unsigned inner_binades = f_upper_biased - f_lower_biased - 1;
+  unsigned inner = static_cast<unsigned>(x.biased_exponent - f_lower_biased);
+  bool common = inner - 1 < inner_binades && (x.significand >> 63) != 0;
+  if (!common && wordlike_field(x, out)) return;
   digit_words d;
   int exponent = decimal_digits(x, &d);
-  if (!in_f_range(biased, significand)) {
-    return e_field(negative, d, exponent, out);
+  if (common || in_f_range(x.biased_exponent, x.significand)) {
+    return f_field(x.negative, d, exponent, out);
   }
-  f_field(negative, d, exponent, out);
+  e_field(x.negative, d, exponent, out);
 }
 
 }  // namespace rodscene
