@@ -30,6 +30,29 @@ void BM_parse_number(benchmark::State& state) {
 }
 BENCHMARK(BM_parse_number);
 
+// The reader's path for the common shape, as it meets the tokens: one after
+// another in a line of text, blanks between them.
+void BM_parse_plain_prefix(benchmark::State& state) {
+  std::string text;
+  std::vector<std::size_t> starts;
+  for (const std::string& t : tokens()) {
+    starts.push_back(text.size());
+    text += t + "  ";
+  }
+  text.append(plain_reach, ' ');
+  for (auto _ : state) {
+    for (std::size_t at : starts) {
+      const char* end;
+      long double v = parse_plain_prefix(text.data() + at, &end);
+      benchmark::DoNotOptimize(v);
+      benchmark::DoNotOptimize(end);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() *
+                          static_cast<std::int64_t>(starts.size()));
+}
+BENCHMARK(BM_parse_plain_prefix);
+
 void BM_strtold(benchmark::State& state) {
   for (auto _ : state) {
     for (const std::string& t : tokens()) {

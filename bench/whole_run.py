@@ -3,11 +3,14 @@
 output.
 
 For each program: run it in a folder holding the configuration file and
-keep its output. Then time, in turn, the program, `cat` of that output and
-a static process that only reads that output and writes it (copy_floor.c,
-built here with `cc -O2 -static`), all writing to /dev/null, started with
+keep its output. Then time, in turn, the program, `cat` of that output, a
+static process that only reads that output and writes it (copy_floor.c)
+and a static process that does nothing at all (start_floor.c), both built
+here with `cc -O2 -static`, all writing to /dev/null, started with
 posix_spawn (no shell), and report the medians side by side with the
-ratios.
+ratios. The empty process shows what starting and ending a process costs,
+so the time of the conversion itself, and the time a ratio leaves for it,
+can be read off.
 
 Usage: whole_run.py BUILD_DIR [CONFIG] [RUNS]
   BUILD_DIR  folder with rodscene_split and rodscene_mono
@@ -48,8 +51,11 @@ def main():
     null = os.open(os.devnull, os.O_WRONLY)
     with tempfile.TemporaryDirectory() as tmp:
         floor = str(pathlib.Path(tmp) / "copy_floor")
-        subprocess.run(["cc", "-O2", "-static", "-o", floor,
-                        str(HERE / "copy_floor.c")], check=True)
+        start = str(pathlib.Path(tmp) / "start_floor")
+        for binary in (floor, start):
+            source = HERE / (pathlib.Path(binary).name + ".c")
+            subprocess.run(["cc", "-O2", "-static", "-o", binary, str(source)],
+                           check=True)
         shutil.copy(config, pathlib.Path(tmp) / "readingconfig3.txt")
         os.chdir(tmp)
         print(f"{config.resolve()}: {runs} alternating runs each, "
@@ -61,7 +67,7 @@ def main():
                 subprocess.run([program], stdout=out, stderr=subprocess.DEVNULL,
                                check=True)
             commands = {"ours": [program], "cat": [shutil.which("cat"), scene],
-                        "floor": [floor, scene]}
+                        "floor": [floor, scene], "start": [start]}
             times = {key: [] for key in commands}
             for command in commands.values():  # warm the page cache
                 timed(command, tmp, null)
@@ -74,6 +80,12 @@ def main():
                   f"   static copy {m['floor'] * 1e3:6.3f} ms "
                   f"({m['ours'] / m['floor']:4.2f}x)   "
                   f"{os.path.getsize(scene)} bytes")
+            own = m['ours'] - m['start']
+            print(f"{'':15} empty static process {m['start'] * 1e3:6.3f} ms: "
+                  f"the run's own time is {own * 1e3:6.3f} ms; 1.25x cat "
+                  f"would leave {(1.25 * m['cat'] - m['start']) * 1e3:6.3f} ms "
+                  f"and 2x the copy {(2 * m['floor'] - m['start']) * 1e3:6.3f}"
+                  f" ms")
 
 
 if __name__ == "__main__":
