@@ -306,32 +306,28 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
 
 namespace {
 
-void warn_header(const config_reader& r, int status, warning_log& log) {
+// Warns about what the read of `record` (0 for the header record) lost or
+// had to fill in.
+void warn_read(const config_reader& r, int status, std::int64_t record,
+               warning_log& log) {
   if (status > 0) {
-    add_warning(log,
-                {warning_kind::bad_number, r.last_line, 0, r.filled, 0, r.bad});
-  } else if (status < 0 && r.took_input) {
-    add_warning(log,
-                {warning_kind::cut_short, r.last_line, 0, r.filled, 0, {}});
-  } else if (status == 0 && r.first_line != r.last_line) {
+    add_warning(log, {warning_kind::bad_number, r.last_line, record, r.filled,
+                      0, r.bad});
+  } else if (status < 0) {
+    if (!r.took_input) return;
+    add_warning(
+        log, {warning_kind::cut_short, r.last_line, record, r.filled, 0, {}});
+  } else if (record == 0) {
+    // The rest of the header's line is skipped by design; a header that
+    // runs on to later lines takes a data line with it.
+    if (r.first_line == r.last_line) return;
     add_warning(log, {warning_kind::short_header,
                       r.first_line,
                       0,
                       header_values,
                       r.last_line,
                       {}});
-  }
-}
-
-void warn_record(const config_reader& r, int status, std::int64_t record,
-                 warning_log& log) {
-  if (status > 0) {
-    add_warning(log, {warning_kind::bad_number, r.last_line, record, r.filled,
-                      0, r.bad});
-  } else if (status < 0 && r.took_input) {
-    add_warning(
-        log, {warning_kind::cut_short, r.last_line, record, r.filled, 0, {}});
-  } else if (status == 0 && r.skipped > 0) {
+  } else if (r.skipped > 0) {
     add_warning(log,
                 {warning_kind::skipped, r.last_line, record, r.skipped, 0, {}});
   }
@@ -345,7 +341,7 @@ void read_sites(config_reader& r, site_table& t, read_report& report) {
                                       &scratch[3], &scratch[4], &scratch[5]};
   // A bad header still lets the data records be read.
   int status = read_values(r, dest, header_values);
-  warn_header(r, status, report.warnings);
+  warn_read(r, status, 0, report.warnings);
   for (std::int64_t k = 0; status >= 0; ++k) {
     bool stored = k < site_capacity;
     if (stored) {
@@ -361,7 +357,7 @@ void read_sites(config_reader& r, site_table& t, read_report& report) {
       ++report.data_records;
       if (!stored) ++report.ignored_records;
     }
-    warn_record(r, status, k + 1, report.warnings);
+    warn_read(r, status, k + 1, report.warnings);
   }
   if (r.error != 0) report.failure = {"read", r.error};
 }
