@@ -1,0 +1,140 @@
+"""The camera: named views as azimuth and elevation, a camera fitted to
+what is drawn, and the projection of points onto the picture. One function,
+fit_camera, makes every camera, so pictures, films and pages agree."""
+
+import dataclasses
+import math
+
+import numpy as np
+
+# Each named view as (azimuth, elevation) in degrees: the direction from the
+# picture's centre toward the camera, azimuth around z from +x toward +y,
+# elevation above the xy plane.
+VIEWS = {
+    "front": (-90.0, 0.0),
+    "side": (0.0, 0.0),
+    "top": (-90.0, 90.0),
+    "iso": (-45.0, math.degrees(math.atan2(0.8, math.sqrt(2.0)))),
+}
+# Front, side and top look along an axis: orthographic, so a rod seen end
+# on is a disc. Other directions keep perspective's depth.
+ORTHOGRAPHIC_VIEWS = ("front", "side", "top")
+FIELD = 40.0  # horizontal field of view of a perspective camera, degrees
+MARGIN = 0.04  # share of the picture left free on each side
+PAD = 1.2  # the cylinders' radius: points are axes, the rods are wider
+DETAIL_SIZE = 30.0  # edge of the cube a close-up frames
+
+
+@dataclasses.dataclass
+class camera:
+    """A camera in the configuration's frame. span is the width the
+    picture shows at the look point (an orthographic camera's width)."""
+    location: np.ndarray
+    look: np.ndarray
+    forward: np.ndarray
+    up: np.ndarray
+    right: np.ndarray
+    projection: str
+    span: float
+    width: int
+    height: int
+
+
+def view_axes(azimuth, elevation):
+    """Forward, up and right of a camera looking from that direction, with
+    z up in the picture; straight down or up, +y is up."""
+    a, e = math.radians(azimuth), math.radians(elevation)
+    toward = np.array([math.cos(e) * math.cos(a), math.cos(e) * math.sin(a),
+                       math.sin(e)])
+    forward = -toward
+    if abs(elevation) >= 90.0 - 1e-9:
+        forward = np.array([0.0, 0.0, -math.copysign(1.0, elevation)])
+        up = np.array([0.0, 1.0, 0.0])
+    else:
+        up = np.array([0.0, 0.0, 1.0]) - forward * forward[2]
+        up /= np.linalg.norm(up)
+    return forward, up, np.cross(forward, up)
+
+
+def detail_cube(points, forward):
+    """A cube at the middle of the points' face toward the camera."""
+    low, high = points.min(axis=0), points.max(axis=0)
+    centre = (low + high) / 2
+    depth = np.abs(forward).dot(high - low) / 2
+    centre = centre - forward * max(depth - DETAIL_SIZE / 2, 0.0)
+    offsets = np.array([[(i >> a) & 1 for a in range(3)] for i in range(8)])
+    return centre + (offsets - 0.5) * DETAIL_SIZE
+
+
+def fit_camera(points, azimuth, elevation, width, height, projection,
+               zoom=1.0, look=None, detail=False):
+    """The camera that looks from (azimuth, elevation) and frames the
+    points as they fall on the picture, centred on them, with MARGIN free
+    around them; zoom magnifies that framing about its centre, and look,
+    when given, is put at the picture's centre instead."""
+    forward, up, right = view_axes(azimuth, elevation)
+    points = np.asarray(points, dtype=float).reshape(-1, 3)
+    if detail and len(points):
+        points = detail_cube(points, forward)
+    if not len(points):
+        points = np.zeros((1, 3))
+    aspect = height / width
+    across, upward, depth = points @ right, points @ up, points @ forward
+    if projection == "orthographic":
+        low = np.array([across.min(), upward.min()]) - PAD
+        high = np.array([across.max(), upward.max()]) + PAD
+        middle = (low + high) / 2
+        span = max(high[0] - low[0], (high[1] - low[1]) / aspect)
+        span *= 1 + 2 * MARGIN
+        centre = middle[0] * right + middle[1] * up + \
+            (depth.min() + depth.max()) / 2 * forward
+        distance = None
+    else:
+        centre, distance, span = perspective_fit(across, upward, depth,
+                                                 (right, up, forward), aspect)
+    if look is not None:
+        centre = np.asarray(look, dtype=float)
+    span /= zoom
+    if distance is None:
+        # An orthographic camera stands behind everything it frames.
+        distance = max(float(((centre - points) @ forward).max()), 0.0) + \
+            10 * PAD
+    else:
+        distance /= zoom
+    return camera(centre - forward * distance, centre, forward, up, right,
+                  projection, float(span), int(width), int(height))
+
+
+def perspective_fit(across, upward, depth, axes, aspect):
+    """A perspective camera's look point, distance and span that put the
+    points' outermost rays symmetric about the picture's centre: along each
+    picture axis, the camera's offset c and depth d satisfy
+    c - t d = max(a - t z) and -c - t d = max(-a - t z)."""
+    right, up, forward = axes
+    tan_x = math.tan(math.radians(FIELD / 2)) / (1 + 2 * MARGIN)
+    tan_y = tan_x * aspect
+    fits = []
+    for a, t in ((across, tan_x), (upward, tan_y)):
+        p = np.max(a + PAD - t * depth)
+        q = np.max(-a + PAD - t * depth)
+        fits.append(((p - q) / 2, -(p + q) / (2 * t)))
+    d = min(fits[0][1], fits[1][1], depth.min() - 2 * PAD)
+    middle = (depth.min() + depth.max()) / 2
+    distance = middle - d
+    centre = fits[0][0] * right + fits[1][0] * up + middle * forward
+    span = 2 * distance * math.tan(math.radians(FIELD / 2))
+    return centre, distance, span
+
+
+def project(cam, points):
+    """Pixel places of points: x to the right and y down from the top left
+    corner, and their depth in front of the camera."""
+    rel = np.asarray(points, dtype=float).reshape(-1, 3) - cam.location
+    x, y, z = rel @ cam.right, rel @ cam.up, rel @ cam.forward
+    if cam.projection == "orthographic":
+        scale = cam.width / cam.span
+    else:
+        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2)))
+        with np.errstate(divide="ignore", invalid="ignore"):
+            x, y = x / z, y / z
+    return (cam.width / 2 + x * scale, cam.height / 2 - y * scale, z)

@@ -1,0 +1,181 @@
+"""Inputs: scene text as the converters wrote it, or a configuration file
+that a converter turns into scene text; and the glyph records of either,
+read with numpy into the points and colours the other steps use."""
+
+import dataclasses
+import pathlib
+import re
+import shutil
+import subprocess
+import tempfile
+
+import numpy as np
+
+from .messages import Refusal, plural
+
+CONFIG_NAME = "readingconfig3.txt"
+SCENE_START = b" cylinder\n"
+GLYPH_LINES = 12
+CYLINDER_RECORD = 2  # "< A.x , A.y , A.z >, < B.x , B.y , B.z >, 1.2"
+PIGMENT_RECORD = 4
+SPHERE_RECORD = 8  # "< C.x , C.y , C.z >, 0.25"
+CYLINDER_PLACES = [1, 3, 5, 8, 10, 12]
+SPHERE_PLACES = [1, 3, 5]
+TEAL_PIGMENT = "pigment { color rgb <0.000000, 0.800000, 0.673810>}"
+BLUE_PIGMENT = "pigment { color rgb <0.00000, 0.100000, 0.873810>}"
+
+# A configuration value as its first token on a line: a number in any of
+# the forms the converters read, a repeat count, or a NaN or infinity.
+NUMBER_TOKEN = re.compile(
+    rb"[ \t]*(\d+\*[^ \t,;]*|[+-]?(nan|inf(inity)?)"
+    rb"|[+-]?(\d+\.?\d*|\.\d+)([eEdDqQ]?[+-]?\d+)?"
+    rb")([ \t,;/]|\r?$)", re.IGNORECASE)
+
+
+@dataclasses.dataclass
+class frame:
+    """One input's drawable glyphs: the text handed to POV-Ray, each
+    glyph's cylinder ends (A, B) and cap centre, whether its cylinder is
+    teal, and the warnings met on the way."""
+    name: str
+    text: str
+    ends: np.ndarray
+    caps: np.ndarray
+    teal: np.ndarray
+    notes: list
+
+    def points(self):
+        return np.hstack([self.ends, self.caps]).reshape(-1, 3)
+
+
+def input_kind(path):
+    """'scene' or 'configuration'; refuses what is neither."""
+    try:
+        with open(path, "rb") as f:
+            head = f.read(len(SCENE_START))
+            if head.startswith(SCENE_START):
+                return "scene"
+            if not head:
+                raise Refusal(f"{path} is empty: it is neither scene text "
+                              f"nor a configuration")
+            f.seek(0)
+            if not has_data_record(f):
+                raise Refusal(f"{path} holds no data record: it is neither "
+                              f"scene text nor a configuration")
+    except OSError as e:
+        raise Refusal(f"cannot read {path}: {e.strerror}") from None
+    return "configuration"
+
+
+def has_data_record(f):
+    """Whether a line after the header line starts with a number."""
+    header = False
+    for line in f:
+        if not line.strip():
+            continue
+        if header and NUMBER_TOKEN.match(line):
+            return True
+        header = True
+    return False
+
+
+def find_converter(name, folder, here):
+    """The converter program: in folder when given; else beside the
+    launcher (as installed), on PATH, or in this source tree's builds."""
+    if folder:
+        program = pathlib.Path(folder) / name
+        if not program.is_file():
+            raise Refusal(f"no {name} in {folder}")
+        return str(program)
+    if (here / name).is_file():
+        return str(here / name)
+    found = shutil.which(name)
+    if found:
+        return found
+    for build in ("release", "example"):
+        program = here.parent / "build" / build / name
+        if program.is_file():
+            return str(program)
+    raise Refusal(f"cannot find {name}: build it, install it, or name its "
+                  f"folder with --converters")
+
+
+def convert(config, program, scratch):
+    """Runs the converter on a configuration file in a folder of its own,
+    where the file is readingconfig3.txt. Returns its scene text and its
+    warnings, which name the file as the user did."""
+    with tempfile.TemporaryDirectory(dir=scratch) as folder:
+        (pathlib.Path(folder) / CONFIG_NAME).symlink_to(
+            pathlib.Path(config).resolve())
+        run = subprocess.run([program], cwd=folder, capture_output=True)
+    notes = [line.replace(CONFIG_NAME, str(config)) for line in
+             run.stderr.decode(errors="replace").splitlines()]
+    if run.returncode != 0:
+        reason = notes[-1] if notes else f"status {run.returncode}"
+        raise Refusal(f"{pathlib.Path(program).name} failed on {config}: "
+                      f"{reason}")
+    return run.stdout.decode("ascii"), notes
+
+
+def record_numbers(records, places, name):
+    """The numbers of each vector record, by their token places."""
+    if not records:
+        return np.zeros((0, len(places)))
+    tokens = " ".join(records).split()
+    size = max(places) + 3  # the closing ">," and the radius follow
+    try:
+        table = np.array(tokens).reshape(len(records), size)
+        return table[:, places].astype(float)
+    except ValueError:
+        raise Refusal(f"{name}: a glyph's vector record is not as the "
+                      f"converters write it") from None
+
+
+def read_glyphs(text, name, notes):
+    """The glyphs POV-Ray can draw. It stops on a cylinder whose two ends
+    are equal (a slot no record reached, or a zero direction) and cannot
+    read NaN or infinite coordinates, so those are left out and counted."""
+    lines = text.splitlines(keepends=True)
+    if len(lines) % GLYPH_LINES != 0:
+        raise Refusal(f"{name} has {len(lines)} lines, not a multiple of "
+                      f"{GLYPH_LINES}: is it a converter's output?")
+    for i in range(0, len(lines), GLYPH_LINES):
+        if lines[i] != " cylinder\n" or lines[i + 6] != " sphere\n":
+            raise Refusal(f"{name}: line {i + 1} does not start a glyph")
+    count = len(lines) // GLYPH_LINES
+    ends = record_numbers(lines[CYLINDER_RECORD::GLYPH_LINES],
+                          CYLINDER_PLACES, name)
+    caps = record_numbers(lines[SPHERE_RECORD::GLYPH_LINES], SPHERE_PLACES,
+                          name)
+    teal = np.array([line.strip() == TEAL_PIGMENT
+                     for line in lines[PIGMENT_RECORD::GLYPH_LINES]], bool)
+    readable = np.isfinite(ends).all(axis=1) & np.isfinite(caps).all(axis=1)
+    degenerate = readable & (ends[:, :3] == ends[:, 3:]).all(axis=1)
+    kept = np.flatnonzero(readable & ~degenerate)
+    if degenerate.any():
+        notes.append(f"{name}: left out {plural(int(degenerate.sum()), 'glyph')}"
+                     f" whose cylinder ends are equal (POV-Ray cannot draw "
+                     f"them)")
+    if count - readable.sum():
+        notes.append(f"{name}: left out "
+                     f"{plural(int(count - readable.sum()), 'glyph')} with NaN "
+                     f"or infinite coordinates")
+    text = "".join("".join(lines[i * GLYPH_LINES:(i + 1) * GLYPH_LINES])
+                   for i in kept)
+    return frame(str(name), text, ends[kept], caps[kept], teal[kept], notes)
+
+
+def load_input(path, kind, converter, scratch):
+    """One input's frame: scene text as it is, a configuration converted."""
+    if kind == "scene":
+        try:
+            text = pathlib.Path(path).read_bytes().decode("ascii")
+        except OSError as e:
+            raise Refusal(f"cannot read {path}: {e.strerror}") from None
+        except UnicodeDecodeError:
+            raise Refusal(f"{path} is not scene text: it holds bytes that "
+                          f"are not ASCII") from None
+        notes = []
+    else:
+        text, notes = convert(path, converter, scratch)
+    return read_glyphs(text, path, notes)

@@ -1,0 +1,103 @@
+"""Outputs: names checked before any work, and files written whole under a
+temporary name, then renamed, so that no input and no earlier output is
+ever lost to a mistake or a failure."""
+
+import contextlib
+import os
+import pathlib
+import tempfile
+
+from .messages import Refusal
+
+# Picture names: the format each is written in, and the bytes at an offset
+# that tell an existing file of that format.
+PICTURE_FORMATS = {".png": ("PNG", b"\x89PNG\r\n\x1a\n", 0),
+                   ".jpg": ("JPEG", b"\xff\xd8\xff", 0),
+                   ".jpeg": ("JPEG", b"\xff\xd8\xff", 0)}
+JPEG_QUALITY = 92
+
+
+def format_list(formats):
+    names = sorted(formats)
+    return ", ".join(names[:-1]) + " or " + names[-1]
+
+
+def check_output(path, formats, inputs, what):
+    """Refuses an output name that has no known format, names an input, is
+    an existing file of another kind, or lies in a folder that cannot be
+    written. formats maps a suffix to (format name, bytes, offset)."""
+    path = pathlib.Path(path)
+    suffix = path.suffix.lower()
+    if suffix not in formats:
+        raise Refusal(f"{path}: a {what}'s name ends in "
+                      f"{format_list(formats)}")
+    for name in inputs:
+        if same_file(path, pathlib.Path(name)):
+            raise Refusal(f"{path} is also an input: not overwritten (a "
+                          f"film is made with --movie)")
+    if path.is_dir():
+        raise Refusal(f"{path} is a folder")
+    kind, head, offset = formats[suffix]
+    if path.exists() and not holds(path, head, offset):
+        raise Refusal(f"{path} exists and is not a {kind} file: not "
+                      f"overwritten")
+    check_folder(path.parent)
+
+
+def same_file(a, b):
+    try:
+        return a.exists() and b.exists() and os.path.samefile(a, b)
+    except OSError:
+        return False
+
+
+def holds(path, head, offset):
+    try:
+        with open(path, "rb") as f:
+            first = f.read(offset + len(head))
+    except OSError as e:
+        raise Refusal(f"cannot read {path}: {e.strerror}") from None
+    return first[offset:] == head
+
+
+def check_folder(folder):
+    """Whether a file can be made in the folder: tried, not guessed."""
+    folder = pathlib.Path(folder) if str(folder) else pathlib.Path(".")
+    if not folder.is_dir():
+        raise Refusal(f"cannot write into {folder}: no such folder")
+    try:
+        with tempfile.NamedTemporaryFile(dir=folder, prefix=".rodscene-"):
+            pass
+    except OSError as e:
+        raise Refusal(f"cannot write into {folder}: {e.strerror}") from None
+
+
+def temporary_name(path):
+    path = pathlib.Path(path)
+    return path.with_name(f".{path.name}.{os.getpid()}.tmp")
+
+
+@contextlib.contextmanager
+def written_whole(path):
+    """Yields a temporary name beside path; renames it to path when the
+    block ends well, and removes it when it does not."""
+    temporary = temporary_name(path)
+    try:
+        yield temporary
+        os.replace(temporary, path)
+    except OSError as e:
+        raise Refusal(f"cannot write {path}: {e.strerror}") from None
+    finally:
+        temporary.unlink(missing_ok=True)
+
+
+def save_picture(image, path):
+    """Writes a Pillow image in the format its name gives, with no time
+    stamp or other metadata, so that the same pixels give the same bytes."""
+    kind = PICTURE_FORMATS[pathlib.Path(path).suffix.lower()][0]
+    with written_whole(path) as temporary:
+        if kind == "JPEG":
+            image.convert("RGB").save(temporary, "JPEG",
+                                      quality=JPEG_QUALITY)
+        else:
+            image.save(temporary, "PNG")
