@@ -307,29 +307,38 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
 namespace {
 
 // Warns about what the read of `record` (0 for the header record) lost or
-// had to fill in.
+// had to fill in, at the lines the record came from.
 void warn_read(const config_reader& r, int status, std::int64_t record,
                warning_log& log) {
   if (status > 0) {
-    add_warning(log, {warning_kind::bad_number, r.last_line, record, r.filled,
-                      0, r.bad});
+    add_warning(log, {warning_kind::bad_number, r.first_line, r.last_line,
+                      record, r.filled, r.bad});
   } else if (status < 0) {
     if (!r.took_input) return;
-    add_warning(
-        log, {warning_kind::cut_short, r.last_line, record, r.filled, 0, {}});
+    add_warning(log, {warning_kind::cut_short,
+                      r.first_line,
+                      r.last_line,
+                      record,
+                      r.filled,
+                      {}});
   } else if (record == 0) {
     // The rest of the header's line is skipped by design; a header that
-    // runs on to later lines takes a data line with it.
+    // runs on to later lines takes a data line with it. It has all its
+    // values unless a slash ended it.
     if (r.first_line == r.last_line) return;
     add_warning(log, {warning_kind::short_header,
                       r.first_line,
-                      0,
-                      header_values,
                       r.last_line,
+                      0,
+                      r.filled,
                       {}});
   } else if (r.skipped > 0) {
-    add_warning(log,
-                {warning_kind::skipped, r.last_line, record, r.skipped, 0, {}});
+    add_warning(log, {warning_kind::skipped,
+                      r.first_line,
+                      r.last_line,
+                      record,
+                      r.skipped,
+                      {}});
   }
 }
 

@@ -37,22 +37,30 @@ config_reader reader;
 read_report report;
 scene_writer writer;
 
+const char* plural(std::int64_t n) {
+  return n == 1 ? "" : "s";
+}
+
 void print_empty_slots(const char* program, std::int64_t records) {
   if (records >= scan_count) return;
+  std::int64_t empty = scan_count - records;
+  bool one = empty == 1;
   std::fprintf(stderr,
-               "%s: %s: %" PRId64 " data records: %" PRId64
-               " of the %d drawn slots hold no record and are drawn as zero "
-               "glyphs at the origin\n",
-               program, config_file_name, records, scan_count - records,
-               scan_count);
+               "%s: %s: %" PRId64 " data record%s: %" PRId64
+               " of the %d drawn slots %s no record and %s drawn as %s at "
+               "the origin\n",
+               program, config_file_name, records, plural(records), empty,
+               scan_count, one ? "holds" : "hold", one ? "is" : "are",
+               one ? "a zero glyph" : "zero glyphs");
 }
 
 void print_read_warnings(const char* program) {
   print_warnings(stderr, program, config_file_name, report.warnings);
   if (report.ignored_records > 0) {
     std::fprintf(
-        stderr, "%s: %s: ignored %" PRId64 " data records past the first %d\n",
-        program, config_file_name, report.ignored_records, site_capacity);
+        stderr, "%s: %s: ignored %" PRId64 " data record%s past the first %d\n",
+        program, config_file_name, report.ignored_records,
+        plural(report.ignored_records), site_capacity);
   }
   print_empty_slots(program, report.data_records);
 }

@@ -30,11 +30,11 @@ inline constexpr int shown_per_kind = 10;
 // record 0 is the header record.
 struct warning {
   warning_kind kind;
-  std::int64_t line;
+  std::int64_t first_line;  // lines of the record's first and last items
+  std::int64_t last_line;
   std::int64_t record;
-  std::int64_t count;       // values the record got, or numbers skipped
-  std::int64_t other_line;  // a short header's last line
-  token_sample token;       // the bad number
+  std::int64_t count;  // values the record got, or numbers skipped
+  token_sample token;  // the bad number
 };
 
 struct warning_log {
@@ -47,7 +47,10 @@ struct warning_log {
 void add_warning(warning_log& log, const warning& w);
 
 // Writes the kept warnings in the order they came, then a line a kind
-// counting those not shown. Each line starts "program: file".
+// counting those not shown. Each line starts "program: file"; a kept
+// warning then gives the line where its record starts (":7:"), and names a
+// record read from several lines with them ("record 5, lines 7-8"). No line
+// is ever cut, and each is written by one call.
 void print_warnings(std::FILE* err, const char* program, const char* file,
                     const warning_log& log);
 

@@ -229,11 +229,11 @@ TEST(programs, warn_about_records_past_the_table) {
 }  // namespace
 
 TEST(programs, warn_about_lost_input_by_file_and_line) {
-  // CR LF line ends; a seventh column; a record over two lines; a control
-  // byte and a long token; a five-column record that runs into the next
-  // line; a last record cut short.
+  // CR LF line ends; a header over two lines; a seventh column; a record
+  // over two lines; a control byte and a long token; a five-column record
+  // that runs into the next line; a last record cut short.
   std::string config =
-      "3370 160 99 92\r\n1 2 3 4 5 6 7\r\n1 2 3 4\r\n5 6\r\n"
+      "3370 160\r\n99 92\r\n1 2 3 4 5 6 7\r\n1 2 3 4\r\n5 6\r\n"
       "1 4.5\x1b"
       "6 3 4 5 6\r\n1 2 " +
       std::string(100, 'a') +
@@ -246,19 +246,26 @@ TEST(programs, warn_about_lost_input_by_file_and_line) {
   const std::string at = "rodscene_split: readingconfig3.txt:";
   EXPECT_EQ(
       o.err,
-      at + "2: skipped 1 more number after the 6 values of record 1\n" + at +
-          "5: bad number \"4.5\\x1b"
+      at +
+          "1: the header record takes its 4 values from lines 1-2, so line "
+          "2 is not read as data\n" +
+          at + "3: skipped 1 more number after the 6 values of record 1\n" +
+          at +
+          "6: bad number \"4.5\\x1b"
           "6\"; record 3 keeps 1 of its 6 values\n" +
-          at + "6: bad number \"" + std::string(40, 'a') +
+          at + "7: bad number \"" + std::string(40, 'a') +
           "\"... (100 bytes); record 4 keeps 2 of its 6 values\n" + at +
-          "8: skipped 4 more numbers after the 6 values of record 5\n" + at +
-          "9: the file ends inside record 6, which keeps 3 of its 6 values\n"
+          "8: skipped 4 more numbers after the 6 values of record 5, lines "
+          "8-9\n" +
+          at +
+          "10: the file ends inside record 6, which keeps 3 of its 6 values\n"
           "rodscene_split: readingconfig3.txt: 6 data records: 3354 of the "
           "3360 drawn slots hold no record and are drawn as zero glyphs at "
           "the origin\n");
 
-  // Ten of a kind are shown, then one line counts the rest.
-  std::string many = "1 2\n3 4\n";
+  // A header a slash ends on its second line. Ten of a kind are shown,
+  // then one line counts the rest.
+  std::string many = "1 2\n3 /\n";
   for (int k = 0; k < 3372; ++k)
     many += k % 100 == 0 ? "1 x\n" : "1 1 1 1 1 1\n";
   work_dir flood(many.c_str());
@@ -266,9 +273,9 @@ TEST(programs, warn_about_lost_input_by_file_and_line) {
   EXPECT_EQ(o.status, 0);
   const std::string mono_at = "rodscene_mono: readingconfig3.txt:";
   EXPECT_EQ(o.err.find(mono_at +
-                       "1: the header record takes its 4 values "
-                       "from lines 1 to 2, so line 2 is not read "
-                       "as data\n" +
+                       "1: the header record takes 3 values from lines "
+                       "1-2 before a slash ends it, so line 2 is not "
+                       "read as data\n" +
                        mono_at + "3: bad number \"x\"; record 1 keeps 1"),
             0u)
       << o.err;
@@ -279,6 +286,27 @@ TEST(programs, warn_about_lost_input_by_file_and_line) {
                        "data records past the first 3370\n"),
             std::string::npos)
       << o.err;
+}
+
+TEST(programs, warn_in_whole_lines_however_long) {
+  // The longest a token's sample gets, 40 bytes that all need escaping,
+  // in a record of a seven-digit number over two seven-digit lines.
+  std::string config = "0 0 0 0\n";
+  for (int k = 1; k < 1000000; ++k)
+    config += "/\n";
+  config += "1 2 3 4 5\n" + std::string(41, '\xff') + "\n";
+  work_dir dir(config.c_str());
+  outcome o = dir.run(split_program);
+  EXPECT_EQ(o.status, 0);
+  std::string escaped;
+  for (int i = 0; i < 40; ++i)
+    escaped += "\\xff";
+  EXPECT_EQ(o.err, "rodscene_split: readingconfig3.txt:1000001: bad number \"" +
+                       escaped +
+                       "\"... (41 bytes); record 1000000, lines "
+                       "1000001-1000002, keeps 5 of its 6 values\n"
+                       "rodscene_split: readingconfig3.txt: ignored 996630 "
+                       "data records past the first 3370\n");
 }
 
 #ifndef __SANITIZE_ADDRESS__
