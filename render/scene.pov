@@ -6,9 +6,8 @@
 // left-handed with y up, so the configuration's right-handed frame shows as
 // it is, z up. rodscene_render writes "rodscene_view.inc" beside the glyphs
 // with the camera, the key and fill lights (Key_Light, Fill_Light, in
-// POV-Ray's frame), the key light's size and samples for soft shadows, and
-// the background's transmit (1 for a transparent picture). Without it the
-// scene frames the shipped example from the front.
+// POV-Ray's frame) and the background's transmit (1 for a transparent
+// picture). Without it the scene frames the shipped example from the front.
 #version 3.7;
 
 global_settings { assumed_gamma 1.0 ambient_light rgb 1 }
@@ -26,26 +25,21 @@ global_settings { assumed_gamma 1.0 ambient_light rgb 1 }
 #end
 #ifndef (Key_Light) #declare Key_Light = <-200, 350, -260>; #end
 #ifndef (Fill_Light) #declare Fill_Light = <260, 80, -210>; #end
-#ifndef (Light_Size) #declare Light_Size = 20; #end
-#ifndef (Light_Samples) #declare Light_Samples = 1; #end
 #ifndef (Background_Transmit) #declare Background_Transmit = 0; #end
 
-// A key light wide enough for soft shadow edges, which show how rods lie
-// above one another; a shadowless fill keeps the far sides readable.
-light_source {
-  Key_Light color rgb 1.0
-  #if (Light_Samples > 1)
-    area_light x * Light_Size, z * Light_Size, Light_Samples, Light_Samples
-    adaptive 1 jitter circular orient
-  #end
-}
+// The key light's shadows show which rods lie above which; a shadowless
+// fill keeps the far sides readable. (Soft shadows from an area light cost
+// a final picture several times its time, with anti-aliasing chasing their
+// edges.)
+light_source { Key_Light color rgb 1.0 }
 light_source { Fill_Light color rgb 0.45 shadowless }
 
 background { color rgbt <0.96, 0.96, 0.94, Background_Transmit> }
 
 // Rods keep their pigments; a little ambient keeps shadowed sides from
-// going black, and a soft highlight shows each rod round.
-#default { finish { ambient 0.12 diffuse 0.8 specular 0.25 roughness 0.02 } }
+// going black. (A highlight would show rods round, but its sharp edges
+// send the anti-aliasing after every rod.)
+#default { finish { ambient 0.12 diffuse 0.8 } }
 
 union {
   #include "rodscene_glyphs.inc"

@@ -9,7 +9,12 @@ Groups:
           refuses and refuses text that is no converter's output.
   views   two rods at known places show right-handed, z up, in each view.
   film    one camera for a whole film; the film's frame count and size; the
-          messages for a failing frame and for a missing ffmpeg.
+          messages for a failing frame and for a missing ffmpeg; warnings
+          summarised, not repeated a frame.
+  refusals  every mistake refused with one line before POV-Ray is called,
+          and no input or other file overwritten.
+  pictures  orthographic axis views, the axis triad, colour by orientation,
+          the label's corner, and a picture with no glyph in it.
 
 Exits 77 (reported as skipped) when POV-Ray is not installed.
 """
@@ -104,6 +109,11 @@ def output(split, mono, tmp):
           "render path accepted text that is no converter's output")
 
 
+def ink_mask(rgb):
+    """The overlays' dark grey text."""
+    return (rgb.max(axis=2) < 90) & (np.ptp(rgb, axis=2) < 20)
+
+
 def blob(mask):
     """Centre (right of the middle > 0, above the middle > 0) and extent."""
     ys, xs = np.nonzero(mask)
@@ -161,6 +171,9 @@ def film(split, tmp):
         ["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
          "-show_entries", "stream=nb_read_frames,width,height,codec_name",
          "-of", "csv=p=0", str(movie)], capture_output=True, text=True)
+    noisy = [line for line in run.stderr.splitlines() if "left out" in line]
+    check(len(noisy) == 1 and (frames / "warnings.log").is_file(),
+          f"a film's warnings were not summarised: {run.stderr}")
     check(probe.stdout.strip() == "h264,320,180,3",
           f"film is {probe.stdout.strip()!r}, not 3 frames of 320x180")
     a = pixels(frames / "frame00001.png")
@@ -203,6 +216,117 @@ def film(split, tmp):
     check(not list(left.glob("*.png")), "frames were rendered without ffmpeg")
 
 
+def stand_in_povray(tmp):
+    """A povray that only notes that it was called."""
+    fake = tmp / "fake"
+    fake.mkdir(exist_ok=True)
+    (fake / "povray").write_text("#!/bin/sh\necho called >> \"$CALLS\"\n"
+                                 "exit 1\n")
+    (fake / "povray").chmod(0o755)
+    calls = tmp / "calls"
+    return dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}",
+                CALLS=str(calls)), calls
+
+
+def refusals(split, tmp):
+    converters = ["--converters", pathlib.Path(split).parent]
+    config = config_file(tmp, "a.txt", [(0, 0, 10, 1, 0, 0)])
+    glob_mate = config_file(tmp, "b.txt", [(5, 0, 10, 0, 1, 0)])
+    not_png = tmp / "not.png"
+    not_png.write_text("notes, not a picture\n")
+    (tmp / "empty.txt").write_text("")
+    (tmp / "garbage.txt").write_text("garbage here\nmore garbage\n")
+    (tmp / "scene.pov").write_text("#version 3.7;\ncamera { location "
+                                   "<0,0,-5> look_at 0 }\nsphere { 0, 1 }\n")
+    out, film = tmp / "out.png", tmp / "film.mp4"
+    kept = {p: p.read_bytes() for p in (glob_mate, not_png)}
+    cases = [[config, glob_mate],  # a glob with --movie forgotten
+             [config, tmp / "out.gif"], [config, not_png],
+             [config, tmp / "no folder" / "out.png"],
+             [tmp / "empty.txt", out], [tmp / "garbage.txt", out],
+             [tmp / "scene.pov", out], [tmp / "missing.txt", out],
+             [config, out, "--width", "0"], [config, out, "--height", "-4"],
+             [config, out, "--zoom", "0"], [config, out, "--fps", "nan"],
+             [config, out, "--label", "{nothing}"],
+             [config, out, "--label", "{time:d}"],
+             [config, tmp / "out.jpg", "--transparent"],
+             ["--movie", film, config, "--fps", "0"],
+             ["--movie", tmp / "film.avi", config],
+             ["--movie", tmp / "no folder" / "film.mp4", config]]
+    env, calls = stand_in_povray(tmp)
+    for case in cases:
+        run = render(case + converters, env)
+        said = run.stderr.strip().splitlines()
+        check(run.returncode == 2 and len(said) == 1 and
+              said[0].startswith(RENDER.name + ": "),
+              f"{case}: not refused in one line: {run.returncode} "
+              f"{run.stderr}")
+        check(not calls.exists(), f"{case}: POV-Ray ran before the refusal")
+    for path, content in kept.items():
+        check(path.read_bytes() == content, f"{path} was overwritten")
+    check(not out.exists(), "a refused picture was written")
+
+
+def pictures(split, tmp):
+    converters = ["--converters", pathlib.Path(split).parent]
+    size = ["--draft", "--width", 320, "--height", 240]
+
+    # A rod along y seen from the front is a disc, not an ellipse, even
+    # off the picture's centre, where a perspective camera sees its side.
+    rod = config_file(tmp, "rod.txt", [(-40, 0, 10, 0, 1, 0),
+                                       (40, 0, 10, 0, 1, 0)])
+    run = render([rod, tmp / "disc.png", "--view", "front", "--no-axes",
+                  "--no-key"] + size + converters)
+    check(run.returncode == 0, f"front view failed: {run.stderr}")
+    _, (w, h) = blob(teal_mask(pixels(tmp / "disc.png")[:, 160:]))
+    check(0.85 < w / h < 1.18, f"a rod seen end on is {w}x{h}, not a disc")
+
+    # The triad's x arrow points right in the front and top views: red
+    # (x) lies right of blue (z) from the front, right of green (y) from
+    # above.
+    for view in ("front", "top"):
+        run = render([rod, tmp / "triad.png", "--view", view, "--no-key"]
+                     + size + converters)
+        rgb = pixels(tmp / "triad.png")[170:, :90]
+        r, g, b = rgb[..., 0], rgb[..., 1], rgb[..., 2]
+        red = np.nonzero((r > 150) & (g < 90) & (b < 90))[1]
+        other = np.nonzero((g > r + 50) & (g > b + 30) if view == "top"
+                           else (b > r + 80) & (b > g + 60))[1]
+        check(len(red) > 5 and len(other) > 5 and
+              red.mean() > other.mean() + 8,
+              f"{view}: the triad's x arrow does not point right")
+
+    # Colour by orientation: rods along the director dark purple, the one
+    # across it yellow, on the right where it lies.
+    sites = [(x, y, 10, 1, 0, 0) for x in (-30, 0) for y in (-20, 0, 20)]
+    aligned = config_file(tmp, "aligned.txt", sites + [(30, 0, 10, 0, 1, 0)])
+    run = render([aligned, tmp / "orientation.png", "--view", "top",
+                  "--colour", "orientation", "--no-axes", "--no-key"]
+                 + size + converters)
+    check(run.returncode == 0, f"orientation failed: {run.stderr}")
+    rgb = pixels(tmp / "orientation.png")
+    r, g, b = rgb[..., 0], rgb[..., 1], rgb[..., 2]
+    yellow = np.nonzero((r > 150) & (g > 150) & (b < 100))[1]
+    purple = (b > g + 30) & (r > g + 20)
+    check(len(yellow) > 30 and yellow.min() > 200 and purple.sum() > 300,
+          "rods are not coloured by their angle to the director")
+
+    # The label sits in the upper left corner, and nothing else is ink.
+    run = render([rod, tmp / "label.png", "--label", "t = {time:.1f} ns",
+                  "--dt", 0.5, "--no-axes", "--no-key"] + size + converters)
+    ys, xs = np.nonzero(ink_mask(pixels(tmp / "label.png")))
+    check(len(xs) > 20 and xs.max() < 160 and ys.max() < 60,
+          f"the label is not in the upper left corner: {run.stderr}")
+
+    # No glyph in the window: still drawn, with one warning.
+    away = config_file(tmp, "away.txt", [(0, 0, 100, 1, 0, 0)] * 3360)
+    run = render([away, tmp / "away.png"] + size + converters)
+    check(run.returncode == 0 and run.stderr.count("no glyph to draw") == 1
+          and (tmp / "away.png").is_file(),
+          f"a picture with no glyph was not drawn with a warning: "
+          f"{run.stderr}")
+
+
 def main():
     if shutil.which("povray") is None:
         print("POV-Ray is not installed: skipped")
@@ -216,6 +340,10 @@ def main():
             views(split, tmp)
         elif group == "film":
             film(split, tmp)
+        elif group == "refusals":
+            refusals(split, tmp)
+        elif group == "pictures":
+            pictures(split, tmp)
         else:
             check(False, f"no test group {group}")
     print(f"{group}: passed")

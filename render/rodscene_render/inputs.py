@@ -86,7 +86,7 @@ def find_converter(name, folder, here):
         program = pathlib.Path(folder) / name
         if not program.is_file():
             raise Refusal(f"no {name} in {folder}")
-        return str(program)
+        return str(program.resolve())  # it runs in a folder of its own
     if (here / name).is_file():
         return str(here / name)
     found = shutil.which(name)
@@ -107,7 +107,10 @@ def convert(config, program, scratch):
     with tempfile.TemporaryDirectory(dir=scratch) as folder:
         (pathlib.Path(folder) / CONFIG_NAME).symlink_to(
             pathlib.Path(config).resolve())
-        run = subprocess.run([program], cwd=folder, capture_output=True)
+        try:
+            run = subprocess.run([program], cwd=folder, capture_output=True)
+        except OSError as e:
+            raise Refusal(f"cannot run {program}: {e.strerror}") from None
     notes = [line.replace(CONFIG_NAME, str(config)) for line in
              run.stderr.decode(errors="replace").splitlines()]
     if run.returncode != 0:

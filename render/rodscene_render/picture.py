@@ -10,7 +10,7 @@ from PIL import Image
 
 from . import orientation
 from .camera import fit_camera
-from .inputs import load_input
+from .inputs import BLUE_PIGMENT, load_input
 from .messages import plural, say
 from .outputs import save_picture
 from .overlays import decorate
@@ -26,9 +26,16 @@ def camera_for(settings, points):
                       settings.zoom, settings.look, settings.detail)
 
 
+# Pure blue is a dark colour to the eye: the blue rods get more ambient and
+# diffuse light than the default finish gives, so that both layers read.
+BLUE_FINISH = " finish { ambient 0.28 diffuse 1.0 }"
+
+
 def scene_text(settings, fr):
     """The text handed to POV-Ray, and the frame's order parameter."""
     text, order = fr.text, None
+    if settings.colour == "converter":
+        text = text.replace(BLUE_PIGMENT, BLUE_PIGMENT + BLUE_FINISH)
     if settings.colour == "orientation":
         order, director = orientation.order(fr.ends)
         colours = orientation.map_colours(orientation.angles(fr.ends,
@@ -42,7 +49,7 @@ def scene_text(settings, fr):
 def draw_frame(settings, fr, cam, index, threads=0):
     """The decorated picture of one frame, as a Pillow image."""
     text, order = scene_text(settings, fr)
-    view = view_text(cam, settings.transparent, settings.quality)
+    view = view_text(cam, settings.transparent)
     image = Image.open(io.BytesIO(render_png(settings, text, view, threads)))
     image = decorate(image, cam, settings,
                      {"name": pathlib.Path(fr.name).name, "index": index,

@@ -21,8 +21,6 @@ QUALITIES = {
     "normal": (1280, 720, ["+A0.3"]),
     "final": (1920, 1080, ["+A0.05", "+AM2", "+R3"]),
 }
-# Soft shadows need several shadow rays a point: fewer where speed matters.
-AREA_LIGHT_SIZE = {"draft": 1, "normal": 3, "final": 4}
 
 
 def scene_file(here):
@@ -59,7 +57,7 @@ def camera_text(cam):
             f"  sky {to_povray(cam.up)}\n  look_at {to_povray(cam.look)}\n}}\n")
 
 
-def view_text(cam, transparent, quality):
+def view_text(cam, transparent):
     """The camera, the lights placed around it, and the background."""
     distance = float(np.linalg.norm(cam.location - cam.look))
     reach = max(distance, cam.span)
@@ -69,8 +67,6 @@ def view_text(cam, transparent, quality):
     lines = [camera_text(cam),
              f"#declare Key_Light = {to_povray(key)};",
              f"#declare Fill_Light = {to_povray(fill)};",
-             f"#declare Light_Size = {0.08 * reach!r};",
-             f"#declare Light_Samples = {AREA_LIGHT_SIZE[quality]};",
              f"#declare Background_Transmit = {1 if transparent else 0};"]
     return "\n".join(lines) + "\n"
 
