@@ -70,8 +70,10 @@ def parser():
     p.add_argument("--projection", choices=("orthographic", "perspective"),
                    help="default orthographic for front, side and top, "
                         "perspective otherwise")
-    p.add_argument("--program", choices=("split", "mono"), default="split",
-                   help="converter for configuration files (default split)")
+    p.add_argument("--program", choices=("split", "mono"),
+                   help="converter for configuration files (default split); "
+                        "for scene text, the program that wrote it, which "
+                        "the key names (default: split if any rod is blue)")
     p.add_argument("--converters", metavar="DIR",
                    help="folder holding rodscene_split and rodscene_mono")
     p.add_argument("--quality", choices=povray.QUALITIES, default="normal",
@@ -133,6 +135,8 @@ def resolve(s):
     """Settings that follow from others: size, camera and projection."""
     if s.draft:
         s.quality = "draft"
+    s.program_given = s.program is not None
+    s.program = s.program or "split"
     width, height, _ = povray.QUALITIES[s.quality]
     s.width = width if s.width is None else s.width
     s.height = height if s.height is None else s.height

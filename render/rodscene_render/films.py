@@ -15,6 +15,7 @@ import numpy as np
 from .inputs import load_input
 from .messages import Refusal, plural, say
 from .outputs import save_picture, written_whole
+from .overlays import key_program
 from .picture import camera_for, draw_frame, no_glyph_note
 
 FRAME_PATTERN = "frame%05d.png"
@@ -125,6 +126,7 @@ def render_film(settings, scratch):
     folder.mkdir(parents=True, exist_ok=True)
     report_notes(frames, folder / LOG_NAME if settings.frames else
                  settings.movie.with_name(settings.movie.stem + LOG_SUFFIX))
+    settings.key_program = key_program(settings, frames)
     points = [fr.points() for fr in frames]
     cam = camera_for(settings, np.vstack(points))
     render_frames(settings, frames, cam, folder)

@@ -36,6 +36,14 @@ def srgb(linear):
     return np.where(c <= 0.0031308, 12.92 * c, 1.055 * c ** (1 / 2.4) - 0.055)
 
 
+def key_program(settings, frames):
+    """The program whose colours the key explains: the one named or run;
+    for scene text alone, split when any rod is blue, else mono."""
+    if settings.program_given or "configuration" in settings.kinds:
+        return settings.program
+    return "split" if any((~fr.teal).any() for fr in frames) else "mono"
+
+
 def check_label(template):
     """The template's error, or None: tried on sample values."""
     try:
@@ -90,8 +98,9 @@ def key_rows(settings, stats):
     if settings.colour == "orientation":
         return ([(None, "angle to the director"),
                  (None, f"S = {stats['order']:.2f}")], True)
-    rows = [(srgb(c), text) for c, text in KEY_ENTRIES[settings.program]]
-    return rows + [(None, WINDOWS[settings.program])], False
+    program = settings.key_program
+    rows = [(srgb(c), text) for c, text in KEY_ENTRIES[program]]
+    return rows + [(None, WINDOWS[program])], False
 
 
 def draw_key(image, settings, stats, unit):

@@ -13,7 +13,7 @@ from .camera import fit_camera
 from .inputs import BLUE_PIGMENT, load_input
 from .messages import plural, say
 from .outputs import save_picture
-from .overlays import decorate
+from .overlays import decorate, key_program
 from .povray import box_corners, box_text, render_png, view_text
 
 
@@ -69,6 +69,7 @@ def render_picture(settings, scratch):
         print(note, file=sys.stderr)
     if not len(fr.ends):
         say(no_glyph_note(fr))
+    settings.key_program = key_program(settings, [fr])
     cam = camera_for(settings, fr.points())
     save_picture(draw_frame(settings, fr, cam, 1), settings.picture)
     say(f"drew {plural(len(fr.ends), 'glyph')} into {settings.picture}")
