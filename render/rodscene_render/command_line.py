@@ -151,6 +151,8 @@ def resolve(s):
 
 def check_outputs(s):
     if s.movie is None:
+        if s.frames:
+            raise Refusal("--frames keeps a film's frames: it needs --movie")
         if len(s.inputs) != 2:
             raise Refusal("a picture takes one INPUT and the PICTURE to "
                           "write; a film takes --movie FILM.mp4 INPUT...")
@@ -164,8 +166,12 @@ def check_outputs(s):
     if s.frames:
         if s.frames.exists() and not s.frames.is_dir():
             raise Refusal(f"--frames {s.frames} is a file, not a folder")
-        s.frames.mkdir(parents=True, exist_ok=True)
-        outputs.check_folder(s.frames)
+        # The folder is made when the film starts; until then its nearest
+        # existing folder must take it.
+        folder = s.frames.absolute()
+        while not folder.exists():
+            folder = folder.parent
+        outputs.check_folder(folder)
 
 
 def check_tools(s, here):
