@@ -1,0 +1,55 @@
+# The Debian package, built by CPack: cmake --workflow --preset package
+# writes rodscene_VERSION_amd64.deb into build/package.
+
+set(RODSCENE_MAINTAINER "rodscene authors <rodscene@example.org>"
+    CACHE STRING "Maintainer named in the package and its changelog")
+
+# Directories the install creates are 0755 whatever the umask of the
+# checkout, as packages expect.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+
+# The licence and the changelog, compressed without a name or a time stamp
+# so that the same sources give the same package.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog
+               ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
+rodscene_gzip(${CMAKE_CURRENT_BINARY_DIR}/changelog changelog_gz)
+add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${changelog_gz}
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME rodscene)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "convert configurations of rods into POV-Ray scenes and pictures")
+set(CPACK_PACKAGE_DESCRIPTION [=[
+rodscene_split and rodscene_mono read a configuration of rod-like sites
+(positions and directions, as a liquid-crystal simulation writes them) and
+write the rods in a slab as POV-Ray cylinders and spheres. rodscene_render
+renders configurations or scene text as pictures from named or free
+cameras, with an axis triad and a colour key, and a run of configurations
+as a film.]=])
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${RODSCENE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Version without a Debian revision: the package is its own upstream, so
+# the file is rodscene_VERSION_amd64.deb.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The converters link statically and need no library; a picture needs
+# POV-Ray and the render path's Python packages (Pillow draws the triad
+# and the key on every picture).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "povray, python3, python3-numpy, python3-pil")
+# Films, their progress bar, and the font of the picture's labels.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg, python3-tqdm, fonts-dejavu-core")
+# Colouring by orientation, the viewer's browser tests, and films on a
+# cluster.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS
+    "python3-matplotlib, chromium, chromium-driver, python3-selenium, python3-distributed")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/prerm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
