@@ -11,6 +11,7 @@ import tempfile
 
 from . import camera, films, inputs, outputs, overlays, povray
 from .messages import PROGRAM, Refusal, say
+from .version import version
 
 MAX_SIZE = 16384  # pixels a side; POV-Ray's memory for more is absurd
 MIN_SIZE = 16
@@ -106,6 +107,8 @@ def parser():
                    help="leave out the axis triad")
     p.add_argument("--no-key", dest="key", action="store_false",
                    help="leave out the colour key")
+    p.add_argument("--version", action="version",
+                   version=f"%(prog)s {version()}")
     return p
 
 
