@@ -10,7 +10,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
     WORLD_READ WORLD_EXECUTE)
 
-# The licence and the changelog, compressed without a name or a time stamp
+# The licence, and the changelog compressed without a name or a time stamp
 # so that the same sources give the same package.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog
                ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
