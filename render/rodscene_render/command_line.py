@@ -1,6 +1,6 @@
 """The command line: parses, checks every name, input and number before
-any work, and dispatches to a picture or a film. Every mistake is one line
-on standard error and exit status 2."""
+any work, and dispatches to a picture, a film or a page. Every mistake is
+one line on standard error and exit status 2."""
 
 import argparse
 import math
@@ -9,7 +9,7 @@ import shutil
 import sys
 import tempfile
 
-from . import camera, films, inputs, outputs, overlays, povray
+from . import camera, films, inputs, outputs, overlays, page, povray
 from .messages import PROGRAM, Refusal, say
 from .version import version
 
@@ -45,13 +45,17 @@ def parser():
     p = argparse.ArgumentParser(
         prog=PROGRAM,
         description="Render rodscene configurations or scene text with "
-                    "POV-Ray, as a picture or a film.")
+                    "POV-Ray, as a picture or a film, or show them in a "
+                    "browser page.")
     p.error = refuse
     p.add_argument("inputs", nargs="+", metavar="INPUT",
                    help="scene text or configuration file; for a picture, "
                         "INPUT then PICTURE (.png, .jpg or .jpeg)")
     p.add_argument("--movie", type=pathlib.Path, metavar="FILM.mp4",
                    help="render every INPUT as a frame of this film")
+    p.add_argument("--html", type=pathlib.Path, metavar="VIEW.html",
+                   help="write a page that shows every INPUT in a browser, "
+                        "with the command that renders what it shows")
     p.add_argument("--frames", type=pathlib.Path, metavar="DIR",
                    help="keep a film's PNG frames in DIR")
     p.add_argument("--fps", type=finite, default=24.0,
@@ -153,6 +157,12 @@ def resolve(s):
 
 
 def check_outputs(s):
+    if s.html:
+        if s.movie:
+            raise Refusal("--html and --movie are two outputs: one a run")
+        outputs.check_output(s.html, page.PAGE_FORMATS, s.inputs, "page")
+        page.check_page(s)
+        return
     if s.movie is None:
         if s.frames:
             raise Refusal("--frames keeps a film's frames: it needs --movie")
@@ -178,7 +188,10 @@ def check_outputs(s):
 
 
 def check_tools(s, here):
-    s.povray = povray.find_povray()
+    if s.html:
+        page.find_three()
+    else:
+        s.povray = povray.find_povray()
     s.scene = povray.scene_file(pathlib.Path(__file__).resolve().parent
                                 .parent)
     if s.movie:
@@ -219,7 +232,9 @@ def main(argv=None):
     try:
         settings = settings_from(argv, here)
         with tempfile.TemporaryDirectory(prefix="rodscene-") as scratch:
-            if settings.movie:
+            if settings.html:
+                page.write_page(settings, scratch)
+            elif settings.movie:
                 films.render_film(settings, scratch)
             else:
                 from .picture import render_picture

@@ -1,0 +1,200 @@
+"""The page: one HTML file that shows the inputs' glyphs in a browser with
+three.js, offline, on the render path's own cameras, with the command that
+renders what it shows. The rods travel as 16-bit integers in base64."""
+
+import base64
+import copy
+import html
+import json
+import pathlib
+import re
+import shlex
+import shutil
+import sys
+
+import numpy as np
+
+from . import camera, films
+from .messages import PROGRAM, Refusal, plural, say
+from .outputs import written_whole
+from .picture import camera_for, no_glyph_note
+from .povray import box_corners
+
+PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
+# Debian's libjs-three: three.js r111 as one script.
+THREE_FILE = pathlib.Path("/usr/share/javascript/three/three.min.js")
+TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent / "page"
+TEMPLATE_NAME = "viewer.html"
+SCRIPT_NAME = "viewer.js"
+MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
+LOG_SUFFIX = "-warnings.log"
+# A quantity in a frame is stored as origin + step x q, q a 16-bit integer.
+LEVELS = 32767
+DEFAULT_PROGRAM = "split"
+DEFAULT_QUALITY = "normal"
+# What the page cannot show: these options shape pictures only.
+PICTURE_ONLY = {"detail": "--detail", "transparent": "--transparent",
+                "label": "--label", "frames": "--frames"}
+
+
+def find_three():
+    if not THREE_FILE.is_file():
+        raise Refusal("--html needs three.js (Debian: apt-get install "
+                      "libjs-three)")
+    return THREE_FILE
+
+
+def check_page(s):
+    """Refuses options that a page cannot honour, before any work."""
+    for option, flag in PICTURE_ONLY.items():
+        if getattr(s, option):
+            raise Refusal(f"--html shows the rods as they are: it takes no "
+                          f"{flag}")
+    if s.colour != "converter":
+        raise Refusal("--html shows the converters' colours: it takes no "
+                      "--colour orientation")
+
+
+def quantise(values):
+    """(origin, step, integers) with values ~ origin + step x integers,
+    each within step / 2."""
+    if not len(values):
+        return np.zeros(3), 1.0, np.zeros((0, 3), np.int16)
+    low, high = values.min(axis=0), values.max(axis=0)
+    origin = (low + high) / 2
+    step = float(np.max(high - origin)) / LEVELS or 1.0
+    return origin, step, np.rint((values - origin) / step).astype("<i2")
+
+
+def frame_rods(fr):
+    """A frame's rods, teal first: each as its centre, its half axis and
+    its cap's offset from the tail, and the numbers that decode them."""
+    order = np.argsort(~fr.teal, kind="stable")
+    tail, head = fr.ends[order, :3], fr.ends[order, 3:]
+    centre = quantise((tail + head) / 2)
+    half = quantise((head - tail) / 2)
+    offset = quantise(fr.caps[order] - tail)
+    table = [*centre[0], centre[1], *half[0], half[1], *offset[0], offset[1]]
+    rods = np.hstack([centre[2], half[2], offset[2]])
+    return rods, table, int(fr.teal.sum())
+
+
+def named_cameras(settings, points):
+    """Each named view's camera as pictures and films fit it."""
+    cameras = {}
+    for name, (azimuth, elevation) in camera.VIEWS.items():
+        view = copy.copy(settings)
+        view.azimuth, view.elevation = azimuth, elevation
+        view.projection = "orthographic" \
+            if name in camera.ORTHOGRAPHIC_VIEWS else "perspective"
+        view.zoom, view.look = 1.0, None
+        cam = camera_for(view, points)
+        cameras[name] = {"azimuth": azimuth, "elevation": elevation,
+                         "projection": view.projection,
+                         "look": cam.look.tolist(), "span": cam.span}
+    return cameras
+
+
+def program_name():
+    """The name that runs this program again: its own when it is on PATH,
+    else its full path."""
+    path = pathlib.Path(sys.argv[0]).resolve()
+    found = shutil.which(PROGRAM)
+    if found and pathlib.Path(found).resolve() == path:
+        return PROGRAM
+    return shlex.quote(str(path))
+
+
+def carried_options(s):
+    """The options of this command that the shown commands repeat: what
+    changes the rods, their frame or the picture's size."""
+    words = []
+    if s.program != DEFAULT_PROGRAM:
+        words += ["--program", s.program]
+    if s.converters:
+        words += ["--converters", s.converters]
+    if s.box:
+        words += ["--box"] + [f"{v:g}" for v in s.box]
+    if s.quality != DEFAULT_QUALITY:
+        words += ["--quality", s.quality]
+    words += ["--width", str(s.width), "--height", str(s.height)]
+    return " ".join(shlex.quote(w) for w in words)
+
+
+def start_state(s):
+    """The page's start as this command asked for it; the address's
+    fragment may change it. The projection only when it is not the
+    default of the view or camera, so that a fragment's view gets its
+    own."""
+    named = not s.camera and s.view in camera.ORTHOGRAPHIC_VIEWS
+    default = "orthographic" if named else "perspective"
+    return {"view": None if s.camera else s.view, "camera": s.camera,
+            "zoom": s.zoom, "look": s.look,
+            "projection": None if s.projection == default else s.projection}
+
+
+def page_meta(settings, frames, tables, teal):
+    points = np.vstack([fr.points() for fr in frames])
+    names = [pathlib.Path(fr.name).name for fr in frames]
+    return {
+        "names": names,
+        "inputs": [shlex.quote(str(path)) for path in settings.inputs],
+        "counts": [len(fr.ends) for fr in frames],
+        "teal": teal,
+        "tables": tables,
+        "box": box_corners(settings.box).tolist() if settings.box else None,
+        "width": settings.width, "height": settings.height,
+        "field": camera.FIELD, "margin": camera.MARGIN, "pad": camera.PAD,
+        "views": named_cameras(settings, points),
+        "start": start_state(settings),
+        "program": program_name(),
+        "options": carried_options(settings),
+        "picture": shlex.quote(str(settings.html.with_suffix(".png"))),
+        "movie": shlex.quote(str(settings.html.with_suffix(".mp4"))),
+    }
+
+
+def script_text(text):
+    """Text that cannot end the <script> element it is put in."""
+    return text.replace("</", "<\\/").replace("<!--", "<\\!--")
+
+
+def page_text(settings, frames):
+    parts = [frame_rods(fr) for fr in frames]
+    rods = np.vstack([p[0] for p in parts] or [np.zeros((0, 9), "<i2")])
+    meta = page_meta(settings, frames, [p[1] for p in parts],
+                     [p[2] for p in parts])
+    fill = {
+        "TITLE": html.escape(f"rodscene: {meta['names'][0]}" +
+                             (f" and {len(frames) - 1} more"
+                              if len(frames) > 1 else "")),
+        "META": script_text(json.dumps(meta)),
+        "RODS": base64.b64encode(rods.astype("<i2").tobytes()).decode(),
+        "THREE": script_text(find_three().read_text()),
+        "VIEWER": script_text((TEMPLATE_FOLDER / SCRIPT_NAME).read_text()),
+    }
+    template = (TEMPLATE_FOLDER / TEMPLATE_NAME).read_text()
+    return MARK.sub(lambda m: fill[m.group(1)], template)
+
+
+def report(settings, frames):
+    if len(frames) == 1:
+        fr = frames[0]
+        for note in fr.notes:
+            print(note, file=sys.stderr)
+        if not len(fr.ends):
+            say(no_glyph_note(fr))
+        return
+    films.report_notes(frames, settings.html.with_name(
+        settings.html.stem + LOG_SUFFIX))
+
+
+def write_page(settings, scratch):
+    frames = films.load_frames(settings, scratch)
+    report(settings, frames)
+    text = page_text(settings, frames)
+    with written_whole(settings.html) as temporary:
+        temporary.write_bytes(text.encode("utf-8"))
+    rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
+    say(f"wrote {rods} in {plural(len(frames), 'frame')} into "
+        f"{settings.html}")
