@@ -220,7 +220,7 @@ const drawn = {renderer: null, scene: null, camera: null, meshes: null,
 function material(rgb) {
   return new THREE.MeshPhongMaterial({
     color: new THREE.Color(rgb[0], rgb[1], rgb[2]),
-    specular: 0x303030, shininess: 40});
+    specular: 0x333333, shininess: 50});
 }
 
 function instanced(geometry, rgb, count) {
@@ -265,13 +265,14 @@ function build_scene() {
   scene.background = new THREE.Color(BACKGROUND);
   for (const mesh of Object.values(meshes)) scene.add(mesh);
   if (META.box) scene.add(box_mesh());
-  scene.add(new THREE.AmbientLight(0xffffff, 0.3));
-  // Key light above and left of the camera, fill light from the right:
-  // they turn with the camera, as the pictures' lights do.
+  // The scene's finish: ambient 0.12 and diffuse 0.8 under a key light
+  // above and left of the camera and a fill light of 0.45 from the right,
+  // both turning with the camera as the pictures' lights do.
+  scene.add(new THREE.AmbientLight(0xffffff, 0.12));
   const camera = new THREE.PerspectiveCamera();
-  const key = new THREE.DirectionalLight(0xffffff, 0.75);
+  const key = new THREE.DirectionalLight(0xffffff, 0.8);
   key.position.set(-0.6, 0.9, 0.2);
-  const fill = new THREE.DirectionalLight(0xffffff, 0.3);
+  const fill = new THREE.DirectionalLight(0xffffff, 0.36);
   fill.position.set(0.8, 0.3, 0);
   camera.add(key, fill);
   scene.add(camera);
@@ -634,7 +635,8 @@ function wire() {
   canvas.addEventListener("wheel", on_wheel, {passive: false});
   canvas.addEventListener("contextmenu", (e) => e.preventDefault());
   window.addEventListener("keydown", on_key);
-  window.addEventListener("resize", () => { size_canvas(); request_draw(); });
+  // The stage changes size with the window and with the command's lines.
+  new ResizeObserver(() => { size_canvas(); request_draw(); }).observe(stage);
 }
 
 function start() {
@@ -661,7 +663,8 @@ function start() {
   show_frame(fragment.frame ? Math.round(fragment.frame[0]) - 1 : 0);
   // Tests and the bench read the page's timings here.
   window.rodscene = {state, drawn, fit, show_frame, load_frame, set_view,
-                     command_text, view_axes, all_frames};
+                     command_text, view_axes, all_frames,
+                     settled: () => !drawn.pending && command_timer === null};
 }
 
 start();

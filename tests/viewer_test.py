@@ -1,0 +1,347 @@
+#!/usr/bin/python3
+"""The page of rodscene_render --html, opened in headless Chromium.
+
+usage: viewer_test.py GROUP SPLIT_PROGRAM
+
+Groups:
+  views   two rods at known places show right-handed, z up, in the page's
+          front, side and top views.
+  camera  the page and POV-Ray, from the same --camera, --zoom and --look
+          (and a named view), put each marker rod at the same place.
+  frames  a trajectory's #frame=2 differs from frame 1 only near the rod
+          that moved, and names its file.
+  pages   the example, zero glyphs and a browser without WebGL give a page
+          that says what it shows; bad options are refused in one line.
+
+Every page opened must leave no error in the browser's console. Exits 77
+(reported as skipped) without Chromium, its driver or selenium, or without
+POV-Ray for the camera group.
+"""
+
+import base64
+import io
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+try:
+    import numpy as np
+    from PIL import Image
+except ImportError as e:
+    sys.exit(f"viewer_test.py: needs {e.name} (Debian: apt-get install "
+             f"python3-{'pil' if e.name == 'PIL' else e.name})")
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+RENDER = ROOT / "render" / "render_scene.py"
+EXAMPLE = ROOT / "examples" / "readingconfig3.txt"
+SKIP = 77
+CHROMIUM = "/usr/bin/chromium"
+DRIVER = "/usr/bin/chromedriver"
+# Headless, offline and quiet; software WebGL without the warning that
+# Chromium gives when it falls back to it on its own.
+FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+         "--no-first-run", "--disable-background-networking",
+         "--disable-component-update", "--disable-sync",
+         "--enable-unsafe-swiftshader"]
+VIEWPORT = (480, 400)
+PICTURE = ("--width", "320", "--height", "240")  # the pages' picture size
+LOAD_SECONDS = 60
+
+
+def check(condition, message):
+    if not condition:
+        print(f"FAILED: {message}", file=sys.stderr)
+        sys.exit(1)
+
+
+def render(args):
+    return subprocess.run([sys.executable, str(RENDER)] +
+                          [str(a) for a in args], capture_output=True,
+                          text=True)
+
+
+def config_file(folder, name, sites):
+    path = folder / name
+    path.write_text("0 0 0 0\n" + "".join(
+        " ".join(str(v) for v in site) + "\n" for site in sites))
+    return path
+
+
+def page(tmp, name, inputs, split, extra=()):
+    path = tmp / name
+    run = render(["--html", path, *inputs, "--converters",
+                  pathlib.Path(split).parent, *PICTURE, *extra])
+    check(run.returncode == 0, f"--html {name} failed: {run.stderr}")
+    return path
+
+
+def browser(tmp, extra=()):
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    options = webdriver.ChromeOptions()
+    options.binary_location = CHROMIUM
+    for flag in FLAGS + [f"--user-data-dir={tempfile.mkdtemp(dir=tmp)}",
+                         *extra]:
+        options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    driver = webdriver.Chrome(service=Service(DRIVER), options=options)
+    # A headless window's size is not its viewport's.
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": VIEWPORT[0], "height": VIEWPORT[1], "deviceScaleFactor": 1,
+        "mobile": False})
+    return driver
+
+
+def open_page(driver, path, fragment=""):
+    """Opens the page and waits for its first drawing and its command;
+    fails on any error in the console."""
+    driver.get("about:blank")
+    driver.get(f"{path.as_uri()}{fragment}")
+    ready = ("const v = window.rodscene; return !!v && v.settled() && "
+             "(v.drawn.first_ms !== null || !v.drawn.renderer)")
+    deadline = time.time() + LOAD_SECONDS
+    while not driver.execute_script(ready):
+        check(time.time() < deadline, f"{path.name}{fragment} never drew")
+        time.sleep(0.1)
+    errors = [e["message"] for e in driver.get_log("browser")
+              if e["level"] == "SEVERE"]
+    check(not errors, f"{path.name}{fragment}: console errors {errors}")
+
+
+def text_of(driver, element):
+    return driver.execute_script(
+        f"return document.getElementById('{element}').textContent")
+
+
+def canvas_pixels(driver):
+    """What the page drew, without the triad over it."""
+    url = driver.execute_script(
+        "return document.getElementById('view').toDataURL('image/png')")
+    png = base64.b64decode(url.split(",", 1)[1])
+    return np.asarray(Image.open(io.BytesIO(png)).convert("RGB")).astype(int)
+
+
+# Teal has as much green as blue, blue far less; both lack red. A lit
+# blue end face gains green, so blue is told by its blue over green.
+def teal_mask(rgb):
+    r, g, b = rgb[..., 0], rgb[..., 1], rgb[..., 2]
+    return (g > r + 60) & (g > b - 20) & (g > 100)
+
+
+def blue_mask(rgb):
+    r, g, b = rgb[..., 0], rgb[..., 1], rgb[..., 2]
+    return (b > r + 60) & (b > g + 60)
+
+
+def blob(mask, what):
+    """Centre (right of the middle > 0, above it > 0) and extent."""
+    ys, xs = np.nonzero(mask)
+    check(len(xs) > 30, f"{what} is missing from the page")
+    h, w = mask.shape
+    return ((xs.mean() - w / 2, h / 2 - ys.mean()),
+            (np.ptp(xs) + 1, np.ptp(ys) + 1))
+
+
+def views(split, tmp):
+    # A teal rod along x at (+30, +15, +20) and a blue one along y at
+    # (-30, -15, -20): teal shows right of and above blue in every view of
+    # a right-handed frame with z up, and each rod's length shows where it
+    # lies across the view: (teal wide, blue wide, blue tall).
+    config = config_file(tmp, "two rods.txt", [(30, 15, 20, 1, 0, 0),
+                                               (-30, -15, -20, 0, 1, 0)])
+    path = page(tmp, "two.html", [config], split)
+    shapes = {"front": (True, False, False), "side": (False, True, False),
+              "top": (True, False, True)}
+    driver = browser(tmp)
+    try:
+        for view, (teal_wide, blue_wide, blue_tall) in shapes.items():
+            open_page(driver, path, f"#view={view}")
+            rgb = canvas_pixels(driver)
+            (tx, ty), (tw, th) = blob(teal_mask(rgb), f"{view}: teal rod")
+            (bx, by), (bw, bh) = blob(blue_mask(rgb), f"{view}: blue rod")
+            check(tx > bx and ty > by,
+                  f"{view}: teal at {tx:.0f},{ty:.0f} is not right of and "
+                  f"above blue at {bx:.0f},{by:.0f}: mirrored or upside down")
+            check((tw > 2 * th) == teal_wide and (bw > 2 * bh) == blue_wide
+                  and (bh > 2 * bw) == blue_tall,
+                  f"{view}: rods look {tw}x{th} (teal) and {bw}x{bh} "
+                  f"(blue): the wrong view")
+    finally:
+        driver.quit()
+
+
+# Marker rods, teal above z = 0 and blue below, apart in every direction
+# the camera group looks from.
+MARKERS = [(-30, -30, 20, 0, 0, 0.4), (30, 30, 15, 0, 0, 0.4),
+           (-25, 30, -20, 0, 0, 0.4), (30, -25, -15, 0, 0, 0.4)]
+# (fragment, the same camera as options): a free perspective camera, and
+# a named orthographic view zoomed about another look point.
+CAMERAS = [("#camera=30,25&zoom=0.8&look=4,0,5",
+            ["--camera", "30", "25", "--zoom", "0.8", "--look", "4", "0",
+             "5"]),
+           ("#view=front&zoom=0.85&look=0,0,2",
+            ["--view", "front", "--zoom", "0.85", "--look", "0", "0", "2"])]
+
+
+def marker_centres(rgb, expected):
+    """Each marker's centroid: the pixels of its colour nearest to it."""
+    ys, xs = np.mgrid[:rgb.shape[0], :rgb.shape[1]]
+    masks = [teal_mask(rgb), teal_mask(rgb), blue_mask(rgb), blue_mask(rgb)]
+    places = np.array(expected)
+    centres = []
+    for i, mask in enumerate(masks):
+        near = np.argmin(np.hypot(xs[..., None] - places[:, 0],
+                                  ys[..., None] - places[:, 1]), axis=2)
+        pick = mask & (near == i)
+        check(pick.sum() > 20, f"marker {i + 1} is missing")
+        centres.append((xs[pick].mean(), ys[pick].mean()))
+    return np.array(centres)
+
+
+def camera(split, tmp):
+    if shutil.which("povray") is None:
+        print("POV-Ray is not installed: skipped")
+        sys.exit(SKIP)
+    config = config_file(tmp, "markers.txt", MARKERS)
+    path = page(tmp, "markers.html", [config], split)
+    driver = browser(tmp)
+    try:
+        for fragment, options in CAMERAS:
+            open_page(driver, path, fragment)
+            shot = canvas_pixels(driver)
+            h, w = shot.shape[:2]
+            picture = tmp / "markers.png"
+            run = render([config, picture, "--width", w, "--height", h,
+                          "--draft", "--no-axes", "--no-key", "--converters",
+                          pathlib.Path(split).parent, *options])
+            check(run.returncode == 0, f"POV-Ray picture failed: {run.stderr}")
+            povray = np.asarray(Image.open(picture).convert("RGB")).astype(int)
+            # Markers told apart by the POV-Ray picture's own blobs, found
+            # from the quadrant each lies in.
+            expected = quadrant_guesses(povray)
+            a = marker_centres(shot, expected)
+            b = marker_centres(povray, expected)
+            worst = np.hypot(*(a - b).T).max()
+            check(worst <= 0.02 * w,
+                  f"{fragment}: a marker is {worst:.1f} pixels from its place "
+                  f"in POV-Ray's picture of {w} pixels: {a.round(1)} against "
+                  f"{b.round(1)}")
+    finally:
+        driver.quit()
+
+
+def quadrant_guesses(rgb):
+    """Where each marker lies, from the two blobs of each colour: split
+    along the line through their colour's centre where they lie apart."""
+    guesses = []
+    for mask in (teal_mask(rgb), blue_mask(rgb)):
+        ys, xs = np.nonzero(mask)
+        check(len(xs) > 40, "POV-Ray's picture lacks markers")
+        points = np.stack([xs, ys], axis=1).astype(float)
+        middle = points.mean(axis=0)
+        spread = points - middle
+        axis = np.linalg.svd(spread, full_matrices=False)[2][0]
+        side = spread @ axis > 0
+        guesses += [points[side].mean(axis=0), points[~side].mean(axis=0)]
+    return guesses
+
+
+def frames(split, tmp):
+    sites = [(x, y, z, 1, 0, 0) for x in (-40, 0, 40) for y in (-20, 20)
+             for z in (-15, 15)]
+    first = config_file(tmp, "first.txt", sites)
+    # The rod at (40, 20, 15) moved up and along: only its place changes.
+    second = config_file(tmp, "second.txt",
+                         sites[:-1] + [(40, 20, 25, 0.8, 0.6, 0)])
+    path = page(tmp, "run.html", [first, second, first], split,
+                ["--view", "front"])
+    driver = browser(tmp)
+    try:
+        open_page(driver, path, "#frame=1")
+        a = canvas_pixels(driver)
+        open_page(driver, path, "#frame=2")
+        b = canvas_pixels(driver)
+        check(text_of(driver, "name") == "second.txt",
+              f"frame 2 is named {text_of(driver, 'name')!r}")
+        check("--movie" in text_of(driver, "command"),
+              "a trajectory's page shows no film command")
+    finally:
+        driver.quit()
+    ys, xs = np.nonzero(np.abs(a - b).sum(axis=2) > 30)
+    h, w = a.shape[:2]
+    check(len(xs) > 0, "frame 2 does not move its rod")
+    # From the front, the rod is right of the middle and above it.
+    check(xs.min() > w / 2 and ys.max() < h / 2,
+          f"frames differ away from the rod that moved (x {xs.min()} to "
+          f"{xs.max()}, y {ys.min()} to {ys.max()} of {w}x{h}): the camera "
+          f"or other rods moved")
+
+
+def pages(split, tmp):
+    example = page(tmp, "example.html", [EXAMPLE], split)
+    window = config_file(tmp, "outside.txt", [(0, 0, 30, 1, 0, 0)])
+    empty = page(tmp, "empty.html", [window], split)
+    driver = browser(tmp)
+    try:
+        open_page(driver, example)
+        rgb = canvas_pixels(driver)
+        check(teal_mask(rgb).sum() > 1000 and blue_mask(rgb).sum() > 1000,
+              "the example's page lacks teal or blue rods")
+        check(str(EXAMPLE) in text_of(driver, "command"),
+              "the command does not name the input")
+        open_page(driver, empty)
+        check("No rod to draw" in text_of(driver, "note") and
+              driver.execute_script(
+                  "return !document.getElementById('note').hidden"),
+              "a page of zero glyphs does not say so")
+    finally:
+        driver.quit()
+    driver = browser(tmp, ["--disable-webgl"])
+    try:
+        open_page(driver, example)
+        check("cannot draw in 3D" in text_of(driver, "note"),
+              "a browser without WebGL gets no sentence")
+    finally:
+        driver.quit()
+
+    # Mistakes: one line each, exit status 2, nothing written.
+    mistakes = [["--html", tmp / "view.htm", EXAMPLE],
+                ["--html", tmp / "view.html", EXAMPLE, "--detail"],
+                ["--html", tmp / "view.html", tmp / "missing.txt"],
+                ["--html", tmp / "view.html", "--movie", tmp / "f.mp4",
+                 EXAMPLE],
+                ["--html", tmp / "old.html", EXAMPLE]]
+    (tmp / "old.html").write_text("not a page\n")
+    for args in mistakes:
+        run = render(args)
+        check(run.returncode == 2 and len(run.stderr.splitlines()) == 1,
+              f"{args}: status {run.returncode}, said {run.stderr!r}")
+    check(not (tmp / "view.html").exists(), "a refused page was written")
+
+
+GROUPS = {"views": views, "camera": camera, "frames": frames, "pages": pages}
+
+
+def main():
+    try:
+        import selenium  # noqa: F401
+    except ImportError:
+        print("python3-selenium is not installed: skipped")
+        return SKIP
+    if not (pathlib.Path(CHROMIUM).is_file() and
+            pathlib.Path(DRIVER).is_file()):
+        print("chromium or chromium-driver is not installed: skipped")
+        return SKIP
+    group, split = sys.argv[1:3]
+    check(group in GROUPS, f"no test group {group}")
+    with tempfile.TemporaryDirectory() as name:
+        GROUPS[group](split, pathlib.Path(name))
+    print(f"{group}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
