@@ -8,11 +8,15 @@ holds readingconfig3.txt, and writes their scene text to OUT_DIR/split.pov
 and OUT_DIR/mono.pov. With POV-Ray installed it renders split.png and
 mono.png (the whole slab) and split-detail.png (a close-up where the red
 end caps show) into OUT_DIR, or, with --pictures, into DIR at final quality
-and the size the README shows; without POV-Ray it says how to get it.
+and the size the README shows; without POV-Ray it says how to get it. With
+three.js installed it writes split.html, the page that shows the split
+scene in a browser, into OUT_DIR, and with --pictures a screenshot of it,
+viewer.png, into DIR (headless Chromium, as the page's tests drive it).
 """
 
 import argparse
 import importlib.util
+import os
 import pathlib
 import shutil
 import subprocess
@@ -21,6 +25,8 @@ import sys
 HERE = pathlib.Path(__file__).resolve().parent
 RENDER = HERE.parent / "render" / "render_scene.py"
 README_SIZE = ["--width", "960", "--height", "540"]
+THREE = pathlib.Path("/usr/share/javascript/three/three.min.js")
+SCREEN = (960, 640)  # the browser's viewport for the page's screenshot
 
 
 def main():
@@ -48,6 +54,13 @@ def main():
               "python3-numpy, then run this again.")
         return
     pictures = args.pictures.resolve() if args.pictures else out
+    if THREE.is_file():
+        # Names relative to the scenes' folder, as a user there types them.
+        subprocess.run([sys.executable, os.path.relpath(RENDER, out),
+                        "--html", "split.html", "split.pov"] + README_SIZE,
+                       cwd=out, check=True)
+        if args.pictures:
+            screenshot(out / "split.html", pictures / "viewer.png")
     quality = ["--quality", "final"] + README_SIZE if args.pictures else []
     jobs = [(scenes["split"], "split.png", []),
             (scenes["mono"], "mono.png", []),
@@ -56,6 +69,20 @@ def main():
         subprocess.run([sys.executable, str(RENDER), str(scene),
                         str(pictures / picture)] + quality + options,
                        check=True)
+
+
+def screenshot(page, picture):
+    sys.path.insert(0, str(HERE.parent / "tests"))
+    import tempfile
+    import viewer_test
+    with tempfile.TemporaryDirectory() as tmp:
+        driver = viewer_test.browser(pathlib.Path(tmp), viewport=SCREEN)
+        try:
+            viewer_test.open_page(driver, page)
+            driver.save_screenshot(str(picture))
+        finally:
+            driver.quit()
+    print(f"viewer: wrote {picture}")
 
 
 if __name__ == "__main__":

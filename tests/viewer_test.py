@@ -78,7 +78,7 @@ def page(tmp, name, inputs, split, extra=()):
     return path
 
 
-def browser(tmp, extra=()):
+def browser(tmp, extra=(), viewport=VIEWPORT):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     options = webdriver.ChromeOptions()
@@ -90,7 +90,7 @@ def browser(tmp, extra=()):
     driver = webdriver.Chrome(service=Service(DRIVER), options=options)
     # A headless window's size is not its viewport's.
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-        "width": VIEWPORT[0], "height": VIEWPORT[1], "deviceScaleFactor": 1,
+        "width": viewport[0], "height": viewport[1], "deviceScaleFactor": 1,
         "mobile": False})
     return driver
 

@@ -97,12 +97,12 @@ def named_cameras(settings, points):
 
 def program_name():
     """The name that runs this program again: its own when it is on PATH,
-    else its full path."""
-    path = pathlib.Path(sys.argv[0]).resolve()
+    else as it was called, which holds from where the inputs' names hold."""
     found = shutil.which(PROGRAM)
-    if found and pathlib.Path(found).resolve() == path:
+    if found and pathlib.Path(found).resolve() == \
+            pathlib.Path(sys.argv[0]).resolve():
         return PROGRAM
-    return shlex.quote(str(path))
+    return shlex.quote(sys.argv[0])
 
 
 def carried_options(s):
