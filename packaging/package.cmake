@@ -42,8 +42,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # POV-Ray and the render path's Python packages (Pillow draws the triad
 # and the key on every picture).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "povray, python3, python3-numpy, python3-pil")
-# Films, their progress bar, and the font of the picture's labels.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg, python3-tqdm, fonts-dejavu-core")
+# Films, their progress bar, the font of the picture's labels, and the
+# three.js that pages inline.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "ffmpeg, python3-tqdm, fonts-dejavu-core, libjs-three")
 # Colouring by orientation, the viewer's browser tests, and films on a
 # cluster.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS

@@ -66,7 +66,8 @@ cp "$top/examples/readingconfig3.txt" .
 rodscene_split >split.pov
 rodscene_render split.pov split.png --draft
 rodscene_render readingconfig3.txt mono.png --program mono --draft
-# TO DO when --html is on main, make this line a command: rodscene_render --html view.html readingconfig3.txt
+rodscene_render --html view.html readingconfig3.txt
+[ "$(head -c 15 view.html)" = "<!DOCTYPE html>" ] || fail "view.html is no page"
 for picture in split.png mono.png; do
   [ "$(head -c 4 "$picture" | tail -c 3)" = PNG ] || fail "$picture is no PNG"
 done

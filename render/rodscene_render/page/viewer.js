@@ -18,6 +18,11 @@ const KEYS = {f: "front", s: "side", t: "top", i: "iso"};
 // POV-Ray does for its pictures.
 const COLOURS = {teal: [0, 0.8, 0.67381], blue: [0, 0.1, 0.87381],
                  cap: [0.95254, 0, 0], box: [0.55, 0.55, 0.55]};
+// The pictures have no highlight, and give blue rods more ambient (0.28)
+// and diffuse (1.0) light than the others (0.12, 0.8), since pure blue
+// reads dark: here the colour is scaled by 1.0 / 0.8 and the rest of the
+// ambient glows.
+const FINISH = {blue: {gain: 1.25, glow: 0.28 - 0.12 * 1.25}};
 const BACKGROUND = "#fafaf8";  // the scene's background, encoded
 const AXES = [["x", "#dc2121"], ["y", "#1a9e2e"], ["z", "#264de6"]];
 const ROD_RADIUS = 1.2;
@@ -217,14 +222,16 @@ const note = document.getElementById("note");
 const drawn = {renderer: null, scene: null, camera: null, meshes: null,
                pending: false, first_ms: null, update_ms: null};
 
-function material(rgb) {
+function material(name) {
+  const rgb = COLOURS[name], finish = FINISH[name] || {gain: 1, glow: 0};
+  const colour = (scale) => new THREE.Color(...rgb.map((v) => v * scale));
   return new THREE.MeshPhongMaterial({
-    color: new THREE.Color(rgb[0], rgb[1], rgb[2]),
-    specular: 0x333333, shininess: 50});
+    color: colour(finish.gain), emissive: colour(finish.glow),
+    specular: 0x000000});
 }
 
-function instanced(geometry, rgb, count) {
-  const mesh = new THREE.InstancedMesh(geometry, material(rgb),
+function instanced(geometry, name, count) {
+  const mesh = new THREE.InstancedMesh(geometry, material(name),
                                        Math.max(count, 1));
   mesh.frustumCulled = false;
   return mesh;
@@ -258,9 +265,9 @@ function build_scene() {
   // One geometry a mesh: three.js r111 keeps the attributes bound between
   // two draws of one geometry, and would draw the blue rods with the teal
   // rods' places.
-  const meshes = {teal: instanced(rod, COLOURS.teal, most),
-                  blue: instanced(rod.clone(), COLOURS.blue, most),
-                  cap: instanced(cap, COLOURS.cap, most)};
+  const meshes = {teal: instanced(rod, "teal", most),
+                  blue: instanced(rod.clone(), "blue", most),
+                  cap: instanced(cap, "cap", most)};
   const scene = new THREE.Scene();
   scene.background = new THREE.Color(BACKGROUND);
   for (const mesh of Object.values(meshes)) scene.add(mesh);
@@ -281,7 +288,7 @@ function build_scene() {
 
 function box_mesh() {
   const rod = new THREE.CylinderBufferGeometry(BOX_RADIUS, BOX_RADIUS, 1, 8);
-  const mesh = instanced(rod, COLOURS.box, 12);
+  const mesh = instanced(rod, "box", 12);
   const c = META.box;
   let j = 0;
   for (let i = 0; i < 8; i++) {
