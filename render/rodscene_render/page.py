@@ -27,6 +27,8 @@ TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent / "page"
 TEMPLATE_NAME = "viewer.html"
 SCRIPT_NAME = "viewer.js"
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
+# What would end a <script> element early, or start a comment in it.
+SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)
 LOG_SUFFIX = "-warnings.log"
 # A quantity in a frame is stored as origin + step x q, q a 16-bit integer.
 LEVELS = 32767
@@ -155,8 +157,15 @@ def page_meta(settings, frames, tables, teal):
 
 
 def script_text(text):
-    """Text that cannot end the <script> element it is put in."""
-    return text.replace("</", "<\\/").replace("<!--", "<\\!--")
+    """Script that cannot end the <script> element it is put in: "<\\/"
+    and "<\\!" read as "</" and "<!" in JavaScript's strings."""
+    return SCRIPT_END.sub(lambda m: "<\\" + m.group(0)[1:], text)
+
+
+def json_text(value):
+    """JSON that cannot end its <script> element: every "<" escaped, as
+    file names may hold "</script" or "<!--"."""
+    return json.dumps(value).replace("<", "\\u003c")
 
 
 def page_text(settings, frames):
@@ -168,7 +177,7 @@ def page_text(settings, frames):
         "TITLE": html.escape(f"rodscene: {meta['names'][0]}" +
                              (f" and {len(frames) - 1} more"
                               if len(frames) > 1 else "")),
-        "META": script_text(json.dumps(meta)),
+        "META": json_text(meta),
         "RODS": base64.b64encode(rods.astype("<i2").tobytes()).decode(),
         "THREE": script_text(find_three().read_text()),
         "VIEWER": script_text((TEMPLATE_FOLDER / SCRIPT_NAME).read_text()),
