@@ -6,9 +6,9 @@ usage: viewer_test.py GROUP SPLIT_PROGRAM
 Groups:
   views   two rods at known places show right-handed, z up, in the page's
           front, side and top views.
-  camera  the command the page shows for a --camera, --zoom and --look (and
-          for a named view) has POV-Ray put each marker rod where the page
-          does.
+  camera  the command the page shows for a --camera, --zoom and --look, for
+          a named view, and after the mouse has turned, moved and zoomed
+          the view, has POV-Ray put each marker rod where the page does.
   frames  a trajectory's #frame=2 differs from frame 1 only near the rod
           that moved, and names its file.
   pages   the example, zero glyphs and a browser without WebGL give a page
@@ -98,10 +98,15 @@ def browser(tmp, extra=(), viewport=VIEWPORT):
 
 
 def open_page(driver, path, fragment=""):
-    """Opens the page and waits for its first drawing and its command;
-    fails on any error in the console."""
+    """Opens the page and waits for its first drawing and its command."""
     driver.get("about:blank")
     driver.get(f"{path.as_uri()}{fragment}")
+    settle(driver, f"{path.name}{fragment}")
+
+
+def settle(driver, what):
+    """Waits until the page has drawn and shown its command; fails on any
+    error in the console."""
     ready = ("const v = window.rodscene; return !!v && v.settled() && "
              "(v.drawn.first_ms !== null || !v.drawn.renderer)")
     deadline = time.time() + LOAD_SECONDS
@@ -109,10 +114,10 @@ def open_page(driver, path, fragment=""):
         drawn = driver.execute_script(ready)
         errors = [e["message"] for e in driver.get_log("browser")
                   if e["level"] == "SEVERE"]
-        check(not errors, f"{path.name}{fragment}: console errors {errors}")
+        check(not errors, f"{what}: console errors {errors}")
         if drawn:
             return
-        check(time.time() < deadline, f"{path.name}{fragment} never drew")
+        check(time.time() < deadline, f"{what} never drew")
         time.sleep(0.1)
 
 
@@ -208,8 +213,9 @@ def marker_centres(rgb, expected):
 
 
 def camera(split, tmp):
-    """The page's own command, run, draws each marker where the page does:
-    centroids compared as shares of the picture's width."""
+    """The page's own command, run, draws each marker where the page does,
+    for fragments and after the mouse has turned, moved and zoomed the
+    view: centroids compared as shares of the picture's width."""
     if shutil.which("povray") is None:
         print("POV-Ray is not installed: skipped")
         sys.exit(SKIP)
@@ -219,27 +225,53 @@ def camera(split, tmp):
     try:
         for fragment, options in CAMERAS:
             open_page(driver, path, fragment)
-            shot = canvas_pixels(driver)
             command = text_of(driver, "command")
             check(options in command,
                   f"{fragment}: the command {command!r} lacks {options!r}")
-            run = subprocess.run([sys.executable, *shlex.split(command),
-                                  "--draft", "--no-axes", "--no-key"],
-                                 capture_output=True, text=True)
-            check(run.returncode == 0, f"{command}: {run.stderr}")
-            povray = pixels(path.with_suffix(".png"))
-            scale = shot.shape[1] / povray.shape[1]
-            # Markers told apart by the POV-Ray picture's own blobs.
-            expected = quadrant_guesses(povray)
-            a = marker_centres(shot, [g * scale for g in expected]) / scale
-            b = marker_centres(povray, expected)
-            worst = np.hypot(*(a - b).T).max() / povray.shape[1]
-            check(worst <= 0.02,
-                  f"{fragment}: a marker is {worst:.1%} of the width from its "
-                  f"place in POV-Ray's picture: {a.round(1)} against "
-                  f"{b.round(1)}")
+            same_places(driver, path, fragment)
+        open_page(driver, path, "#view=iso")
+        handle(driver)
+        same_places(driver, path, "iso turned, moved and zoomed")
     finally:
         driver.quit()
+
+
+def handle(driver):
+    """A drag that orbits, a Shift-drag that pans and a wheel turn that
+    zooms out, then the page settled."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
+    view = driver.find_element(By.ID, "view")
+    ActionChains(driver).move_to_element(view).click_and_hold() \
+        .move_by_offset(40, -20).release().perform()
+    ActionChains(driver).move_to_element(view).key_down(Keys.SHIFT) \
+        .click_and_hold().move_by_offset(15, 10).release() \
+        .key_up(Keys.SHIFT).perform()
+    driver.execute_script(
+        "arguments[0].dispatchEvent(new WheelEvent('wheel', "
+        "{deltaY: 100, bubbles: true, cancelable: true}))", view)
+    settle(driver, "the moved view")
+
+
+def same_places(driver, path, what):
+    shot = canvas_pixels(driver)
+    command = text_of(driver, "command")
+    run = subprocess.run([sys.executable, *shlex.split(command), "--draft",
+                          "--no-axes", "--no-key"], capture_output=True,
+                         text=True)
+    check(run.returncode == 0, f"{command}: {run.stderr}")
+    povray = pixels(path.with_suffix(".png"))
+    scale = shot.shape[1] / povray.shape[1]
+    # Markers told apart by the POV-Ray picture's own blobs.
+    expected = quadrant_guesses(povray)
+    a = marker_centres(shot, [g * scale for g in expected]) / scale
+    b = marker_centres(povray, expected)
+    worst = np.hypot(*(a - b).T).max() / povray.shape[1]
+    check(worst <= 0.02,
+          f"{what}: a marker is {worst:.1%} of the width from its place in "
+          f"POV-Ray's picture of {command!r}: {a.round(1)} against "
+          f"{b.round(1)}")
 
 
 def pixels(path):
