@@ -75,6 +75,12 @@ def screenshot(page, picture):
     sys.path.insert(0, str(HERE.parent / "tests"))
     import tempfile
     import viewer_test
+    if importlib.util.find_spec("selenium") is None or \
+            shutil.which("chromedriver") is None:
+        print("Chromium's driver or selenium is not installed, so the page "
+              "has no screenshot. On Debian or Ubuntu: sudo apt-get install "
+              "chromium chromium-driver python3-selenium.")
+        return
     with tempfile.TemporaryDirectory() as tmp:
         driver = viewer_test.browser(pathlib.Path(tmp), viewport=SCREEN)
         try:
