@@ -11,7 +11,8 @@ const TEXTS = {
   no_glyph: "No rod to draw: every rod lies outside the converter's " +
     "window or cannot be drawn.",
   copy: "copy", copied: "copied", play: "play", pause: "pause",
-  picture: "# this view as a picture", film: "# the whole trajectory as a film",
+  picture: "# this view as a picture",
+  film: "# the whole trajectory as a film",
 };
 const KEYS = {f: "front", s: "side", t: "top", i: "iso"};
 // The scene's linear colours; the renderer encodes them for the screen as
@@ -47,6 +48,8 @@ function decode_base64(text) {
 }
 
 const bytes = decode_base64(document.getElementById("rods").textContent);
+// The page writes little-endian integers, the byte order of every
+// platform a browser runs on.
 const words = new Int16Array(bytes.buffer, 0, bytes.length >> 1);
 const frame_count = META.counts.length;
 const first = [0];
