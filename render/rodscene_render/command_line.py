@@ -51,13 +51,18 @@ def parser():
     p.add_argument("inputs", nargs="+", metavar="INPUT",
                    help="scene text or configuration file; for a picture, "
                         "INPUT then PICTURE (.png, .jpg or .jpeg)")
-    p.add_argument("--movie", type=pathlib.Path, metavar="FILM.mp4",
-                   help="render every INPUT as a frame of this film")
+    p.add_argument("--movie", type=pathlib.Path, metavar="FILM",
+                   help="render every INPUT as a frame of this film "
+                        "(.mp4, .webm or .gif)")
     p.add_argument("--html", type=pathlib.Path, metavar="VIEW.html",
                    help="write a page that shows every INPUT in a browser, "
                         "with the command that renders what it shows")
     p.add_argument("--frames", type=pathlib.Path, metavar="DIR",
-                   help="keep a film's PNG frames in DIR")
+                   help="keep a film's PNG frames in DIR; run again, the "
+                        "film renders only the frames DIR lacks")
+    p.add_argument("--scheduler", metavar="tcp://HOST:PORT",
+                   help="render a film's frames on this Dask scheduler's "
+                        "workers")
     p.add_argument("--fps", type=finite, default=24.0,
                    help="film frames per second (default 24)")
     p.add_argument("--view", choices=camera.VIEWS, default="iso",
@@ -157,6 +162,9 @@ def resolve(s):
 
 
 def check_outputs(s):
+    if s.scheduler and s.movie is None:
+        raise Refusal("--scheduler renders the frames of a film: give "
+                      "--movie")
     if s.html:
         if s.movie:
             raise Refusal("--html and --movie are two outputs: one a run")
@@ -176,6 +184,9 @@ def check_outputs(s):
             raise Refusal(f"{s.picture}: a transparent picture is a PNG")
         return
     outputs.check_output(s.movie, films.CONTAINERS, s.inputs, "film")
+    if s.scheduler:
+        from .cluster import check_scheduler
+        check_scheduler(s.scheduler)
     if s.frames:
         if s.frames.exists() and not s.frames.is_dir():
             raise Refusal(f"--frames {s.frames} is a file, not a folder")

@@ -1,45 +1,94 @@
-"""Films: every input one frame, all read and rendered in parallel under
-one camera, then assembled by ffmpeg."""
+"""Films: every input one frame, all read in parallel and rendered under
+one camera with every core kept busy, each frame kept whole and recorded
+so that a film stopped halfway resumes, then assembled by ffmpeg into the
+container the film's name asks for."""
 
 import collections
 import concurrent.futures
+import multiprocessing
 import os
 import pathlib
 import re
+import shlex
 import shutil
+import signal
 import subprocess
 import sys
+import tempfile
+import threading
 
 import numpy as np
 
+from . import resume, tasks
 from .inputs import load_input
-from .messages import Refusal, plural, say
+from .messages import PROGRAM, Refusal, plural, say
 from .outputs import save_picture, written_whole
 from .overlays import key_program
-from .picture import camera_for, draw_frame, no_glyph_note
+from .picture import camera_for, finish_frame, no_glyph_note, scene_text
+from .povray import GLYPHS_NAME, VIEW_NAME, povray_command, view_text
 
 FRAME_PATTERN = "frame%05d.png"
+FRAME_GLOB = "frame*.png"
 LOG_NAME = "warnings.log"  # in the frames' folder
 LOG_SUFFIX = "-warnings.log"  # beside a film whose frames are not kept
+KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
+SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
+# POV-Ray runs in flight a core. Each run idles in timed waits as it starts
+# and ends; with more runs than cores another one works meanwhile.
+IN_FLIGHT = 4
+STOP_WAIT = 0.5  # seconds a stopped POV-Ray has to end before it is killed
 # Film names: (format, bytes at an offset that tell an existing file of
-# it) for the name checks, and ffmpeg's muxer and encoder options.
-CONTAINERS = {".mp4": ("MP4", b"ftyp", 4)}
-ENCODERS = {".mp4": ["-f", "mp4", "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2",
-                     "-c:v", "libx264", "-pix_fmt", "yuv420p", "-crf", "18"]}
+# it) for the name checks, and ffmpeg's muxer and encoder options. H.264
+# and VP9 need even sizes; a GIF gets a palette made from the film itself.
+CONTAINERS = {".mp4": ("MP4", b"ftyp", 4),
+              ".webm": ("WebM", b"\x1a\x45\xdf\xa3", 0),
+              ".gif": ("GIF", b"GIF8", 0)}
+EVEN = "pad=ceil(iw/2)*2:ceil(ih/2)*2"
+ENCODERS = {
+    ".mp4": ["-f", "mp4", "-vf", EVEN, "-c:v", "libx264", "-pix_fmt",
+             "yuv420p", "-crf", "18"],
+    ".webm": ["-f", "webm", "-vf", EVEN, "-c:v", "libvpx-vp9", "-pix_fmt",
+              "yuv420p", "-crf", "30", "-b:v", "0", "-row-mt", "1"],
+    ".gif": ["-f", "gif", "-filter_complex",
+             "split[a][b];[a]palettegen=stats_mode=full[p];"
+             "[b][p]paletteuse=dither=sierra2_4a", "-loop", "0"],
+}
+
+# The POV-Ray processes of a local film, so that an interrupted film ends
+# them, and whether the film is stopping, so that no new one starts.
+running = set()
+running_lock = threading.Lock()
+stopping = threading.Event()
+
+
+class interrupted(Exception):
+    """A frame's POV-Ray run was ended because the film is stopping."""
 
 
 def frame_name(index):
     return FRAME_PATTERN % index
 
 
+def quiet_worker():
+    """Ctrl-C reaches every process of the terminal: the film's own
+    process handles it and ends the pool."""
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+
+
 def load_frames(settings, scratch):
-    """Every input's frame, read and converted in parallel, in order."""
-    workers = os.cpu_count() or 1
-    with concurrent.futures.ThreadPoolExecutor(workers) as pool:
+    """Every input's frame, read and converted in parallel processes (the
+    reading is Python's work, one core a process), in order."""
+    workers = min(os.cpu_count() or 1, len(settings.inputs))
+    context = multiprocessing.get_context("fork")
+    pool = concurrent.futures.ProcessPoolExecutor(
+        workers, mp_context=context, initializer=quiet_worker)
+    try:
         jobs = [pool.submit(load_input, path, kind, settings.converter,
                             scratch)
                 for path, kind in zip(settings.inputs, settings.kinds)]
         return [job.result() for job in jobs]
+    finally:
+        pool.shutdown(wait=True, cancel_futures=True)
 
 
 def warning_kind(note, name):
@@ -70,66 +119,214 @@ def report_notes(frames, log):
     say(f"the warnings are in {log}")
 
 
-def render_frames(settings, frames, cam, folder):
-    """Renders every frame into the folder, all cores busy; stops at the
-    first failure, naming its input."""
-    from tqdm import tqdm
-    workers = os.cpu_count() or 1
-    with concurrent.futures.ThreadPoolExecutor(workers) as pool, \
-            tqdm(total=len(frames), unit="frame", file=sys.stderr,
-                 desc="rendering", disable=None) as bar:
-        jobs = {pool.submit(render_one, settings, fr, cam, i + 1, folder): fr
-                for i, fr in enumerate(frames)}
+def film_settings(settings, cam):
+    """Everything besides the input that shapes a frame's pixels, for the
+    manifest: POV-Ray's options and scene, the camera and lights, the
+    converter and what is drawn over the picture."""
+    converter = settings.converter
+    return resume.digest_settings({
+        "povray": povray_command("povray", SCENE_NAME, settings, 1)[1:],
+        "scene": resume.digest_file(settings.scene),
+        "view": view_text(cam, settings.transparent),
+        "converter": resume.digest_file(converter) if converter else None,
+        "program": settings.program, "key": settings.key_program,
+        "colour": settings.colour,
+        "box": settings.box, "label": settings.label, "dt": settings.dt,
+        "axes": settings.axes, "shows_key": settings.key})
+
+
+def wanted_entries(settings, cam):
+    """The manifest entry each frame should have, in order."""
+    digest = film_settings(settings, cam)
+    return [{"frame": frame_name(i + 1), "name": pathlib.Path(path).name,
+             "input_sha256": resume.digest_file(path), "settings": digest}
+            for i, path in enumerate(settings.inputs)]
+
+
+def task_of(settings, fr, cam):
+    """A frame's POV-Ray run: its options and files, and the frame's order
+    parameter for the colour key."""
+    text, order = scene_text(settings, fr)
+    files = {SCENE_NAME: pathlib.Path(settings.scene).read_text(),
+             GLYPHS_NAME: text,
+             VIEW_NAME: view_text(cam, settings.transparent)}
+    return povray_command("povray", SCENE_NAME, settings, 1), files, order
+
+
+def run_local(command, files, scratch):
+    """A task run here, its POV-Ray process known so that it can be ended,
+    in its own session so that only the film answers Ctrl-C."""
+    with tempfile.TemporaryDirectory(prefix=tasks.FOLDER_PREFIX,
+                                     dir=scratch) as folder:
+        line = tasks.prepare(folder, command, files)
+        with running_lock:
+            if stopping.is_set():
+                raise interrupted()
+            try:
+                process = subprocess.Popen(
+                    line, cwd=folder, stdin=subprocess.DEVNULL,
+                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                    text=True, start_new_session=True)
+            except OSError as e:
+                raise Refusal(f"cannot run {line[0]}: {e.strerror}") from None
+            running.add(process)
+        try:
+            stderr = process.communicate()[1]
+        finally:
+            with running_lock:
+                running.discard(process)
+        if stopping.is_set():
+            raise interrupted()
+        return tasks.outcome(folder, process.returncode, stderr)
+
+
+def end_local():
+    """Stops every POV-Ray run of this film, politely then firmly."""
+    with running_lock:
+        stopping.set()
+        processes = list(running)
+    for process in processes:
+        process.terminate()
+    for process in processes:
+        try:
+            process.wait(STOP_WAIT)
+        except subprocess.TimeoutExpired:
+            process.kill()
+
+
+def keep(settings, fr, cam, index, png, order, folder, entry):
+    """A rendered frame decorated, written whole, then recorded."""
+    image = finish_frame(settings, fr, cam, index, png, order)
+    path = folder / entry["frame"]
+    save_picture(image, path)
+    resume.record(folder, entry, resume.digest_file(path))
+
+
+def local_frame(settings, fr, cam, index, folder, entry, scratch):
+    command, files, order = task_of(settings, fr, cam)
+    made, png, detail = run_local(command, files, scratch)
+    if not made:
+        raise Refusal(f"POV-Ray failed with {png}", detail)
+    keep(settings, fr, cam, index, png, order, folder, entry)
+
+
+def render_local(settings, todo, cam, folder, scratch, bar):
+    """Renders the frames to do here, IN_FLIGHT POV-Ray runs a core;
+    returns (failed frame or None, its Refusal)."""
+    workers = (os.cpu_count() or 1) * IN_FLIGHT
+    pool = concurrent.futures.ThreadPoolExecutor(workers)
+    try:
+        jobs = {pool.submit(local_frame, settings, fr, cam, index, folder,
+                            entry, scratch): fr
+                for index, fr, entry in todo}
         for job in concurrent.futures.as_completed(jobs):
             try:
                 job.result()
             except Refusal as e:
+                # The frames in flight are finished and kept.
                 pool.shutdown(wait=True, cancel_futures=True)
-                raise Refusal(f"cannot render the frame of "
-                              f"{jobs[job].name}: {e}; kept the "
-                              f"{len(list(folder.glob('frame*.png')))} frames "
-                              f"made in {keep_frames(settings, folder)}",
-                              e.detail) from None
+                return jobs[job], e
             bar.update()
-
-
-def render_one(settings, fr, cam, index, folder):
-    image = draw_frame(settings, fr, cam, index, threads=1)
-    save_picture(image, folder / frame_name(index))
+        return None, None
+    except BaseException:
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
+        pool.shutdown(wait=False, cancel_futures=True)
+        end_local()
+        pool.shutdown(wait=True)
+        raise
 
 
 def keep_frames(settings, frames):
     """The folder that keeps the frames when no --frames was given."""
     if settings.frames:
         return frames
-    kept = settings.movie.with_name(settings.movie.stem + "-frames")
+    kept = settings.movie.with_name(settings.movie.stem + KEPT_SUFFIX)
     shutil.copytree(frames, kept, dirs_exist_ok=True)
     return kept
 
 
-def assemble(settings, folder):
+def resume_command(settings, kept):
+    """The command that finishes the film: this one, with the frames'
+    folder named when it was not."""
+    words = [PROGRAM] + sys.argv[1:]
+    if not settings.frames:
+        words += ["--frames", str(kept)]
+    return shlex.join(words)
+
+
+def count_frames(folder, total):
+    entries = resume.read_manifest(folder)
+    return sum(frame_name(i + 1) in entries for i in range(total))
+
+
+def assemble(settings, folder, count):
     suffix = settings.movie.suffix.lower()
     with written_whole(settings.movie) as temporary:
         command = [settings.ffmpeg, "-y", "-loglevel", "error",
                    "-framerate", str(settings.fps),
-                   "-i", str(folder / FRAME_PATTERN)] + ENCODERS[suffix] + \
-            [str(temporary)]
+                   "-i", str(folder / FRAME_PATTERN), "-frames:v",
+                   str(count)] + ENCODERS[suffix] + [str(temporary)]
         run = subprocess.run(command, capture_output=True, text=True)
         if run.returncode != 0:
             raise Refusal(f"ffmpeg failed with status {run.returncode}",
                           run.stderr.strip())
 
 
+def on_terminate(number, frame):
+    """SIGTERM stops a film as Ctrl-C does."""
+    raise KeyboardInterrupt
+
+
+def render_frames(settings, frames, cam, folder, scratch, todo):
+    """Renders the frames to do with the bar; on a failure or an
+    interruption says what is kept and how to go on."""
+    from tqdm import tqdm
+    with tqdm(total=len(frames), initial=len(frames) - len(todo),
+              unit="frame", file=sys.stderr, desc="rendering",
+              disable=None) as bar:
+        try:
+            if settings.scheduler:
+                from .cluster import render_cluster
+                failed, error = render_cluster(settings, todo, cam, folder,
+                                               bar)
+            else:
+                failed, error = render_local(settings, todo, cam, folder,
+                                             scratch, bar)
+        except KeyboardInterrupt:
+            bar.close()
+            kept = keep_frames(settings, folder)
+            raise Refusal(f"interrupted: kept {count_frames(kept, len(frames))}"
+                          f" of {plural(len(frames), 'frame')} in {kept}; to "
+                          f"finish the film, run: "
+                          f"{resume_command(settings, kept)}") from None
+    if failed is not None:
+        kept = keep_frames(settings, folder)
+        raise Refusal(f"cannot render the frame of {failed.name}: {error}; "
+                      f"kept {count_frames(kept, len(frames))} of "
+                      f"{plural(len(frames), 'frame')} in {kept}",
+                      error.detail)
+
+
 def render_film(settings, scratch):
+    signal.signal(signal.SIGTERM, on_terminate)
     frames = load_frames(settings, scratch)
     folder = pathlib.Path(settings.frames or pathlib.Path(scratch) / "frames")
     folder.mkdir(parents=True, exist_ok=True)
     report_notes(frames, folder / LOG_NAME if settings.frames else
                  settings.movie.with_name(settings.movie.stem + LOG_SUFFIX))
     settings.key_program = key_program(settings, frames)
-    points = [fr.points() for fr in frames]
-    cam = camera_for(settings, np.vstack(points))
-    render_frames(settings, frames, cam, folder)
-    assemble(settings, folder)
+    cam = camera_for(settings, np.vstack([fr.points() for fr in frames]))
+    try:
+        kept, missing = resume.plan(folder, wanted_entries(settings, cam))
+    except OSError as e:
+        raise Refusal(f"cannot write into {folder}: {e.strerror}") from None
+    if kept:
+        say(f"{plural(len(kept), 'frame')} of {len(frames)} already in "
+            f"{folder}: rendering {len(missing)}")
+    place = {frame_name(i + 1): i for i in range(len(frames))}
+    todo = [(place[e["frame"]] + 1, frames[place[e["frame"]]], e)
+            for e in missing]
+    render_frames(settings, frames, cam, folder, scratch, todo)
+    assemble(settings, folder, len(frames))
     say(f"wrote {plural(len(frames), 'frame')} at {settings.fps:g} per "
         f"second into {settings.movie}")

@@ -50,8 +50,13 @@ def draw_frame(settings, fr, cam, index, threads=0):
     """The decorated picture of one frame, as a Pillow image."""
     text, order = scene_text(settings, fr)
     view = view_text(cam, settings.transparent)
-    image = Image.open(io.BytesIO(render_png(settings, text, view, threads)))
-    image = decorate(image, cam, settings,
+    png = render_png(settings, text, view, threads)
+    return finish_frame(settings, fr, cam, index, png, order)
+
+
+def finish_frame(settings, fr, cam, index, png, order):
+    """POV-Ray's picture of a frame, decorated, as a Pillow image."""
+    image = decorate(Image.open(io.BytesIO(png)), cam, settings,
                      {"name": pathlib.Path(fr.name).name, "index": index,
                       "order": order})
     return image if settings.transparent else image.convert("RGB")
