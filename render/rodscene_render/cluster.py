@@ -7,6 +7,7 @@ Only a film with --scheduler imports this module, and with it Dask."""
 
 import socket
 import urllib.parse
+import warnings
 
 from . import tasks
 from .films import keep, task_of
@@ -18,6 +19,7 @@ CONNECT_SECONDS = 10
 # two visits of this loop, few enough that the scheduler does not hold
 # every frame's scene at once.
 QUEUED = 2
+LARGE_WARNING = "Large object of size"
 
 
 def address_of(text):
@@ -55,6 +57,10 @@ def render_cluster(settings, todo, cam, folder, bar):
     from distributed import Client, as_completed
     # Workers then need POV-Ray alone, not this package.
     cloudpickle.register_pickle_by_value(tasks)
+    # A frame's scene is about a megabyte. The scheduler holds few at a
+    # time (see QUEUED); scattering them instead would tie each to one
+    # worker, and a lost worker would take the scene with it.
+    warnings.filterwarnings("ignore", LARGE_WARNING, UserWarning)
     try:
         client = Client(settings.scheduler, timeout=f"{CONNECT_SECONDS}s")
     except OSError as e:

@@ -175,8 +175,6 @@ def run_local(command, files, scratch):
         finally:
             with running_lock:
                 running.discard(process)
-        if stopping.is_set():
-            raise interrupted()
         return tasks.outcome(folder, process.returncode, stderr)
 
 
@@ -248,7 +246,11 @@ def keep_frames(settings, frames):
 def resume_command(settings, kept):
     """The command that finishes the film: this one, with the frames'
     folder named when it was not."""
-    words = [PROGRAM] + sys.argv[1:]
+    program = sys.argv[0]
+    found = shutil.which(PROGRAM)
+    if found and os.path.realpath(found) == os.path.realpath(program):
+        program = PROGRAM
+    words = [program] + sys.argv[1:]
     if not settings.frames:
         words += ["--frames", str(kept)]
     return shlex.join(words)

@@ -1,0 +1,342 @@
+#!/usr/bin/python3
+"""Films: resumed, whole, on a cluster, in each container.
+
+usage: film_test.py GROUP SPLIT_PROGRAM
+
+Groups:
+  resume      a film stopped by Ctrl-C after a few frames ends its POV-Ray
+              runs and leaves no temporary file; the command it prints
+              finishes the film rendering each frame once; run again, a
+              changed input alone is rendered again.
+  whole       a film killed while it writes a frame leaves only whole
+              frames, and runs again to the end.
+  cluster     on a Dask scheduler with two workers, one killed while it
+              renders, the film completes with the frames of a local run.
+  containers  .mp4, .webm and .gif films hold every frame; the label is
+              drawn on each; another name is refused before any frame.
+
+A stand-in povray on PATH draws a picture from a digest of its glyphs and
+logs each run, so that the test knows which frames were rendered.
+Exits 77 (reported as skipped) without ffmpeg, or without Dask for the
+cluster group.
+"""
+
+import os
+import pathlib
+import shlex
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+try:
+    import numpy as np
+    from PIL import Image
+except ImportError as e:
+    sys.exit(f"film_test.py: needs {e.name} (Debian: apt-get install "
+             f"python3-{'pil' if e.name == 'PIL' else e.name})")
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+RENDER = ROOT / "render" / "render_scene.py"
+SKIP = 77
+PATIENCE = 60  # seconds before a step that should take one is a failure
+# A stand-in POV-Ray: a picture of the size asked for, its colour (or its
+# noise) drawn from the glyphs' digest; "start PID PARENT DIGEST" and
+# "done PID DIGEST" lines in $FILM_TEST_LOG.
+STAND_IN = f"""#!{sys.executable}
+import hashlib, os, sys, time
+from PIL import Image
+args = {{a[:2]: a[2:] for a in sys.argv[1:] if a[:2] in ("+W", "+H", "+O")
+        and a[2:3] != "T"}}
+digest = hashlib.sha256(open("rodscene_glyphs.inc", "rb").read()).hexdigest()
+def log(line):
+    with open(os.environ["FILM_TEST_LOG"], "a") as f:
+        f.write(line + "\\n")
+log(f"start {{os.getpid()}} {{os.getppid()}} {{digest}}")
+time.sleep(float(os.environ.get("FILM_TEST_SLEEP", "0")))
+size = (int(args["+W"]), int(args["+H"]))
+if os.environ.get("FILM_TEST_NOISE"):
+    seed = bytes.fromhex(digest) * (size[0] * size[1] * 3 // 32 + 1)
+    image = Image.frombytes("RGB", size, seed[:size[0] * size[1] * 3])
+else:
+    image = Image.new("RGB", size, tuple(bytes.fromhex(digest)[:3]))
+image.save(args["+O"])
+log(f"done {{os.getpid()}} {{digest}}")
+"""
+
+
+def check(condition, message):
+    if not condition:
+        print(f"FAILED: {message}", file=sys.stderr)
+        sys.exit(1)
+
+
+def configurations(folder, count):
+    """count configurations that differ only in an inner rod, so that the
+    film's camera is the same whichever of them change."""
+    paths = []
+    for i in range(count):
+        sites = [(x, y, z, 1, 0, 0) for x in (-40, 40) for y in (-20, 20)
+                 for z in (-15, 15)] + [(i - count / 2, 0, 5, 1, 0, 0)]
+        path = folder / f"step{i:02d}.txt"
+        path.write_text("0 0 0 0\n" + "".join(
+            " ".join(str(v) for v in site) + "\n" for site in sites))
+        paths.append(path)
+    return paths
+
+
+class bench:
+    """The test's folder, the stand-in's log and the environment."""
+
+    def __init__(self, tmp, split):
+        self.tmp = tmp
+        self.log = tmp / "povray.log"
+        fake = tmp / "bin"
+        fake.mkdir()
+        (fake / "povray").write_text(STAND_IN)
+        (fake / "povray").chmod(0o755)
+        scratch = tmp / "scratch"
+        scratch.mkdir()
+        self.scratch = scratch
+        self.env = dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}",
+                        FILM_TEST_LOG=str(self.log), TMPDIR=str(scratch))
+        self.options = ["--converters", str(pathlib.Path(split).parent),
+                        "--width", "64", "--height", "48", "--no-key",
+                        "--no-axes"]
+
+    def command(self, args):
+        return [sys.executable, str(RENDER)] + [str(a) for a in args] + \
+            self.options
+
+    def run(self, args, **env):
+        return subprocess.run(self.command(args), capture_output=True,
+                              text=True, env=dict(self.env, **env),
+                              timeout=PATIENCE * 3)
+
+    def lines(self, kind):
+        if not self.log.exists():
+            return []
+        return [line.split()[1:] for line in self.log.read_text().splitlines()
+                if line.startswith(kind + " ")]
+
+
+def frame_count(movie):
+    probe = subprocess.run(
+        ["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
+         "-show_entries", "stream=codec_name,nb_read_frames", "-of",
+         "csv=p=0", str(movie)], capture_output=True, text=True)
+    return probe.stdout.strip()
+
+
+def wait_for(condition, what, process=None):
+    deadline = time.monotonic() + PATIENCE
+    while not condition():
+        check(time.monotonic() < deadline, f"waited too long for {what}")
+        check(process is None or process.poll() is None,
+              f"the film ended before {what}")
+        time.sleep(0.002)
+
+
+def alive(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    return True
+
+
+def resume(b):
+    inputs = configurations(b.tmp, 8)
+    movie, frames = b.tmp / "film.mp4", b.tmp / "frames"
+    process = subprocess.Popen(b.command(["--movie", movie, "--frames",
+                                          frames] + inputs),
+                               stderr=subprocess.PIPE, text=True,
+                               env=dict(b.env, FILM_TEST_SLEEP="1"))
+    wait_for(lambda: len(list(frames.glob("frame*.png"))) >= 2,
+             "two frames", process)
+    process.send_signal(signal.SIGINT)
+    stderr = process.communicate(timeout=PATIENCE)[1]
+    check(process.returncode == 2 and "interrupted: kept " in stderr,
+          f"Ctrl-C was not reported: {stderr}")
+    for pid, _, _ in b.lines("start"):
+        check(not alive(int(pid)), "a POV-Ray run outlived Ctrl-C")
+    left = [p.name for p in frames.iterdir()
+            if not p.name.startswith("frame")] + \
+        [p.name for p in b.scratch.iterdir()]
+    check(sorted(left) == ["manifest.jsonl", "warnings.log"],
+          f"Ctrl-C left files behind: {left}")
+
+    # The printed command finishes the film rendering only the frames the
+    # folder lacks: frames in flight at Ctrl-C were ended, not kept.
+    kept = len(list(frames.glob("frame*.png")))
+    check(f"kept {kept} of 8 frames" in stderr, f"not said: kept {kept}")
+    command = shlex.split(stderr.split("to finish the film, run: ")[1])
+    b.log.unlink()
+    run = subprocess.run(command, capture_output=True, text=True,
+                         env=b.env, timeout=PATIENCE * 3)
+    check(run.returncode == 0, f"the resumed film failed: {run.stderr}")
+    check(frame_count(movie) == "h264,8", f"the resumed film is "
+          f"{frame_count(movie)!r}, not 8 frames")
+    done = [digest for _, digest in b.lines("done")]
+    check(len(done) == len(set(done)) == 8 - kept, f"{len(done)} renders "
+          f"of {len(set(done))} frames, not {8 - kept} for {kept} kept")
+
+    # Run again: the frame rate shapes no frame, a changed input its own.
+    b.log.unlink()
+    run = b.run(["--movie", movie, "--frames", frames, "--fps", "12"] +
+                inputs)
+    check(run.returncode == 0 and not b.lines("start"),
+          f"an unchanged film rendered frames again: {run.stderr}")
+    other = b.tmp / "other"
+    other.mkdir()
+    configurations(other, 9)[0].replace(inputs[3])
+    run = b.run(["--movie", movie, "--frames", frames] + inputs)
+    check(run.returncode == 0 and len(b.lines("done")) == 1,
+          f"{len(b.lines('done'))} frames rendered for one changed input")
+
+
+def whole(b):
+    inputs = configurations(b.tmp, 4)
+    movie, frames = b.tmp / "film.mp4", b.tmp / "frames"
+    frames.mkdir()
+    size = ["--width", "1600", "--height", "1600"]
+    process = subprocess.Popen(b.command(["--movie", movie, "--frames",
+                                          frames] + inputs + size),
+                               stderr=subprocess.DEVNULL,
+                               env=dict(b.env, FILM_TEST_NOISE="1"),
+                               start_new_session=True)
+    # Killed as soon as the first frame's bytes appear in the folder.
+    wait_for(lambda: any("frame" in p.name for p in frames.iterdir()),
+             "a frame's file", process)
+    os.killpg(process.pid, signal.SIGKILL)
+    process.wait()
+    for path in frames.glob("frame*.png"):
+        try:
+            Image.open(path).load()
+        except (OSError, SyntaxError) as e:
+            check(False, f"{path.name} is not whole: {e}")
+    run = b.run(["--movie", movie, "--frames", frames] + inputs + size,
+                FILM_TEST_NOISE="1")
+    check(run.returncode == 0, f"the film did not run again: {run.stderr}")
+    left = sorted(p.name for p in frames.iterdir())
+    check(left == [f"frame{i:05d}.png" for i in range(1, 5)] +
+          ["manifest.jsonl", "warnings.log"],
+          f"the frames' folder holds {left}")
+
+
+def start(command, env, log):
+    return subprocess.Popen(command, env=env, stdout=log, stderr=log,
+                            start_new_session=True)
+
+
+def cluster(b):
+    try:
+        import distributed  # noqa: F401 (the cluster's own test)
+    except ImportError:
+        print("Dask distributed is not installed: skipped")
+        sys.exit(SKIP)
+    inputs = configurations(b.tmp, 6)
+    local = b.tmp / "local"
+    run = b.run(["--movie", b.tmp / "local.mp4", "--frames", local] + inputs)
+    check(run.returncode == 0, f"the local film failed: {run.stderr}")
+    b.log.unlink()
+    address = b.tmp / "scheduler.json"
+    processes = []
+    with open(b.tmp / "dask.log", "w") as log:
+        try:
+            processes.append(start(
+                ["dask", "scheduler", "--host", "127.0.0.1", "--port", "0",
+                 "--no-dashboard", "--scheduler-file", str(address)],
+                b.env, log))
+            wait_for(address.exists, "the scheduler")
+            for _ in range(2):
+                processes.append(start(
+                    ["dask", "worker", "--nthreads", "1", "--no-nanny",
+                     "--no-dashboard", "--host", "127.0.0.1",
+                     "--scheduler-file", str(address)], b.env, log))
+            lost_worker_film(b, inputs, local, address, processes)
+        finally:
+            for process in processes:
+                process.terminate()
+            for process in processes:
+                process.wait()
+
+
+def lost_worker_film(b, inputs, local, address, processes):
+    import json
+    scheduler = json.loads(address.read_text())["address"]
+    wait_for(lambda: workers_ready(scheduler) == 2, "two workers")
+    frames = b.tmp / "frames"
+    film = subprocess.Popen(b.command(["--movie", b.tmp / "film.mp4",
+                                       "--frames", frames, "--scheduler",
+                                       scheduler] + inputs),
+                            stderr=subprocess.PIPE, text=True,
+                            env=dict(b.env, FILM_TEST_SLEEP="1"))
+    # A worker is lost while its POV-Ray renders a frame.
+    workers = {p.pid: p for p in processes[1:]}
+    wait_for(lambda: any(int(parent) in workers
+                         for _, parent, _ in b.lines("start")), "a frame",
+             film)
+    lost = next(int(parent) for _, parent, _ in b.lines("start")
+                if int(parent) in workers)
+    workers[lost].kill()
+    stderr = film.communicate(timeout=PATIENCE * 3)[1]
+    check(film.returncode == 0, f"the film lost with a worker: {stderr}")
+    check(frame_count(b.tmp / "film.mp4") == "h264,6",
+          f"the film is {frame_count(b.tmp / 'film.mp4')!r}, not 6 frames")
+    for i in range(1, 7):
+        name = f"frame{i:05d}.png"
+        check(np.array_equal(np.asarray(Image.open(frames / name)),
+                             np.asarray(Image.open(local / name))),
+              f"{name} differs from the local run's")
+
+
+def workers_ready(scheduler):
+    from distributed import Client
+    with Client(scheduler, timeout="10s") as client:
+        return len(client.scheduler_info()["workers"])
+
+
+def containers(b):
+    inputs = configurations(b.tmp, 1) * 3
+    for suffix, codec in ((".mp4", "h264"), (".webm", "vp9"),
+                          (".gif", "gif")):
+        movie, frames = b.tmp / f"film{suffix}", b.tmp / f"frames{suffix}"
+        run = b.run(["--movie", movie, "--frames", frames, "--label",
+                     "{index}", "--width", "320", "--height", "180"] + inputs)
+        check(run.returncode == 0, f"the {suffix} film failed: {run.stderr}")
+        check(frame_count(movie) == f"{codec},3", f"the {suffix} film is "
+              f"{frame_count(movie)!r}, not 3 {codec} frames")
+    # One input thrice: the frames differ by their label alone, at the top
+    # left.
+    a = np.asarray(Image.open(frames / "frame00001.png"), int)
+    c = np.asarray(Image.open(frames / "frame00003.png"), int)
+    ys, xs = np.nonzero(np.abs(a - c).sum(axis=2))
+    check(len(xs) and xs.max() < 160 and ys.max() < 90,
+          "the label is not drawn on every frame, at the top left")
+    b.log.unlink()
+    run = b.run(["--movie", b.tmp / "film.avi"] + inputs)
+    check(run.returncode == 2 and len(run.stderr.splitlines()) == 1 and
+          ".gif, .mp4 or .webm" in run.stderr and not b.log.exists(),
+          f"an .avi film was not refused before any frame: {run.stderr}")
+
+
+GROUPS = {"resume": resume, "whole": whole, "cluster": cluster,
+          "containers": containers}
+
+
+def main():
+    if shutil.which("ffmpeg") is None:
+        print("ffmpeg is not installed: skipped")
+        return SKIP
+    group, split = sys.argv[1:3]
+    with tempfile.TemporaryDirectory() as name:
+        GROUPS[group](bench(pathlib.Path(name), split))
+    print(f"{group}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
