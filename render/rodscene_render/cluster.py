@@ -73,9 +73,12 @@ def render_cluster(settings, todo, cam, folder, bar):
         top_up(client, settings, cam, waiting, frames, done)
         for job in done:
             index, fr, entry, order = frames.pop(job)
-            made, png, detail = job.result()
+            try:
+                made, png, detail = job.result()
+            except Exception as e:  # the cluster's own failures
+                return fr, Refusal(f"the cluster failed: {e!r}")
             if not made:
-                return fr, Refusal(f"POV-Ray failed with {png}", detail)
+                return fr, Refusal(png, detail)
             keep(settings, fr, cam, index, png, order, folder, entry)
             bar.update()
             top_up(client, settings, cam, waiting, frames, done)

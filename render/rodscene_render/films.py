@@ -33,9 +33,11 @@ LOG_NAME = "warnings.log"  # in the frames' folder
 LOG_SUFFIX = "-warnings.log"  # beside a film whose frames are not kept
 KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
 SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
-# POV-Ray runs in flight a core. Each run idles in timed waits as it starts
-# and ends; with more runs than cores another one works meanwhile.
-IN_FLIGHT = 4
+# POV-Ray runs in flight a core, by quality. Each run idles in timed waits
+# as it starts and ends, a large share of a draft frame's time: with more
+# runs than cores another one works meanwhile. A final frame is mostly
+# tracing, and an interrupted film loses the frames in flight.
+IN_FLIGHT = {"draft": 4, "normal": 3, "final": 2}
 STOP_WAIT = 0.5  # seconds a stopped POV-Ray has to end before it is killed
 # Film names: (format, bytes at an offset that tell an existing file of
 # it) for the name checks, and ffmpeg's muxer and encoder options. H.264
@@ -204,14 +206,14 @@ def local_frame(settings, fr, cam, index, folder, entry, scratch):
     command, files, order = task_of(settings, fr, cam)
     made, png, detail = run_local(command, files, scratch)
     if not made:
-        raise Refusal(f"POV-Ray failed with {png}", detail)
+        raise Refusal(png, detail)
     keep(settings, fr, cam, index, png, order, folder, entry)
 
 
 def render_local(settings, todo, cam, folder, scratch, bar):
-    """Renders the frames to do here, IN_FLIGHT POV-Ray runs a core;
+    """Renders the frames to do here, several POV-Ray runs a core;
     returns (failed frame or None, its Refusal)."""
-    workers = (os.cpu_count() or 1) * IN_FLIGHT
+    workers = (os.cpu_count() or 1) * IN_FLIGHT[settings.quality]
     pool = concurrent.futures.ThreadPoolExecutor(workers)
     try:
         jobs = {pool.submit(local_frame, settings, fr, cam, index, folder,

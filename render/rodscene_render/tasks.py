@@ -5,6 +5,7 @@ POV-Ray; a local film runs the same steps in its own threads."""
 
 import pathlib
 import shutil
+import socket
 import subprocess
 import tempfile
 
@@ -24,13 +25,14 @@ def prepare(folder, command, files):
 
 def outcome(folder, status, stderr):
     """(True, PNG bytes, "") when POV-Ray made its picture, else (False,
-    what failed, the end of its report without progress lines)."""
+    what failed, the end of POV-Ray's report without progress lines)."""
     made = pathlib.Path(folder) / PICTURE_NAME
     if status == 0 and made.is_file():
         return True, made.read_bytes(), ""
     lines = [line for line in stderr.splitlines()
              if line.strip() and "Rendered" not in line]
-    return False, f"status {status}", "\n".join(lines[-MESSAGE_LINES:])
+    return (False, f"POV-Ray failed with status {status}",
+            "\n".join(lines[-MESSAGE_LINES:]))
 
 
 def render_task(command, files):
@@ -41,5 +43,6 @@ def render_task(command, files):
             run = subprocess.run(prepare(folder, command, files), cwd=folder,
                                  capture_output=True, text=True)
         except OSError as e:
-            return False, f"cannot run {command[0]}: {e.strerror}", ""
+            return (False, f"cannot run {command[0]} on "
+                    f"{socket.gethostname()}: {e.strerror}", "")
         return outcome(folder, run.returncode, run.stderr)
