@@ -20,6 +20,7 @@ CONNECT_SECONDS = 10
 # every frame's scene at once.
 QUEUED = 2
 LARGE_WARNING = "Large object of size"
+TOP_UP_SECONDS = 2
 
 
 def address_of(text):
@@ -54,7 +55,7 @@ def render_cluster(settings, todo, cam, folder, bar):
     """Renders the frames to do on the cluster; returns (failed frame or
     None, its Refusal)."""
     import cloudpickle
-    from distributed import Client, as_completed
+    from distributed import Client
     # Workers then need POV-Ray alone, not this package.
     cloudpickle.register_pickle_by_value(tasks)
     # A frame's scene is about a megabyte. The scheduler holds few at a
@@ -68,27 +69,38 @@ def render_cluster(settings, todo, cam, folder, bar):
                       f"{settings.scheduler}: {e}") from None
     waiting = iter(todo)
     frames = {}
-    done = as_completed()
     try:
-        top_up(client, settings, cam, waiting, frames, done)
-        for job in done:
-            index, fr, entry, order = frames.pop(job)
-            try:
-                made, png, detail = job.result()
-            except Exception as e:  # the cluster's own failures
-                return fr, Refusal(f"the cluster failed: {e!r}")
-            if not made:
-                return fr, Refusal(png, detail)
-            keep(settings, fr, cam, index, png, order, folder, entry)
-            bar.update()
-            top_up(client, settings, cam, waiting, frames, done)
+        top_up(client, settings, cam, waiting, frames)
+        while frames:
+            for job in finished(list(frames)):
+                index, fr, entry, order = frames.pop(job)
+                try:
+                    made, png, detail = job.result()
+                except Exception as e:  # the cluster's own failures
+                    return fr, Refusal(f"the cluster failed: {e!r}")
+                if not made:
+                    return fr, Refusal(png, detail)
+                keep(settings, fr, cam, index, png, order, folder, entry)
+                bar.update()
+            top_up(client, settings, cam, waiting, frames)
         return None, None
     finally:
         client.cancel(list(frames))
         client.close()
 
 
-def top_up(client, settings, cam, waiting, frames, done):
+def finished(jobs):
+    """The jobs done within TOP_UP_SECONDS, so that workers that join
+    meanwhile get frames soon."""
+    from distributed import wait
+    try:
+        return wait(jobs, timeout=TOP_UP_SECONDS,
+                    return_when="FIRST_COMPLETED").done
+    except TimeoutError:
+        return []
+
+
+def top_up(client, settings, cam, waiting, frames):
     """Submits frames until QUEUED wait for each worker thread."""
     threads = sum(client.nthreads().values())
     while len(frames) < max(threads, 1) * QUEUED:
@@ -99,4 +111,3 @@ def top_up(client, settings, cam, waiting, frames, done):
         command, files, order = task_of(settings, fr, cam)
         job = client.submit(tasks.render_task, command, files, pure=False)
         frames[job] = (index, fr, entry, order)
-        done.add(job)
