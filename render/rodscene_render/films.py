@@ -73,8 +73,9 @@ def frame_name(index):
 
 def quiet_worker():
     """Ctrl-C reaches every process of the terminal: the film's own
-    process handles it and ends the pool."""
+    process handles it and ends the pool. SIGTERM ends a worker."""
     signal.signal(signal.SIGINT, signal.SIG_IGN)
+    signal.signal(signal.SIGTERM, signal.SIG_DFL)
 
 
 def load_frames(settings, scratch):
