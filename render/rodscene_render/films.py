@@ -28,7 +28,6 @@ from .picture import camera_for, finish_frame, no_glyph_note, scene_text
 from .povray import GLYPHS_NAME, VIEW_NAME, povray_command, view_text
 
 FRAME_PATTERN = "frame%05d.png"
-FRAME_GLOB = "frame*.png"
 LOG_NAME = "warnings.log"  # in the frames' folder
 LOG_SUFFIX = "-warnings.log"  # beside a film whose frames are not kept
 KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
