@@ -44,9 +44,10 @@ SKIP = 77
 PATIENCE = 60  # seconds before a step that should take one is a failure
 # A stand-in POV-Ray: a picture of the size asked for, its colour (or its
 # noise) drawn from the glyphs' digest; "start PID PARENT DIGEST" and
-# "done PID DIGEST" lines in $FILM_TEST_LOG.
+# "done PID DIGEST" lines in $FILM_TEST_LOG; one run at a time, each
+# holding a lock on the log, when asked.
 STAND_IN = f"""#!{sys.executable}
-import hashlib, os, sys, time
+import fcntl, hashlib, os, sys, time
 from PIL import Image
 args = {{a[:2]: a[2:] for a in sys.argv[1:] if a[:2] in ("+W", "+H", "+O")
         and a[2:3] != "T"}}
@@ -55,6 +56,8 @@ def log(line):
     with open(os.environ["FILM_TEST_LOG"], "a") as f:
         f.write(line + "\\n")
 log(f"start {{os.getpid()}} {{os.getppid()}} {{digest}}")
+if os.environ.get("FILM_TEST_ONE_AT_A_TIME"):
+    fcntl.flock(open(os.environ["FILM_TEST_LOG"], "a"), fcntl.LOCK_EX)
 time.sleep(float(os.environ.get("FILM_TEST_SLEEP", "0")))
 size = (int(args["+W"]), int(args["+H"]))
 if os.environ.get("FILM_TEST_NOISE"):
@@ -153,7 +156,9 @@ def resume(b):
     process = subprocess.Popen(b.command(["--movie", movie, "--frames",
                                           frames] + inputs),
                                stderr=subprocess.PIPE, text=True,
-                               env=dict(b.env, FILM_TEST_SLEEP="1"))
+                               env=dict(b.env, FILM_TEST_SLEEP="0.4",
+                                        FILM_TEST_ONE_AT_A_TIME="1"))
+    # Frames finish one by one, so that most are still to do at Ctrl-C.
     wait_for(lambda: len(list(frames.glob("frame*.png"))) >= 2,
              "two frames", process)
     process.send_signal(signal.SIGINT)
