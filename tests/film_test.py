@@ -251,8 +251,11 @@ def lost_worker_film(b, inputs, address, workers):
                   + inputs),
         stderr=subprocess.PIPE, text=True, env=dict(b.env, FILM_TEST_SLEEP="1"))
     workers = {p.pid: p for p in workers}
-    busy = lambda: [int(parent) for _, parent, _ in b.lines("start")  # noqa
-                    if int(parent) in workers]
+
+    def busy():
+        """The workers whose POV-Ray has started a frame."""
+        return [int(parent) for _, parent, _ in b.lines("start")
+                if int(parent) in workers]
     wait_for(busy, "a frame on a worker", film)
     workers[busy()[0]].kill()
     stderr = film.communicate(timeout=PATIENCE * 3)[1]
