@@ -22,7 +22,7 @@ import numpy as np
 from . import resume, tasks
 from .inputs import load_input
 from .messages import PROGRAM, Refusal, plural, say
-from .outputs import save_picture, written_whole
+from .outputs import written_whole
 from .overlays import key_program
 from .picture import camera_for, finish_frame, no_glyph_note, scene_text
 from .povray import GLYPHS_NAME, VIEW_NAME, povray_command, view_text
@@ -37,6 +37,9 @@ SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 # runs than cores another one works meanwhile. A final frame is mostly
 # tracing, and an interrupted film loses the frames in flight.
 IN_FLIGHT = {"draft": 4, "normal": 3, "final": 2}
+# zlib's level for frames: a draft frame is written in half the time of
+# the default level, and is a few percent larger.
+FRAME_COMPRESSION = 1
 STOP_WAIT = 0.5  # seconds a stopped POV-Ray has to end before it is killed
 # Film names: (format, bytes at an offset that tell an existing file of
 # it) for the name checks, and ffmpeg's muxer and encoder options. H.264
@@ -198,7 +201,8 @@ def keep(settings, fr, cam, index, png, order, folder, entry):
     """A rendered frame decorated, written whole, then recorded."""
     image = finish_frame(settings, fr, cam, index, png, order)
     path = folder / entry["frame"]
-    save_picture(image, path)
+    with written_whole(path) as temporary:
+        image.save(temporary, "PNG", compress_level=FRAME_COMPRESSION)
     resume.record(folder, entry, resume.digest_file(path))
 
 
