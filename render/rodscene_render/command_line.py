@@ -201,7 +201,7 @@ def check_outputs(s):
 def check_tools(s, here):
     if s.html:
         page.find_three()
-    else:
+    elif not s.scheduler:  # else the workers run POV-Ray
         s.povray = povray.find_povray()
     s.scene = povray.scene_file(pathlib.Path(__file__).resolve().parent
                                 .parent)
