@@ -13,7 +13,9 @@ import pathlib
 import threading
 
 MANIFEST_NAME = "manifest.jsonl"
-LEFTOVER_PATTERN = ".frame*.tmp"  # frames a killed run was writing
+# What a killed run was writing: files are written as .NAME.PID.tmp and
+# renamed when whole.
+LEFTOVER_PATTERN = ".*.[0-9]*.tmp"
 CHUNK = 1 << 20
 
 lock = threading.Lock()  # frames finish in several threads
