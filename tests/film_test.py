@@ -249,7 +249,8 @@ def lost_worker_film(b, inputs, address, workers):
         b.command(["--movie", b.tmp / "film.mp4", "--frames", b.tmp / "frames",
                    "--scheduler", json.loads(address.read_text())["address"]]
                   + inputs),
-        stderr=subprocess.PIPE, text=True, env=dict(b.env, FILM_TEST_SLEEP="1"))
+        stderr=subprocess.PIPE, text=True,
+        env=dict(b.env, FILM_TEST_SLEEP="1"))
     workers = {p.pid: p for p in workers}
 
     def busy():

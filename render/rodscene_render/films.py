@@ -303,8 +303,9 @@ def render_frames(settings, frames, cam, folder, scratch, todo):
         except KeyboardInterrupt:
             bar.close()
             kept = keep_frames(settings, folder)
-            raise Refusal(f"interrupted: kept {count_frames(kept, len(frames))}"
-                          f" of {plural(len(frames), 'frame')} in {kept}; to "
+            count = count_frames(kept, len(frames))
+            raise Refusal(f"interrupted: kept {count} of "
+                          f"{plural(len(frames), 'frame')} in {kept}; to "
                           f"finish the film, run: "
                           f"{resume_command(settings, kept)}") from None
     if failed is not None:
