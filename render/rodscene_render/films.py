@@ -20,7 +20,7 @@ import threading
 import numpy as np
 
 from . import resume, tasks
-from .inputs import load_input
+from .inputs import load_input, set_aside
 from .messages import PROGRAM, Refusal, plural, say
 from .outputs import written_whole
 from .overlays import key_program
@@ -80,17 +80,27 @@ def quiet_worker():
     signal.signal(signal.SIGTERM, signal.SIG_DFL)
 
 
-def load_frames(settings, scratch):
+def load_aside(path, kind, converter, scratch, aside):
+    """One input's frame, its text set aside in the file aside (or dropped
+    when aside is None), so that it neither fills memory nor travels back
+    from the worker process."""
+    return set_aside(load_input(path, kind, converter, scratch), aside)
+
+
+def load_frames(settings, scratch, keep_text=True):
     """Every input's frame, read and converted in parallel processes (the
-    reading is Python's work, one core a process), in order."""
+    reading is Python's work, one core a process), in order. The glyph
+    text is kept in scratch files, or dropped when not keep_text."""
     workers = min(os.cpu_count() or 1, len(settings.inputs))
     context = multiprocessing.get_context("fork")
     pool = concurrent.futures.ProcessPoolExecutor(
         workers, mp_context=context, initializer=quiet_worker)
     try:
-        jobs = [pool.submit(load_input, path, kind, settings.converter,
-                            scratch)
-                for path, kind in zip(settings.inputs, settings.kinds)]
+        jobs = [pool.submit(load_aside, path, kind, settings.converter,
+                            scratch, pathlib.Path(scratch) / f"glyphs{i:05d}"
+                            if keep_text else None)
+                for i, (path, kind) in enumerate(zip(settings.inputs,
+                                                     settings.kinds))]
         return [job.result() for job in jobs]
     finally:
         pool.shutdown(wait=True, cancel_futures=True)

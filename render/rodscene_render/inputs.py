@@ -36,18 +36,32 @@ NUMBER_TOKEN = re.compile(
 
 @dataclasses.dataclass
 class frame:
-    """One input's drawable glyphs: the text handed to POV-Ray, each
-    glyph's cylinder ends (A, B) and cap centre, whether its cylinder is
-    teal, and the warnings met on the way."""
+    """One input's drawable glyphs: the text handed to POV-Ray (or the
+    file it was put aside in), each glyph's cylinder ends (A, B) and cap
+    centre, whether its cylinder is teal, and the warnings met on the way."""
     name: str
     text: str
     ends: np.ndarray
     caps: np.ndarray
     teal: np.ndarray
     notes: list
+    text_file: str = None
 
     def points(self):
         return np.hstack([self.ends, self.caps]).reshape(-1, 3)
+
+    def glyph_text(self):
+        if self.text is None:
+            return pathlib.Path(self.text_file).read_text()
+        return self.text
+
+
+def set_aside(fr, path):
+    """The frame with its text in a file: a film of a thousand frames would
+    otherwise hold a gigabyte of text. path None drops the text."""
+    if path is not None:
+        pathlib.Path(path).write_text(fr.text)
+    return dataclasses.replace(fr, text=None, text_file=path and str(path))
 
 
 def input_kind(path):

@@ -199,7 +199,7 @@ def report(settings, frames):
 
 
 def write_page(settings, scratch):
-    frames = films.load_frames(settings, scratch)
+    frames = films.load_frames(settings, scratch, keep_text=False)
     report(settings, frames)
     text = page_text(settings, frames)
     with written_whole(settings.html) as temporary:

@@ -33,7 +33,7 @@ BLUE_FINISH = " finish { ambient 0.28 diffuse 1.0 }"
 
 def scene_text(settings, fr):
     """The text handed to POV-Ray, and the frame's order parameter."""
-    text, order = fr.text, None
+    text, order = fr.glyph_text(), None
     if settings.colour == "converter":
         text = text.replace(BLUE_PIGMENT, BLUE_PIGMENT + BLUE_FINISH)
     if settings.colour == "orientation":
