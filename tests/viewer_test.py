@@ -305,6 +305,13 @@ def frames(split, tmp):
                 ["--view", "front"])
     driver = browser(tmp)
     try:
+        # With no fragment the page starts as its command asked: frame 1,
+        # from the front.
+        open_page(driver, path)
+        check(text_of(driver, "name") == "first.txt" and
+              "--camera -90 0 " in text_of(driver, "command"),
+              f"the page does not start on frame 1 from the front: "
+              f"{text_of(driver, 'name')!r}, {text_of(driver, 'command')!r}")
         open_page(driver, path, "#frame=1")
         a = canvas_pixels(driver)
         open_page(driver, path, "#frame=2")

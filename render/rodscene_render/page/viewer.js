@@ -166,7 +166,9 @@ const state = {azimuth: 0, elevation: 0, look: [0, 0, 0], span: 1,
 let opening = null;
 
 function numbers(text, count) {
-  const v = (text || "").split(",").map(Number);
+  // An absent or empty value is none: Number("") would read it as 0.
+  if (!text) return null;
+  const v = text.split(",").map(Number);
   return v.length === count && v.every(Number.isFinite) ? v : null;
 }
 
