@@ -238,8 +238,17 @@ def refusals(split, tmp):
     (tmp / "garbage.txt").write_text("garbage here\nmore garbage\n")
     (tmp / "scene.pov").write_text("#version 3.7;\ncamera { location "
                                    "<0,0,-5> look_at 0 }\nsphere { 0, 1 }\n")
+    # A film's log would take the place of an input.
+    log_mate = config_file(tmp, "film-warnings.log", [(5, 0, 10, 0, 1, 0)])
+    # Scene text with a line that is not the converters', which POV-Ray
+    # would read as it stands.
+    run = subprocess.run([split], cwd=EXAMPLE.parent, capture_output=True,
+                         text=True)
+    lines = run.stdout.splitlines(keepends=True)[:24]
+    lines[4] = ' #include "/etc/hostname"\n'
+    (tmp / "edited.pov").write_text("".join(lines))
     out, film = tmp / "out.png", tmp / "film.mp4"
-    kept = {p: p.read_bytes() for p in (glob_mate, not_png)}
+    kept = {p: p.read_bytes() for p in (glob_mate, not_png, log_mate)}
     cases = [[config, glob_mate],  # a glob with --movie forgotten
              [config, tmp / "out.gif"], [config, not_png],
              [config, tmp / "no folder" / "out.png"],
@@ -249,6 +258,9 @@ def refusals(split, tmp):
              [config, out, "--zoom", "0"], [config, out, "--fps", "nan"],
              [config, out, "--label", "{nothing}"],
              [config, out, "--label", "{time:d}"],
+             [config, out, "--label", "{name[7]}"],  # fits no "a.txt"
+             [tmp / "edited.pov", out],
+             ["--movie", film, config, log_mate],
              [config, tmp / "out.jpg", "--transparent"],
              ["--movie", film, config, "--fps", "0"],
              ["--movie", tmp / "film.avi", config],

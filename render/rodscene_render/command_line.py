@@ -5,6 +5,7 @@ one line on standard error and exit status 2."""
 import argparse
 import math
 import pathlib
+import re
 import shutil
 import sys
 import tempfile
@@ -17,6 +18,12 @@ MAX_SIZE = 16384  # pixels a side; POV-Ray's memory for more is absurd
 MIN_SIZE = 16
 MAX_FPS = 240.0
 MAX_ZOOM = 1000.0
+MIN_ZOOM = 0.001
+MIN_FPS = 0.01  # a GIF holds a frame at most 655.35 s
+MAX_LOOK = 1e9  # beyond it POV-Ray's bounds leave the picture empty
+# argparse takes "-1e3" for an option, as it takes only -1 and -1.5 forms
+# for negative numbers; no option of this program starts with a digit.
+NEGATIVE_NUMBER = re.compile(r"^-(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$")
 
 
 def refuse(message):
@@ -48,6 +55,7 @@ def parser():
                     "POV-Ray, as a picture or a film, or show them in a "
                     "browser page.")
     p.error = refuse
+    p._negative_number_matcher = NEGATIVE_NUMBER
     p.add_argument("inputs", nargs="+", metavar="INPUT",
                    help="scene text or configuration file; for a picture, "
                         "INPUT then PICTURE (.png, .jpg or .jpeg)")
@@ -88,8 +96,8 @@ def parser():
                    help="folder holding rodscene_split and rodscene_mono")
     p.add_argument("--quality", choices=povray.QUALITIES, default="normal",
                    help="draft (640x360, no anti-aliasing), normal "
-                        "(1280x720) or final (1920x1080, fine anti-aliasing, "
-                        "soft shadows); default normal")
+                        "(1280x720) or final (1920x1080, fine "
+                        "anti-aliasing); default normal")
     p.add_argument("--draft", action="store_true",
                    help="the same as --quality draft")
     p.add_argument("--width", type=whole, help="picture width in pixels")
@@ -126,21 +134,19 @@ def check_numbers(s):
             not MIN_SIZE <= s.height <= MAX_SIZE:
         raise Refusal(f"--width and --height must lie between {MIN_SIZE} "
                       f"and {MAX_SIZE} pixels, not {s.width} x {s.height}")
-    if not 0 < s.fps <= MAX_FPS:
-        raise Refusal(f"--fps must be above 0 and at most {MAX_FPS:g}, not "
-                      f"{s.fps:g}")
-    if not 0 < s.zoom <= MAX_ZOOM:
-        raise Refusal(f"--zoom must be above 0 and at most {MAX_ZOOM:g}, "
-                      f"not {s.zoom:g}")
+    if not MIN_FPS <= s.fps <= MAX_FPS:
+        raise Refusal(f"--fps must lie between {MIN_FPS:g} and {MAX_FPS:g}, "
+                      f"not {s.fps:g}")
+    if not MIN_ZOOM <= s.zoom <= MAX_ZOOM:
+        raise Refusal(f"--zoom must lie between {MIN_ZOOM:g} and "
+                      f"{MAX_ZOOM:g}, not {s.zoom:g}")
+    if s.look and max(abs(v) for v in s.look) > MAX_LOOK:
+        raise Refusal(f"--look must lie within {MAX_LOOK:g} of the origin")
     if s.camera and not -90 <= s.camera[1] <= 90:
         raise Refusal(f"--camera's elevation must lie between -90 and 90 "
                       f"degrees, not {s.camera[1]:g}")
     if s.box and not all(a < b for a, b in zip(s.box[:3], s.box[3:])):
         raise Refusal("--box needs X0 < X1, Y0 < Y1 and Z0 < Z1")
-    if s.label is not None:
-        error = overlays.check_label(s.label)
-        if error:
-            raise Refusal(f"--label {s.label!r} cannot be filled in: {error}")
 
 
 def resolve(s):
@@ -198,6 +204,36 @@ def check_outputs(s):
         outputs.check_folder(folder)
 
 
+def check_label(s):
+    """The label filled in for every input, as the frames will fill it."""
+    if s.label is None:
+        return
+    error = overlays.check_label(s.label, s.inputs, s.dt)
+    if error:
+        raise Refusal(f"--label {s.label!r} cannot be filled in: {error}")
+
+
+def check_side_outputs(s):
+    """A film's or page's other files (the warnings' log, the frames) may
+    not take the place of an input."""
+    written = s.html or s.movie
+    if written is None:
+        return
+    log = written.with_name(written.stem + films.LOG_SUFFIX)
+    for name in s.inputs:
+        if outputs.same_file(log, pathlib.Path(name)):
+            raise Refusal(f"{log} would hold the warnings, and it is an "
+                          f"input: not overwritten")
+    if s.frames:
+        folder = s.frames.absolute()
+        if folder == s.movie.absolute():
+            raise Refusal(f"--frames {s.frames} is the film's own name")
+        for name in s.inputs:
+            if pathlib.Path(name).absolute().parent == folder:
+                raise Refusal(f"{name} lies in the --frames folder, which "
+                              f"the film writes into: not overwritten")
+
+
 def check_tools(s, here):
     if s.html:
         page.find_three()
@@ -234,6 +270,8 @@ def settings_from(argv, here):
     resolve(s)
     check_numbers(s)
     check_outputs(s)
+    check_side_outputs(s)
+    check_label(s)
     check_tools(s, here)
     return s
 

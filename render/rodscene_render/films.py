@@ -255,7 +255,12 @@ def keep_frames(settings, frames):
     if settings.frames:
         return frames
     kept = settings.movie.with_name(settings.movie.stem + KEPT_SUFFIX)
-    shutil.copytree(frames, kept, dirs_exist_ok=True)
+    number = 1
+    while kept.exists():  # another film's frames, or a file: never mixed
+        number += 1
+        kept = settings.movie.with_name(
+            f"{settings.movie.stem}{KEPT_SUFFIX}-{number}")
+    shutil.copytree(frames, kept)
     return kept
 
 

@@ -12,7 +12,7 @@ import warnings
 
 import numpy as np
 
-from .messages import Refusal, plural
+from .messages import PROGRAM, Refusal, plural
 
 CONFIG_NAME = "readingconfig3.txt"
 SCENE_START = b" cylinder\n"
@@ -25,6 +25,17 @@ SPHERE_NUMBERS = 4  # the centre, then the radius
 RECORD_BLANKS = bytes.maketrans(b"<>,", b"   ")
 TEAL_PIGMENT = "pigment { color rgb <0.000000, 0.800000, 0.673810>}"
 BLUE_PIGMENT = "pigment { color rgb <0.00000, 0.100000, 0.873810>}"
+RED_PIGMENT = "pigment { color rgb  <0.952540,0.000000,0.000000>}"
+ROTATION = "rotate <90,0,0>"
+# The lines of a glyph other than its vector records, as they may read.
+LITERAL_LINES = {
+    record: {f" {text}\n" for text in texts} for record, texts in {
+        0: ["cylinder"], 1: ["{"], 3: [ROTATION],
+        PIGMENT_RECORD: [TEAL_PIGMENT, BLUE_PIGMENT], 5: ["}"],
+        6: ["sphere"], 7: ["{"], 9: [ROTATION], 10: [RED_PIGMENT],
+        11: ["}"]}.items()}
+# Beyond this, POV-Ray's bounds leave a glyph out of the picture.
+MAX_COORDINATE = 1e9
 
 # A configuration value as its first token on a line: a number in any of
 # the forms the converters read, a repeat count, or a NaN or infinity.
@@ -66,6 +77,8 @@ def set_aside(fr, path):
 
 def input_kind(path):
     """'scene' or 'configuration'; refuses what is neither."""
+    if pathlib.Path(path).exists() and not pathlib.Path(path).is_file():
+        raise Refusal(f"{path} is not a regular file")
     try:
         with open(path, "rb") as f:
             head = f.read(len(SCENE_START))
@@ -133,7 +146,11 @@ def convert(config, program, scratch):
         reason = notes[-1] if notes else f"status {run.returncode}"
         raise Refusal(f"{pathlib.Path(program).name} failed on {config}: "
                       f"{reason}")
-    return run.stdout.decode("ascii"), notes
+    try:
+        return run.stdout.decode("ascii"), notes
+    except UnicodeDecodeError:
+        raise Refusal(f"{pathlib.Path(program).name} wrote bytes that are "
+                      f"not ASCII for {config}: is it a converter?") from None
 
 
 def record_numbers(records, count, name):
@@ -153,17 +170,28 @@ def record_numbers(records, count, name):
     return values.reshape(len(records), count)[:, :-1]
 
 
+def check_literals(lines, name):
+    """Every line of every glyph but its two vector records must be the
+    converters' own text: anything else would go to POV-Ray unread."""
+    for record, allowed in LITERAL_LINES.items():
+        bad = next((i for i, line in
+                    enumerate(lines[record::GLYPH_LINES])
+                    if line not in allowed), None)
+        if bad is not None:
+            raise Refusal(f"{name}: line {bad * GLYPH_LINES + record + 1} is "
+                          f"not as the converters write it")
+
+
 def read_glyphs(text, name, notes):
     """The glyphs POV-Ray can draw. It stops on a cylinder whose two ends
     are equal (a slot no record reached, or a zero direction) and cannot
     read NaN or infinite coordinates, so those are left out and counted."""
     lines = text.splitlines(keepends=True)
     if len(lines) % GLYPH_LINES != 0:
-        raise Refusal(f"{name} has {len(lines)} lines, not a multiple of "
-                      f"{GLYPH_LINES}: is it a converter's output?")
-    for i in range(0, len(lines), GLYPH_LINES):
-        if lines[i] != " cylinder\n" or lines[i + 6] != " sphere\n":
-            raise Refusal(f"{name}: line {i + 1} does not start a glyph")
+        raise Refusal(f"{name} has {plural(len(lines), 'line')}, not a "
+                      f"multiple of {GLYPH_LINES}: is it a converter's "
+                      f"output?")
+    check_literals(lines, name)
     count = len(lines) // GLYPH_LINES
     ends = record_numbers(lines[CYLINDER_RECORD::GLYPH_LINES],
                           CYLINDER_NUMBERS, name)
@@ -171,17 +199,19 @@ def read_glyphs(text, name, notes):
                           name)
     teal = np.array([line.strip() == TEAL_PIGMENT
                      for line in lines[PIGMENT_RECORD::GLYPH_LINES]], bool)
-    readable = np.isfinite(ends).all(axis=1) & np.isfinite(caps).all(axis=1)
+    readable = (np.abs(ends) <= MAX_COORDINATE).all(axis=1) & \
+        (np.abs(caps) <= MAX_COORDINATE).all(axis=1)
     degenerate = readable & (ends[:, :3] == ends[:, 3:]).all(axis=1)
     kept = np.flatnonzero(readable & ~degenerate)
     if degenerate.any():
-        notes.append(f"{name}: left out {plural(int(degenerate.sum()), 'glyph')}"
-                     f" whose cylinder ends are equal (POV-Ray cannot draw "
-                     f"them)")
+        notes.append(f"{PROGRAM}: {name}: left out "
+                     f"{plural(int(degenerate.sum()), 'glyph')} whose "
+                     f"cylinder ends are equal (POV-Ray cannot draw them)")
     if count - readable.sum():
-        notes.append(f"{name}: left out "
-                     f"{plural(int(count - readable.sum()), 'glyph')} with NaN "
-                     f"or infinite coordinates")
+        notes.append(f"{PROGRAM}: {name}: left out "
+                     f"{plural(int(count - readable.sum()), 'glyph')} with "
+                     f"NaN, infinite or huge coordinates (beyond "
+                     f"{MAX_COORDINATE:g}, which POV-Ray does not draw)")
     if len(kept) < count:
         text = "".join("".join(lines[i * GLYPH_LINES:(i + 1) * GLYPH_LINES])
                        for i in kept)

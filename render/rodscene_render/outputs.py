@@ -15,10 +15,14 @@ PICTURE_FORMATS = {".png": ("PNG", b"\x89PNG\r\n\x1a\n", 0),
                    ".jpg": ("JPEG", b"\xff\xd8\xff", 0),
                    ".jpeg": ("JPEG", b"\xff\xd8\xff", 0)}
 JPEG_QUALITY = 92
+MAX_NAME = 255  # bytes in a file name on Linux's file systems
+TEMPORARY_STEM = 200  # leaves room for ".", the process number and ".tmp"
 
 
 def format_list(formats):
     names = sorted(formats)
+    if len(names) == 1:
+        return names[0]
     return ", ".join(names[:-1]) + " or " + names[-1]
 
 
@@ -37,6 +41,11 @@ def check_output(path, formats, inputs, what):
                           f"film is made with --movie)")
     if path.is_dir():
         raise Refusal(f"{path} is a folder")
+    if path.exists() and not path.is_file():
+        raise Refusal(f"{path} is not a regular file: not written")
+    if len(os.fsencode(path.name)) > MAX_NAME:
+        raise Refusal(f"{path.name[:40]}...: a name of more than {MAX_NAME} "
+                      f"bytes")
     kind, head, offset = formats[suffix]
     if path.exists() and not holds(path, head, offset):
         raise Refusal(f"{path} exists and is not a {kind} file: not "
@@ -73,8 +82,9 @@ def check_folder(folder):
 
 
 def temporary_name(path):
+    """.NAME.PID.tmp beside path, NAME cut short enough for the folder."""
     path = pathlib.Path(path)
-    return path.with_name(f".{path.name}.{os.getpid()}.tmp")
+    return path.with_name(f".{path.name[:TEMPORARY_STEM]}.{os.getpid()}.tmp")
 
 
 @contextlib.contextmanager
@@ -88,7 +98,8 @@ def written_whole(path):
     except OSError as e:
         raise Refusal(f"cannot write {path}: {e.strerror}") from None
     finally:
-        temporary.unlink(missing_ok=True)
+        with contextlib.suppress(OSError):
+            temporary.unlink(missing_ok=True)
 
 
 def save_picture(image, path):

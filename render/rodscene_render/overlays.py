@@ -2,6 +2,8 @@
 Pillow: an axis triad that turns with the camera, a key to the colours, and
 a line of text such as the frame's time."""
 
+import pathlib
+
 import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
@@ -16,7 +18,7 @@ TEAL = (0.0, 0.8, 0.67381)
 BLUE = (0.0, 0.1, 0.87381)
 KEY_ENTRIES = {"split": ((TEAL, "z > 0"), (BLUE, "z \u2264 0")),
                "mono": ((TEAL, "every rod"),)}
-LABEL_FIELDS = {"name": "frame.txt", "index": 1, "time": 1.0}
+MAX_LABEL = 200  # characters: a label is a line, not a page
 
 
 def font(size):
@@ -44,12 +46,16 @@ def key_program(settings, frames):
     return "split" if any((~fr.teal).any() for fr in frames) else "mono"
 
 
-def check_label(template):
-    """The template's error, or None: tried on sample values."""
-    try:
-        template.format(**LABEL_FIELDS)
-    except (KeyError, IndexError, ValueError, AttributeError) as e:
-        return f"{type(e).__name__}: {e}"
+def check_label(template, names, dt):
+    """The template's error, or None: filled in for each input as its frame
+    will be, since a format may fit one name and not another."""
+    for index, name in enumerate(names, 1):
+        try:
+            text = label_text(template, pathlib.Path(name).name, index, dt)
+        except Exception as e:  # a template can raise whatever its fields do
+            return f"{type(e).__name__}: {e}"
+        if len(text) > MAX_LABEL:
+            return f"{len(text)} characters for {name}, more than {MAX_LABEL}"
     return None
 
 
