@@ -84,6 +84,9 @@ def input_kind(path):
             head = f.read(len(SCENE_START))
             if head.startswith(SCENE_START):
                 return "scene"
+            if head.startswith(SCENE_START.replace(b"\n", b"\r\n")[:10]):
+                raise Refusal(f"{path} is scene text with CR LF line ends, "
+                              f"which the converters never write")
             if not head:
                 raise Refusal(f"{path} is empty: it is neither scene text "
                               f"nor a configuration")
