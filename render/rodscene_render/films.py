@@ -21,7 +21,7 @@ import numpy as np
 
 from . import resume, tasks
 from .inputs import load_input, set_aside
-from .messages import PROGRAM, Refusal, plural, say
+from .messages import Refusal, plural, program_name, say
 from .outputs import written_whole
 from .overlays import key_program
 from .picture import camera_for, finish_frame, no_glyph_note, scene_text
@@ -267,11 +267,7 @@ def keep_frames(settings, frames):
 def resume_command(settings, kept):
     """The command that finishes the film: this one, with the frames'
     folder named when it was not."""
-    program = sys.argv[0]
-    found = shutil.which(PROGRAM)
-    if found and os.path.realpath(found) == os.path.realpath(program):
-        program = PROGRAM
-    words = [program] + sys.argv[1:]
+    words = [program_name()] + sys.argv[1:]
     if not settings.frames:
         words += ["--frames", str(kept)]
     return shlex.join(words)

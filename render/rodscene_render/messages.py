@@ -1,7 +1,9 @@
 """What the user reads: the program's name before every line, one line a
 mistake, and English counts."""
 
+import os
 import pathlib
+import shutil
 import sys
 
 PROGRAM = pathlib.Path(sys.argv[0]).name or "rodscene_render"
@@ -15,6 +17,15 @@ class Refusal(Exception):
     def __init__(self, message, detail=""):
         super().__init__(message)
         self.detail = detail
+
+
+def program_name():
+    """The name that runs this program again: its own when it is on PATH,
+    else as it was called, which holds from where the inputs' names hold."""
+    found = shutil.which(PROGRAM)
+    if found and os.path.realpath(found) == os.path.realpath(sys.argv[0]):
+        return PROGRAM
+    return sys.argv[0]
 
 
 def say(message):

@@ -9,13 +9,12 @@ import json
 import pathlib
 import re
 import shlex
-import shutil
 import sys
 
 import numpy as np
 
 from . import camera, films
-from .messages import PROGRAM, Refusal, plural, say
+from .messages import Refusal, plural, program_name, say
 from .outputs import written_whole
 from .picture import camera_for, no_glyph_note
 from .povray import box_corners
@@ -97,16 +96,6 @@ def named_cameras(settings, points):
     return cameras
 
 
-def program_name():
-    """The name that runs this program again: its own when it is on PATH,
-    else as it was called, which holds from where the inputs' names hold."""
-    found = shutil.which(PROGRAM)
-    if found and pathlib.Path(found).resolve() == \
-            pathlib.Path(sys.argv[0]).resolve():
-        return PROGRAM
-    return shlex.quote(sys.argv[0])
-
-
 def carried_options(s):
     """The options of this command that the shown commands repeat: what
     changes the rods, their frame or the picture's size."""
@@ -149,7 +138,7 @@ def page_meta(settings, frames, tables, teal):
         "field": camera.FIELD, "margin": camera.MARGIN, "pad": camera.PAD,
         "views": named_cameras(settings, points),
         "start": start_state(settings),
-        "program": program_name(),
+        "program": shlex.quote(program_name()),
         "options": carried_options(settings),
         "picture": shlex.quote(str(settings.html.with_suffix(".png"))),
         "movie": shlex.quote(str(settings.html.with_suffix(".mp4"))),

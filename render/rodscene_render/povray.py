@@ -1,19 +1,15 @@
-"""POV-Ray: the scene around the glyphs, its command line, and what it
-says when it fails."""
-
-import pathlib
+"""POV-Ray: the scene around the glyphs and its command line; the run
+itself is a task (tasks.py), as for a film's frames."""
 import shutil
-import subprocess
-import tempfile
 
 import numpy as np
 
+from . import tasks
 from .camera import FIELD
 from .messages import Refusal
 
 GLYPHS_NAME = "rodscene_glyphs.inc"
 VIEW_NAME = "rodscene_view.inc"
-PICTURE_NAME = "picture.png"
 
 # Width, height and anti-aliasing options of each quality.
 QUALITIES = {
@@ -73,7 +69,7 @@ def view_text(cam, transparent):
 
 def povray_command(povray, scene, settings, threads):
     width, height = settings.width, settings.height
-    command = [povray, f"+I{scene}", f"+O{PICTURE_NAME}", "+FN",
+    command = [povray, f"+I{scene}", f"+O{tasks.PICTURE_NAME}", "+FN",
                f"+W{width}", f"+H{height}", "-D", "-P"]
     command += QUALITIES[settings.quality][2]
     if settings.transparent:
@@ -83,28 +79,14 @@ def povray_command(povray, scene, settings, threads):
     return command
 
 
-def povray_message(stderr):
-    """The end of POV-Ray's report, without its progress lines."""
-    lines = [line for line in stderr.splitlines()
-             if line.strip() and "Rendered" not in line]
-    return "\n".join(lines[-12:])
-
-
 def render_png(settings, glyph_text, view, threads=0):
-    """Renders the glyphs with the view; returns the PNG's bytes. POV-Ray
-    may only write below its working folder, so each render has its own."""
-    with tempfile.TemporaryDirectory(prefix="rodscene-") as tmp:
-        folder = pathlib.Path(tmp)
-        (folder / GLYPHS_NAME).write_text(glyph_text)
-        (folder / VIEW_NAME).write_text(view)
-        command = povray_command(settings.povray, settings.scene, settings,
-                                 threads) + [f"+L{tmp}"]
-        run = subprocess.run(command, cwd=tmp, capture_output=True, text=True)
-        made = folder / PICTURE_NAME
-        if run.returncode != 0 or not made.is_file():
-            raise Refusal(f"POV-Ray failed with status {run.returncode}",
-                          povray_message(run.stderr))
-        return made.read_bytes()
+    """Renders the glyphs with the view; returns the PNG's bytes."""
+    made, png, detail = tasks.render_task(
+        povray_command(settings.povray, settings.scene, settings, threads),
+        {GLYPHS_NAME: glyph_text, VIEW_NAME: view})
+    if not made:
+        raise Refusal(png, detail)
+    return png
 
 
 BOX_RADIUS = 0.3
