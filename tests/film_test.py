@@ -18,16 +18,8 @@ import sys
 import tempfile
 import time
 
-try:
-    import numpy as np
-    from PIL import Image
-except ImportError as e:
-    sys.exit(f"film_test.py: needs {e.name} (Debian: apt-get install "
-             f"python3-{'pil' if e.name == 'PIL' else e.name})")
+from render_checks import RENDER, SKIP, Image, check, np
 
-ROOT = pathlib.Path(__file__).resolve().parent.parent
-RENDER = ROOT / "render" / "render_scene.py"
-SKIP = 77
 PATIENCE = 60  # seconds before a step that should take one is a failure
 # A stand-in POV-Ray: a picture of the size asked for, its colour (or its
 # noise) drawn from the glyphs' digest; "start PID PARENT DIGEST" and
@@ -55,12 +47,6 @@ else:
 image.save(args["+O"])
 log(f"done {{os.getpid()}} {{digest}}")
 """
-
-
-def check(condition, message):
-    if not condition:
-        print(f"FAILED: {message}", file=sys.stderr)
-        sys.exit(1)
 
 
 def configurations(folder, count):

@@ -26,28 +26,10 @@ import subprocess
 import sys
 import tempfile
 
-try:
-    import numpy as np
-    from PIL import Image
-except ImportError as e:
-    sys.exit(f"render_test.py: needs {e.name} (Debian: apt-get install "
-             f"python3-{'pil' if e.name == 'PIL' else e.name})")
+from render_checks import (EXAMPLE, RENDER, ROOT, SKIP, blob, check,
+                           config_file, np, pixels, render)
 
-ROOT = pathlib.Path(__file__).resolve().parent.parent
 SCENE = ROOT / "render" / "scene.pov"
-RENDER = ROOT / "render" / "render_scene.py"
-EXAMPLE = ROOT / "examples" / "readingconfig3.txt"
-SKIP = 77
-
-
-def check(condition, message):
-    if not condition:
-        print(f"FAILED: {message}", file=sys.stderr)
-        sys.exit(1)
-
-
-def pixels(path):
-    return np.asarray(Image.open(path).convert("RGB")).astype(int)
 
 
 def teal_mask(rgb):
@@ -58,19 +40,6 @@ def teal_mask(rgb):
 def blue_mask(rgb):
     r, g, b = rgb[..., 0], rgb[..., 1], rgb[..., 2]
     return (b > r + 60) & (b > g + 30)
-
-
-def render(args, env=None):
-    return subprocess.run([sys.executable, str(RENDER)] + [str(a) for a in args],
-                          capture_output=True, text=True, env=env)
-
-
-def config_file(folder, name, sites):
-    """A configuration of the given sites (x y z phi1 phi2 phi3)."""
-    path = folder / name
-    path.write_text("0 0 0 0\n" + "".join(
-        " ".join(str(v) for v in site) + "\n" for site in sites))
-    return path
 
 
 def output(split, mono, tmp):
@@ -114,15 +83,6 @@ def ink_mask(rgb):
     return (rgb.max(axis=2) < 90) & (np.ptp(rgb, axis=2) < 20)
 
 
-def blob(mask):
-    """Centre (right of the middle > 0, above the middle > 0) and extent."""
-    ys, xs = np.nonzero(mask)
-    check(len(xs) > 30, "a rod is missing from the picture")
-    h, w = mask.shape
-    return ((xs.mean() - w / 2, h / 2 - ys.mean()),
-            (np.ptp(xs) + 1, np.ptp(ys) + 1))
-
-
 def views(split, tmp):
     # A teal rod along x at (+30, +15, +20) and a blue one along y at
     # (-30, -15, -20): teal shows right of and above blue in every view
@@ -141,8 +101,8 @@ def views(split, tmp):
                       pathlib.Path(split).parent])
         check(run.returncode == 0, f"{view}: {run.stderr}")
         rgb = pixels(picture)
-        (tx, ty), (tw, th) = blob(teal_mask(rgb))
-        (bx, by), (bw, bh) = blob(blue_mask(rgb))
+        (tx, ty), (tw, th) = blob(teal_mask(rgb), "the teal rod")
+        (bx, by), (bw, bh) = blob(blue_mask(rgb), "the blue rod")
         check(tx > bx and ty > by,
               f"{view}: teal at {tx:.0f},{ty:.0f} is not right of and above "
               f"blue at {bx:.0f},{by:.0f}: mirrored or upside down")
@@ -290,7 +250,8 @@ def pictures(split, tmp):
     run = render([rod, tmp / "disc.png", "--view", "front", "--no-axes",
                   "--no-key"] + size + converters)
     check(run.returncode == 0, f"front view failed: {run.stderr}")
-    _, (w, h) = blob(teal_mask(pixels(tmp / "disc.png")[:, 160:]))
+    _, (w, h) = blob(teal_mask(pixels(tmp / "disc.png")[:, 160:]),
+                     "the rod seen end on")
     check(0.85 < w / h < 1.18, f"a rod seen end on is {w}x{h}, not a disc")
 
     # The triad's x arrow points right in the front and top views: red

@@ -29,17 +29,9 @@ import sys
 import tempfile
 import time
 
-try:
-    import numpy as np
-    from PIL import Image
-except ImportError as e:
-    sys.exit(f"viewer_test.py: needs {e.name} (Debian: apt-get install "
-             f"python3-{'pil' if e.name == 'PIL' else e.name})")
+from render_checks import (EXAMPLE, SKIP, Image, blob, check, config_file,
+                           np, pixels, render)
 
-ROOT = pathlib.Path(__file__).resolve().parent.parent
-RENDER = ROOT / "render" / "render_scene.py"
-EXAMPLE = ROOT / "examples" / "readingconfig3.txt"
-SKIP = 77
 CHROMIUM = "/usr/bin/chromium"
 DRIVER = "/usr/bin/chromedriver"
 # Headless, offline and quiet; software WebGL without the warning that
@@ -51,25 +43,6 @@ FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
 VIEWPORT = (480, 400)
 PICTURE = ("--width", "320", "--height", "240")  # the pages' picture size
 LOAD_SECONDS = 60
-
-
-def check(condition, message):
-    if not condition:
-        print(f"FAILED: {message}", file=sys.stderr)
-        sys.exit(1)
-
-
-def render(args):
-    return subprocess.run([sys.executable, str(RENDER)] +
-                          [str(a) for a in args], capture_output=True,
-                          text=True)
-
-
-def config_file(folder, name, sites):
-    path = folder / name
-    path.write_text("0 0 0 0\n" + "".join(
-        " ".join(str(v) for v in site) + "\n" for site in sites))
-    return path
 
 
 def page(tmp, name, inputs, split, extra=()):
@@ -144,15 +117,6 @@ def teal_mask(rgb):
 def blue_mask(rgb):
     r, g, b = rgb[..., 0], rgb[..., 1], rgb[..., 2]
     return (b > r + 60) & (b > g + 60)
-
-
-def blob(mask, what):
-    """Centre (right of the middle > 0, above it > 0) and extent."""
-    ys, xs = np.nonzero(mask)
-    check(len(xs) > 30, f"{what} is missing from the page")
-    h, w = mask.shape
-    return ((xs.mean() - w / 2, h / 2 - ys.mean()),
-            (np.ptp(xs) + 1, np.ptp(ys) + 1))
 
 
 def views(split, tmp):
@@ -272,10 +236,6 @@ def same_places(driver, path, what):
           f"{what}: a marker is {worst:.1%} of the width from its place in "
           f"POV-Ray's picture of {command!r}: {a.round(1)} against "
           f"{b.round(1)}")
-
-
-def pixels(path):
-    return np.asarray(Image.open(path).convert("RGB")).astype(int)
 
 
 def quadrant_guesses(rgb):
