@@ -37,10 +37,6 @@ config_reader reader;
 read_report report;
 scene_writer writer;
 
-const char* plural(std::int64_t n) {
-  return n == 1 ? "" : "s";
-}
-
 void print_empty_slots(const char* program, std::int64_t records) {
   if (records >= scan_count) return;
   std::int64_t empty = scan_count - records;

@@ -17,10 +17,6 @@ constexpr const char* rest_noun[warning_kinds][2] = {
     {"record cut short", "records cut short"},
     {"short header record", "short header records"}};
 
-const char* plural(std::int64_t n) {
-  return n == 1 ? "" : "s";
-}
-
 // The parts of a warning that vary in length are built in buffers sized for
 // their worst case, and the line is written by one fprintf, which has no
 // limit: nothing is ever cut.

@@ -43,6 +43,11 @@ struct warning_log {
   std::int64_t total[warning_kinds] = {};
 };
 
+// The ending of a counted noun: "1 record", "2 records".
+inline const char* plural(std::int64_t n) {
+  return n == 1 ? "" : "s";
+}
+
 // Keeps w unless ten of its kind are kept already; counts it either way.
 void add_warning(warning_log& log, const warning& w);
 
