@@ -9,14 +9,13 @@ import json
 import pathlib
 import re
 import shlex
-import sys
 
 import numpy as np
 
 from . import camera, films
 from .messages import Refusal, plural, program_name, say
 from .outputs import written_whole
-from .picture import camera_for, no_glyph_note
+from .picture import camera_for, report_frame
 from .povray import box_corners
 
 PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
@@ -177,11 +176,7 @@ def page_text(settings, frames):
 
 def report(settings, frames):
     if len(frames) == 1:
-        fr = frames[0]
-        for note in fr.notes:
-            print(note, file=sys.stderr)
-        if not len(fr.ends):
-            say(no_glyph_note(fr))
+        report_frame(frames[0])
         return
     films.report_notes(frames, settings.html.with_name(
         settings.html.stem + LOG_SUFFIX))

@@ -67,13 +67,18 @@ def no_glyph_note(fr):
             f"window or cannot be drawn")
 
 
-def render_picture(settings, scratch):
-    fr = load_input(settings.inputs[0], settings.kinds[0],
-                    settings.converter, scratch)
+def report_frame(fr):
+    """One frame's warnings, as they came, on standard error."""
     for note in fr.notes:
         print(note, file=sys.stderr)
     if not len(fr.ends):
         say(no_glyph_note(fr))
+
+
+def render_picture(settings, scratch):
+    fr = load_input(settings.inputs[0], settings.kinds[0],
+                    settings.converter, scratch)
+    report_frame(fr)
     settings.key_program = key_program(settings, [fr])
     cam = camera_for(settings, fr.points())
     save_picture(draw_frame(settings, fr, cam, 1), settings.picture)
