@@ -48,6 +48,13 @@ image.save(args["+O"])
 log(f"done {{os.getpid()}} {{digest}}")
 """
 
+# A stand-in ffmpeg that takes the frames and fails.
+BROKEN_FFMPEG = """#!/bin/sh
+cat > /dev/null
+echo "stand-in encoder: broken" >&2
+exit 1
+"""
+
 
 def configurations(folder, count):
     """count configurations that differ only in an inner rod, so that the
@@ -195,6 +202,34 @@ def whole(b):
     check(left == [f"frame{i:05d}.png" for i in range(1, 5)] +
           ["manifest.jsonl", "warnings.log"],
           f"the frames' folder holds {left}")
+    failed_encoder(b, configurations(b.tmp, 3))
+
+
+def failed_encoder(b, inputs):
+    """A failing ffmpeg loses neither an earlier film nor the frames: the
+    command it prints makes the film without rendering them again."""
+    movie = b.tmp / "kept.mp4"
+    earlier = b"\0\0\0\x10ftypisom\0\0\0\0"
+    movie.write_bytes(earlier)
+    broken = b.tmp / "broken"
+    broken.mkdir()
+    (broken / "ffmpeg").write_text(BROKEN_FFMPEG)
+    (broken / "ffmpeg").chmod(0o755)
+    run = b.run(["--movie", movie] + inputs,
+                PATH=f"{broken}:{b.env['PATH']}")
+    check(run.returncode == 2 and "stand-in encoder: broken" in run.stderr
+          and "ffmpeg failed with status 1" in run.stderr
+          and "to make the film, run: " in run.stderr,
+          f"the failed encoder was not reported: {run.stderr}")
+    check(movie.read_bytes() == earlier, "the earlier film was overwritten")
+    command = shlex.split(run.stderr.split("to make the film, run: ")[1])
+    b.log.unlink()
+    run = subprocess.run(command, capture_output=True, text=True,
+                         env=b.env, timeout=PATIENCE * 3)
+    check(run.returncode == 0 and not b.lines("start"),
+          f"the kept frames were rendered again: {run.stderr}")
+    check(frame_count(movie) == "h264,3", f"the film is "
+          f"{frame_count(movie)!r}, not 3 frames")
 
 
 def cluster(b):

@@ -51,9 +51,9 @@ def check_scheduler(text):
                       f"{e.strerror or e}") from None
 
 
-def render_cluster(settings, todo, cam, folder, bar):
-    """Renders the frames to do on the cluster; returns (failed frame or
-    None, its Refusal)."""
+def render_cluster(settings, todo, cam, folder, done):
+    """Renders the frames to do on the cluster, calling done with each
+    frame's index; returns (failed frame or None, its Refusal)."""
     import cloudpickle
     from distributed import Client
     # Workers then need POV-Ray alone, not this package.
@@ -81,7 +81,7 @@ def render_cluster(settings, todo, cam, folder, bar):
                 if not made:
                     return fr, Refusal(png, detail)
                 keep(settings, fr, cam, index, png, order, folder, entry)
-                bar.update()
+                done(index)
             top_up(client, settings, cam, waiting, frames)
         return None, None
     finally:

@@ -10,7 +10,7 @@ import shutil
 import sys
 import tempfile
 
-from . import camera, films, inputs, outputs, overlays, page, povray
+from . import camera, film_encoder, films, inputs, outputs, overlays, page, povray
 from .messages import PROGRAM, Refusal, say
 from .version import version
 
@@ -189,7 +189,7 @@ def check_outputs(s):
         if s.transparent and s.picture.suffix.lower() != ".png":
             raise Refusal(f"{s.picture}: a transparent picture is a PNG")
         return
-    outputs.check_output(s.movie, films.CONTAINERS, s.inputs, "film")
+    outputs.check_output(s.movie, film_encoder.CONTAINERS, s.inputs, "film")
     if s.scheduler:
         from .cluster import check_scheduler
         check_scheduler(s.scheduler)

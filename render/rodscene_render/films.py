@@ -19,11 +19,12 @@ import threading
 
 import numpy as np
 
-from . import resume, tasks
+from . import film_encoder, resume, tasks
 from .inputs import load_input, set_aside
 from .messages import Refusal, plural, program_name, say
 from .outputs import written_whole
 from .overlays import key_program
+from .png_writer import png_bytes
 from .picture import camera_for, finish_frame, no_glyph_note, scene_text
 from .povray import GLYPHS_NAME, VIEW_NAME, povray_command, view_text
 
@@ -33,30 +34,16 @@ LOG_SUFFIX = "-warnings.log"  # beside a film whose frames are not kept
 KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
 SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 # POV-Ray runs in flight a core, by quality. Each run idles in timed waits
-# as it starts and ends, a large share of a draft frame's time: with more
-# runs than cores another one works meanwhile. A final frame is mostly
-# tracing, and an interrupted film loses the frames in flight.
-IN_FLIGHT = {"draft": 4, "normal": 3, "final": 2}
-# zlib's level for frames: a draft frame is written in half the time of
-# the default level, and is a few percent larger.
-FRAME_COMPRESSION = 1
+# as it starts and ends, twice a draft frame's tracing: with many runs
+# more than cores, others work meanwhile. A final frame is mostly tracing,
+# and an interrupted film loses the frames in flight.
+IN_FLIGHT = {"draft": 8, "normal": 3, "final": 2}
 STOP_WAIT = 0.5  # seconds a stopped POV-Ray has to end before it is killed
-# Film names: (format, bytes at an offset that tell an existing file of
-# it) for the name checks, and ffmpeg's muxer and encoder options. H.264
-# and VP9 need even sizes; a GIF gets a palette made from the film itself.
-CONTAINERS = {".mp4": ("MP4", b"ftyp", 4),
-              ".webm": ("WebM", b"\x1a\x45\xdf\xa3", 0),
-              ".gif": ("GIF", b"GIF8", 0)}
-EVEN = "pad=ceil(iw/2)*2:ceil(ih/2)*2"
-ENCODERS = {
-    ".mp4": ["-f", "mp4", "-vf", EVEN, "-c:v", "libx264", "-pix_fmt",
-             "yuv420p", "-crf", "18"],
-    ".webm": ["-f", "webm", "-vf", EVEN, "-c:v", "libvpx-vp9", "-pix_fmt",
-              "yuv420p", "-crf", "30", "-b:v", "0", "-row-mt", "1"],
-    ".gif": ["-f", "gif", "-filter_complex",
-             "split[a][b];[a]palettegen=stats_mode=full[p];"
-             "[b][p]paletteuse=dither=sierra2_4a", "-loop", "0"],
-}
+# A POV-Ray run's memory, roughly: its own, each glyph's two objects and
+# the picture's buffers. Runs in flight leave half the free memory free.
+RUN_BYTES = 24 << 20
+GLYPH_BYTES = 2560
+PIXEL_BYTES = 20
 
 # The POV-Ray processes of a local film, so that an interrupted film ends
 # them, and whether the film is stopping, so that no new one starts.
@@ -212,7 +199,7 @@ def keep(settings, fr, cam, index, png, order, folder, entry):
     image = finish_frame(settings, fr, cam, index, png, order)
     path = folder / entry["frame"]
     with written_whole(path) as temporary:
-        image.save(temporary, "PNG", compress_level=FRAME_COMPRESSION)
+        temporary.write_bytes(png_bytes(image))
     resume.record(folder, entry, resume.digest_file(path))
 
 
@@ -224,23 +211,38 @@ def local_frame(settings, fr, cam, index, folder, entry, scratch):
     keep(settings, fr, cam, index, png, order, folder, entry)
 
 
-def render_local(settings, todo, cam, folder, scratch, bar):
-    """Renders the frames to do here, several POV-Ray runs a core;
-    returns (failed frame or None, its Refusal)."""
-    workers = (os.cpu_count() or 1) * IN_FLIGHT[settings.quality]
-    pool = concurrent.futures.ThreadPoolExecutor(workers)
+def runs_in_flight(settings, todo):
+    """POV-Ray runs at a time: several a core, as free memory allows."""
+    runs = (os.cpu_count() or 1) * IN_FLIGHT[settings.quality]
+    largest = max((len(fr.ends) for _, fr, _ in todo), default=0)
+    need = RUN_BYTES + GLYPH_BYTES * largest + \
+        PIXEL_BYTES * settings.width * settings.height
+    try:
+        free = os.sysconf("SC_AVPHYS_PAGES") * os.sysconf("SC_PAGE_SIZE")
+    except (ValueError, OSError):
+        return runs
+    return max(1, min(runs, free // 2 // need))
+
+
+def render_local(settings, todo, cam, folder, scratch, done):
+    """Renders the frames to do here, several POV-Ray runs a core, calling
+    done with each frame's index; returns (failed frame or None, its
+    Refusal)."""
+    pool = concurrent.futures.ThreadPoolExecutor(
+        runs_in_flight(settings, todo))
     try:
         jobs = {pool.submit(local_frame, settings, fr, cam, index, folder,
-                            entry, scratch): fr
+                            entry, scratch): (index, fr)
                 for index, fr, entry in todo}
         for job in concurrent.futures.as_completed(jobs):
+            index, fr = jobs[job]
             try:
                 job.result()
             except Refusal as e:
                 # The frames in flight are finished and kept.
                 pool.shutdown(wait=True, cancel_futures=True)
-                return jobs[job], e
-            bar.update()
+                return fr, e
+            done(index)
         return None, None
     except BaseException:
         signal.signal(signal.SIGINT, signal.SIG_IGN)
@@ -278,39 +280,29 @@ def count_frames(folder, total):
     return sum(frame_name(i + 1) in entries for i in range(total))
 
 
-def assemble(settings, folder, count):
-    suffix = settings.movie.suffix.lower()
-    with written_whole(settings.movie) as temporary:
-        command = [settings.ffmpeg, "-y", "-loglevel", "error",
-                   "-framerate", str(settings.fps),
-                   "-i", str(folder / FRAME_PATTERN), "-frames:v",
-                   str(count)] + ENCODERS[suffix] + [str(temporary)]
-        run = subprocess.run(command, capture_output=True, text=True)
-        if run.returncode != 0:
-            raise Refusal(f"ffmpeg failed with status {run.returncode}",
-                          run.stderr.strip())
-
-
 def on_terminate(number, frame):
     """SIGTERM stops a film as Ctrl-C does."""
     raise KeyboardInterrupt
 
 
-def render_frames(settings, frames, cam, folder, scratch, todo):
-    """Renders the frames to do with the bar; on a failure or an
-    interruption says what is kept and how to go on."""
+def render_frames(settings, frames, cam, folder, scratch, todo, enc):
+    """Renders the frames to do with the bar, handing each to the encoder;
+    on a failure or an interruption says what is kept and how to go on."""
     from tqdm import tqdm
     with tqdm(total=len(frames), initial=len(frames) - len(todo),
               unit="frame", file=sys.stderr, desc="rendering",
               disable=None) as bar:
+        def done(index):
+            film_encoder.frame_done(enc, index)
+            bar.update()
         try:
             if settings.scheduler:
                 from .cluster import render_cluster
                 failed, error = render_cluster(settings, todo, cam, folder,
-                                               bar)
+                                               done)
             else:
                 failed, error = render_local(settings, todo, cam, folder,
-                                             scratch, bar)
+                                             scratch, done)
         except KeyboardInterrupt:
             bar.close()
             kept = keep_frames(settings, folder)
@@ -325,6 +317,28 @@ def render_frames(settings, frames, cam, folder, scratch, todo):
                       f"kept {count_frames(kept, len(frames))} of "
                       f"{plural(len(frames), 'frame')} in {kept}",
                       error.detail)
+
+
+def make_film(settings, frames, cam, folder, scratch, todo):
+    """Renders the frames to do while ffmpeg encodes those done; keeps the
+    frames when ffmpeg fails, so that running again only encodes."""
+    enc = film_encoder.start(settings, folder, FRAME_PATTERN, len(frames),
+                             scratch)
+    try:
+        rendered = {index for index, _, _ in todo}
+        for index in set(range(1, len(frames) + 1)) - rendered:
+            film_encoder.frame_done(enc, index)
+        render_frames(settings, frames, cam, folder, scratch, todo, enc)
+        try:
+            film_encoder.finish(enc, settings.movie)
+        except Refusal as e:
+            kept = keep_frames(settings, folder)
+            raise Refusal(f"{e}; the frames are kept in {kept}; to make the "
+                          f"film, run: {resume_command(settings, kept)}",
+                          e.detail) from None
+    except BaseException:
+        film_encoder.stop(enc)
+        raise
 
 
 def render_film(settings, scratch):
@@ -346,7 +360,6 @@ def render_film(settings, scratch):
     place = {frame_name(i + 1): i for i in range(len(frames))}
     todo = [(place[e["frame"]] + 1, frames[place[e["frame"]]], e)
             for e in missing]
-    render_frames(settings, frames, cam, folder, scratch, todo)
-    assemble(settings, folder, len(frames))
+    make_film(settings, frames, cam, folder, scratch, todo)
     say(f"wrote {plural(len(frames), 'frame')} at {settings.fps:g} per "
         f"second into {settings.movie}")
