@@ -10,7 +10,8 @@ import shutil
 import sys
 import tempfile
 
-from . import camera, film_encoder, films, inputs, outputs, overlays, page, povray
+from . import (camera, film_encoder, films, inputs, outputs, overlays, page,
+               povray)
 from .messages import PROGRAM, Refusal, say
 from .version import version
 

@@ -1,7 +1,7 @@
 """Films: every input one frame, all read in parallel and rendered under
 one camera with every core kept busy, each frame kept whole and recorded
-so that a film stopped halfway resumes, then assembled by ffmpeg into the
-container the film's name asks for."""
+so that a film stopped halfway resumes, and handed as it is done to the
+ffmpeg run that encodes the film."""
 
 import collections
 import concurrent.futures
