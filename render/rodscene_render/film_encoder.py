@@ -11,6 +11,7 @@ import subprocess
 import tempfile
 import threading
 
+from . import tasks
 from .messages import Refusal
 from .outputs import written_whole
 
@@ -42,7 +43,6 @@ EFFORTS = {
               "final": ["-deadline", "good", "-cpu-used", "2"]},
     ".gif": {"draft": [], "normal": [], "final": []},
 }
-STOP_WAIT = 0.5  # seconds a stopped ffmpeg has to end before it is killed
 
 
 @dataclasses.dataclass
@@ -72,9 +72,10 @@ def command(settings, count, target):
             [str(target)])
 
 
-def start(settings, folder, pattern, count, scratch):
+def start(settings, folder, pattern, count, scratch, done):
     """ffmpeg, waiting for the film's frames; they are named by pattern
-    (with their index from 1) in folder."""
+    (with their index from 1) in folder, and those in done are there
+    already."""
     target = pathlib.Path(scratch) / f"film{settings.movie.suffix.lower()}"
     messages = tempfile.TemporaryFile(dir=scratch)
     try:
@@ -86,7 +87,7 @@ def start(settings, folder, pattern, count, scratch):
         messages.close()
         raise Refusal(f"cannot run {settings.ffmpeg}: {e.strerror}") from None
     enc = encoder(process, pathlib.Path(folder), pattern, count, target,
-                  messages)
+                  messages, set(done))
     enc.feeder = threading.Thread(target=feed, args=(enc,), daemon=True)
     enc.feeder.start()
     return enc
@@ -143,11 +144,6 @@ def stop(enc):
     with enc.ready:
         enc.stopped = True
         enc.ready.notify_all()
-    enc.process.terminate()
-    try:
-        enc.process.wait(STOP_WAIT)
-    except subprocess.TimeoutExpired:
-        enc.process.kill()
-        enc.process.wait()
+    tasks.end_processes([enc.process])
     enc.feeder.join()
     enc.messages.close()

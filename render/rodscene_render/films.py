@@ -38,7 +38,6 @@ SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 # more than cores, others work meanwhile. A final frame is mostly tracing,
 # and an interrupted film loses the frames in flight.
 IN_FLIGHT = {"draft": 8, "normal": 3, "final": 2}
-STOP_WAIT = 0.5  # seconds a stopped POV-Ray has to end before it is killed
 # A POV-Ray run's memory, roughly: its own, each glyph's two objects and
 # the picture's buffers. Runs in flight leave half the free memory free.
 RUN_BYTES = 24 << 20
@@ -185,13 +184,7 @@ def end_local():
     with running_lock:
         stopping.set()
         processes = list(running)
-    for process in processes:
-        process.terminate()
-    for process in processes:
-        try:
-            process.wait(STOP_WAIT)
-        except subprocess.TimeoutExpired:
-            process.kill()
+    tasks.end_processes(processes)
 
 
 def keep(settings, fr, cam, index, png, order, folder, entry):
@@ -322,12 +315,11 @@ def render_frames(settings, frames, cam, folder, scratch, todo, enc):
 def make_film(settings, frames, cam, folder, scratch, todo):
     """Renders the frames to do while ffmpeg encodes those done; keeps the
     frames when ffmpeg fails, so that running again only encodes."""
+    rendered = {index for index, _, _ in todo}
+    ready = set(range(1, len(frames) + 1)) - rendered
     enc = film_encoder.start(settings, folder, FRAME_PATTERN, len(frames),
-                             scratch)
+                             scratch, ready)
     try:
-        rendered = {index for index, _, _ in todo}
-        for index in set(range(1, len(frames) + 1)) - rendered:
-            film_encoder.frame_done(enc, index)
         render_frames(settings, frames, cam, folder, scratch, todo, enc)
         try:
             film_encoder.finish(enc, settings.movie)

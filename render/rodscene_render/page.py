@@ -27,7 +27,6 @@ SCRIPT_NAME = "viewer.js"
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 # What would end a <script> element early, or start a comment in it.
 SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)
-LOG_SUFFIX = "-warnings.log"
 # A quantity in a frame is stored as origin + step x q, q a 16-bit integer.
 LEVELS = 32767
 DEFAULT_PROGRAM = "split"
@@ -179,7 +178,7 @@ def report(settings, frames):
         report_frame(frames[0])
         return
     films.report_notes(frames, settings.html.with_name(
-        settings.html.stem + LOG_SUFFIX))
+        settings.html.stem + films.LOG_SUFFIX))
 
 
 def write_page(settings, scratch):

@@ -12,6 +12,7 @@ import tempfile
 PICTURE_NAME = "picture.png"
 FOLDER_PREFIX = "rodscene-frame-"
 MESSAGE_LINES = 12  # the end of POV-Ray's report that a failure shows
+STOP_WAIT = 0.5  # seconds a stopped process has to end before it is killed
 
 
 def prepare(folder, command, files):
@@ -33,6 +34,18 @@ def outcome(folder, status, stderr):
              if line.strip() and "Rendered" not in line]
     return (False, f"POV-Ray failed with status {status}",
             "\n".join(lines[-MESSAGE_LINES:]))
+
+
+def end_processes(processes):
+    """Ends the processes, politely then firmly, and waits for them."""
+    for process in processes:
+        process.terminate()
+    for process in processes:
+        try:
+            process.wait(STOP_WAIT)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
 
 
 def render_task(command, files):
