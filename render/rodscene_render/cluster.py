@@ -10,7 +10,7 @@ import urllib.parse
 import warnings
 
 from . import tasks
-from .films import keep, task_of
+from .frame_tasks import keep, task_of
 from .messages import Refusal
 
 SCHEME = "tcp"

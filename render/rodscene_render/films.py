@@ -24,15 +24,14 @@ from .inputs import load_input, set_aside
 from .messages import Refusal, plural, program_name, say
 from .outputs import written_whole
 from .overlays import key_program
-from .png_writer import png_bytes
-from .picture import camera_for, finish_frame, no_glyph_note, scene_text
-from .povray import GLYPHS_NAME, VIEW_NAME, povray_command, view_text
+from .frame_tasks import SCENE_NAME, keep, task_of
+from .picture import camera_for, no_glyph_note
+from .povray import povray_command, view_text
 
 FRAME_PATTERN = "frame%05d.png"
 LOG_NAME = "warnings.log"  # in the frames' folder
 LOG_SUFFIX = "-warnings.log"  # beside a film whose frames are not kept
 KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
-SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 # POV-Ray runs in flight a core, by quality. Each run idles in timed waits
 # as it starts and ends, twice a draft frame's tracing: with many runs
 # more than cores, others work meanwhile. A final frame is mostly tracing,
@@ -144,14 +143,6 @@ def wanted_entries(settings, cam):
             for i, path in enumerate(settings.inputs)]
 
 
-def task_of(settings, fr, cam):
-    """A frame's POV-Ray run: its options and files, and the frame's order
-    parameter for the colour key."""
-    text, order = scene_text(settings, fr)
-    files = {SCENE_NAME: pathlib.Path(settings.scene).read_text(),
-             GLYPHS_NAME: text,
-             VIEW_NAME: view_text(cam, settings.transparent)}
-    return povray_command("povray", SCENE_NAME, settings, 1), files, order
 
 
 def run_local(command, files, scratch):
@@ -187,13 +178,6 @@ def end_local():
     tasks.end_processes(processes)
 
 
-def keep(settings, fr, cam, index, png, order, folder, entry):
-    """A rendered frame decorated, written whole, then recorded."""
-    image = finish_frame(settings, fr, cam, index, png, order)
-    path = folder / entry["frame"]
-    with written_whole(path) as temporary:
-        temporary.write_bytes(png_bytes(image))
-    resume.record(folder, entry, resume.digest_file(path))
 
 
 def local_frame(settings, fr, cam, index, folder, entry, scratch):
