@@ -13,7 +13,6 @@ from .povray import GLYPHS_NAME, VIEW_NAME, povray_command, view_text
 SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 
 
-
 def task_of(settings, fr, cam):
     """A frame's POV-Ray run: its options and files, and the frame's order
     parameter for the colour key."""
