@@ -10,7 +10,9 @@ Groups:
           a named view, and after the mouse has turned, moved and zoomed
           the view, has POV-Ray put each marker rod where the page does.
   frames  a trajectory's #frame=2 differs from frame 1 only near the rod
-          that moved, and names its file.
+          that moved, and names its file; a fragment value the command line
+          would refuse is ignored, and the wheel zooms only as far as
+          --zoom goes.
   pages   the example, zero glyphs and a browser without WebGL give a page
           that says what it shows; bad options are refused in one line.
 
@@ -22,6 +24,7 @@ POV-Ray for the camera group.
 import base64
 import io
 import pathlib
+import re
 import shlex
 import shutil
 import subprocess
@@ -212,10 +215,15 @@ def handle(driver):
     ActionChains(driver).move_to_element(view).key_down(Keys.SHIFT) \
         .click_and_hold().move_by_offset(15, 10).release() \
         .key_up(Keys.SHIFT).perform()
-    driver.execute_script(
-        "arguments[0].dispatchEvent(new WheelEvent('wheel', "
-        "{deltaY: 100, bubbles: true, cancelable: true}))", view)
+    wheel(driver, 100)
     settle(driver, "the moved view")
+
+
+def wheel(driver, delta):
+    driver.execute_script(
+        "document.getElementById('view').dispatchEvent(new WheelEvent("
+        "'wheel', {deltaY: arguments[0], bubbles: true, cancelable: true}))",
+        delta)
 
 
 def same_places(driver, path, what):
@@ -254,6 +262,12 @@ def quadrant_guesses(rgb):
     return guesses
 
 
+# Fragment values the command line would refuse, or frames the page lacks:
+# the page opens as if they were absent.
+HOSTILE = ["#view=constructor", "#frame=-3", "#frame=5", "#frame=1.5",
+           "#zoom=1e-320", "#zoom=5000", "#camera=0,1000", "#look=0,0,1e10"]
+
+
 def frames(split, tmp):
     sites = [(x, y, z, 1, 0, 0) for x in (-40, 0, 40) for y in (-20, 20)
              for z in (-15, 15)]
@@ -268,10 +282,26 @@ def frames(split, tmp):
         # With no fragment the page starts as its command asked: frame 1,
         # from the front.
         open_page(driver, path)
+        start = text_of(driver, "command")
         check(text_of(driver, "name") == "first.txt" and
-              "--camera -90 0 " in text_of(driver, "command"),
+              "--camera -90 0 " in start,
               f"the page does not start on frame 1 from the front: "
-              f"{text_of(driver, 'name')!r}, {text_of(driver, 'command')!r}")
+              f"{text_of(driver, 'name')!r}, {start!r}")
+        for fragment in HOSTILE:
+            open_page(driver, path, fragment)
+            check(text_of(driver, "command") == start,
+                  f"{fragment} gives the command "
+                  f"{text_of(driver, 'command')!r}, not {start!r}")
+        # Far in, then far out: the film's zoom stops at --zoom's bound,
+        # and the picture's stays within them.
+        for delta, bound in ((-1e5, max), (1e5, min)):
+            wheel(driver, delta)
+            settle(driver, f"the wheel by {delta:g}")
+            zooms = [float(z) for z in re.findall(
+                r"--zoom (\S+)", text_of(driver, "command"))]
+            check(all(0.001 <= z <= 1000 for z in zooms) and
+                  bound(zooms) == bound(0.001, 1000),
+                  f"the wheel by {delta:g} gives zooms {zooms}")
         open_page(driver, path, "#frame=1")
         a = canvas_pixels(driver)
         open_page(driver, path, "#frame=2")

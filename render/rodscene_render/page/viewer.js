@@ -14,7 +14,8 @@ const TEXTS = {
   picture: "# this view as a picture",
   film: "# the whole trajectory as a film",
 };
-const KEYS = {f: "front", s: "side", t: "top", i: "iso"};
+const KEYS = new Map([["f", "front"], ["s", "side"], ["t", "top"],
+                      ["i", "iso"]]);
 // The scene's linear colours; the renderer encodes them for the screen as
 // POV-Ray does for its pictures.
 const COLOURS = {teal: [0, 0.8, 0.67381], blue: [0, 0.1, 0.87381],
@@ -36,6 +37,12 @@ const ROD_WORDS = 9;  // 16-bit integers a rod: centre, half axis, cap offset
 const COMMAND_DELAY = 150;  // ms after the last move before the command
 const TRIAD_SIZE = 90;  // pixels
 const POLE = 90 - 1e-9;  // elevation beyond which +y is up
+// The command line's bounds on --zoom and --look (each coordinate's size):
+// the commands the page shows keep within them.
+const MIN_ZOOM = 0.001;
+const MAX_ZOOM = 1000;
+const MAX_LOOK = 1e9;
+const PROJECTIONS = ["orthographic", "perspective"];
 
 // ----- the rods -----
 
@@ -165,6 +172,11 @@ const state = {azimuth: 0, elevation: 0, look: [0, 0, 0], span: 1,
                projection: "perspective", frame: 0};
 let opening = null;
 
+const clamp = (v, low, high) => Math.min(high, Math.max(low, v));
+// An azimuth as the same direction within [-180, 180).
+const wrap = (azimuth) => ((azimuth % 360) + 540) % 360 - 180;
+const own = (table, key) => Object.prototype.hasOwnProperty.call(table, key);
+
 function numbers(text, count) {
   // An absent or empty value is none: Number("") would read it as 0.
   if (!text) return null;
@@ -172,36 +184,59 @@ function numbers(text, count) {
   return v.length === count && v.every(Number.isFinite) ? v : null;
 }
 
+// What the address's fragment asks for, each value only if the command
+// line would take it (and a frame only if the page has it); any other is
+// null, as if the fragment did not say it. A view is looked up as the
+// page's own: "constructor" is no view. The frame counts from 0.
 function read_fragment() {
   const p = new URLSearchParams(location.hash.slice(1));
-  return {view: META.views[p.get("view")] ? p.get("view") : null,
-          camera: numbers(p.get("camera"), 2), zoom: numbers(p.get("zoom"), 1),
-          look: numbers(p.get("look"), 3), frame: numbers(p.get("frame"), 1),
-          projection: ["orthographic", "perspective"].includes(
-            p.get("projection")) ? p.get("projection") : null};
+  const view = p.get("view"), projection = p.get("projection");
+  const camera = numbers(p.get("camera"), 2);
+  const [zoom] = numbers(p.get("zoom"), 1) || [null];
+  const look = numbers(p.get("look"), 3);
+  const [frame] = numbers(p.get("frame"), 1) || [null];
+  return {
+    view: view !== null && own(META.views, view) ? view : null,
+    camera: camera && Math.abs(camera[1]) <= 90
+      ? [wrap(camera[0]), camera[1]] : null,
+    zoom: zoom !== null && zoom >= MIN_ZOOM && zoom <= MAX_ZOOM ? zoom : null,
+    look: look && look.every((v) => Math.abs(v) <= MAX_LOOK) ? look : null,
+    frame: Number.isInteger(frame) && frame >= 1 && frame <= frame_count
+      ? frame - 1 : null,
+    projection: PROJECTIONS.includes(projection) ? projection : null};
 }
 
 // The camera the page opens on: the fragment's when it says one, else
-// the one the page was written with.
+// the one the page was written with; fitted is the span of the fit of
+// every frame from its direction.
 function start_camera(fragment) {
   const asked = fragment.view || fragment.camera || fragment.zoom ||
     fragment.look || fragment.projection;
-  const s = asked ? {view: fragment.view, camera: fragment.camera,
-                     zoom: fragment.zoom && fragment.zoom[0],
-                     look: fragment.look, projection: fragment.projection}
-                  : META.start;
+  const s = asked ? fragment : META.start;
   const view = s.camera ? null : META.views[s.view || "iso"];
   const [azimuth, elevation] = view ? [view.azimuth, view.elevation]
                                     : s.camera;
   const projection = s.projection || (view ? view.projection : "perspective");
   const fitted = view && projection === view.projection ? view
     : fit(all_frames, azimuth, elevation, projection);
-  const zoom = s.zoom > 0 ? s.zoom : 1;
+  const zoom = s.zoom || 1;
   return {azimuth, elevation, projection, span: fitted.span / zoom,
-          look: s.look || fitted.look};
+          look: s.look || fitted.look, fitted: fitted.span};
+}
+
+// Keeps the view within what the command line takes: a zoom between
+// MIN_ZOOM and MAX_ZOOM of the fit of every frame, whose span is fitted
+// (by default the last one computed: the controls bound the view with it
+// between two commands), and a look point within MAX_LOOK of the origin.
+let fitted_span = null;
+function bound_state(fitted = fitted_span) {
+  fitted_span = fitted;
+  state.span = clamp(state.span, fitted / MAX_ZOOM, fitted / MIN_ZOOM);
+  state.look = state.look.map((v) => clamp(v, -MAX_LOOK, MAX_LOOK));
 }
 
 function set_view(name) {
+  if (!own(META.views, name)) return;
   const v = META.views[name];
   Object.assign(state, {azimuth: v.azimuth, elevation: v.elevation,
                         projection: v.projection, span: v.span,
@@ -445,12 +480,15 @@ function draw_triad() {
 
 const fixed = (v, digits) => Number(v.toFixed(digits)).toString();
 
-function camera_words(frames) {
-  const fitted = fit(frames, state.azimuth, state.elevation,
-                     state.projection);
+// The zoom of the state's span against a fit's: bound_state keeps it
+// within the command line's bounds for every frame's fit, and one frame's
+// fit can be smaller still.
+const zoom_of = (fitted) => clamp(
+  Number((fitted.span / state.span).toPrecision(4)), MIN_ZOOM, MAX_ZOOM);
+
+function camera_words(fitted) {
   const words = ["--camera", fixed(state.azimuth, 3),
-                 fixed(state.elevation, 3),
-                 "--zoom", Number((fitted.span / state.span).toPrecision(4)),
+                 fixed(state.elevation, 3), "--zoom", zoom_of(fitted),
                  "--look", ...state.look.map((v) => fixed(v, 4))];
   if (state.projection === "orthographic") {
     words.push("--projection", "orthographic");
@@ -458,21 +496,25 @@ function camera_words(frames) {
   return words.join(" ");
 }
 
-function command_text() {
+const fit_state = (frames) => fit(frames, state.azimuth, state.elevation,
+                                  state.projection);
+
+// The commands for the state; whole is the fit of every frame.
+function command_text(whole = fit_state(all_frames)) {
   const tail = META.options ? " " + META.options : "";
   const picture = `${META.program} ${META.inputs[state.frame]} ` +
-    `${META.picture} ${camera_words([state.frame])}${tail}`;
+    `${META.picture} ` +
+    `${camera_words(frame_count === 1 ? whole : fit_state([state.frame]))}` +
+    `${tail}`;
   if (frame_count === 1) return picture;
   return `${TEXTS.picture}\n${picture}\n${TEXTS.film}\n${META.program} ` +
     `--movie ${META.movie} ${META.inputs.join(" ")} ` +
-    `${camera_words(all_frames)}${tail}`;
+    `${camera_words(whole)}${tail}`;
 }
 
-function fragment_text() {
-  const zoom = fit(all_frames, state.azimuth, state.elevation,
-                   state.projection).span / state.span;
+function fragment_text(whole) {
   return `#frame=${state.frame + 1}&camera=${fixed(state.azimuth, 3)},` +
-    `${fixed(state.elevation, 3)}&zoom=${Number(zoom.toPrecision(4))}` +
+    `${fixed(state.elevation, 3)}&zoom=${zoom_of(whole)}` +
     `&look=${state.look.map((v) => fixed(v, 4)).join(",")}` +
     `&projection=${state.projection}`;
 }
@@ -480,8 +522,14 @@ function fragment_text() {
 let command_timer = null;
 function update_command() {
   command_timer = null;
-  document.getElementById("command").textContent = command_text();
-  history.replaceState(null, "", fragment_text());
+  const whole = fit_state(all_frames);
+  const span = state.span, look = state.look;
+  bound_state(whole.span);
+  if (state.span !== span || state.look.some((v, a) => v !== look[a])) {
+    request_draw();
+  }
+  document.getElementById("command").textContent = command_text(whole);
+  history.replaceState(null, "", fragment_text(whole));
 }
 
 function changed() {
@@ -519,8 +567,10 @@ function copy_by_selection(text, done) {
 
 const player = {timer: null};
 
+// Shows frame k, counted from 0 and wrapped around the trajectory.
 function show_frame(k) {
-  state.frame = (k + frame_count) % frame_count;
+  if (!Number.isInteger(k)) return;
+  state.frame = ((k % frame_count) + frame_count) % frame_count;
   if (drawn.renderer) load_frame(state.frame);
   document.getElementById("slider").value = state.frame + 1;
   document.getElementById("counter").textContent =
@@ -582,6 +632,7 @@ function pan(dx, dy) {
   const [, u, r] = view_axes(state.azimuth, state.elevation);
   const unit = state.span / canvas.clientWidth;
   state.look = mix([[1, state.look], [-dx * unit, r], [dy * unit, u]]);
+  bound_state();
 }
 
 // Two fingers: their spread zooms, their middle pans.
@@ -592,11 +643,13 @@ function pinch(id, x, y) {
   const spread = (p, q) => Math.hypot(p.x - q.x, p.y - q.y) || 1;
   pan((a.x + b.x - old_a.x - old_b.x) / 2, (a.y + b.y - old_a.y - old_b.y) / 2);
   state.span *= spread(old_a, old_b) / spread(a, b);
+  bound_state();
 }
 
 function on_wheel(e) {
   e.preventDefault();
   state.span *= Math.exp(e.deltaY * WHEEL_STEP);
+  bound_state();
   changed();
 }
 
@@ -605,7 +658,7 @@ function on_key(e) {
   if (e.target.tagName === "INPUT" &&
       (e.target.type === "number" || e.key.startsWith("Arrow"))) return;
   if (e.ctrlKey || e.metaKey || e.altKey) return;
-  if (KEYS[e.key]) set_view(KEYS[e.key]);
+  if (KEYS.has(e.key)) set_view(KEYS.get(e.key));
   else if (e.key === "r") reset();
   else if (e.key === "p") toggle_projection();
   else if (e.key === "ArrowRight") show_frame(state.frame + 1);
@@ -653,8 +706,10 @@ function wire() {
 
 function start() {
   const fragment = read_fragment();
-  opening = start_camera(fragment);
-  Object.assign(state, opening, {look: opening.look.slice()});
+  const {fitted, ...camera} = start_camera(fragment);
+  Object.assign(state, camera, {look: camera.look.slice()});
+  bound_state(fitted);
+  opening = {...camera, span: state.span, look: state.look.slice()};
   if (frame_count > 1) {
     document.getElementById("trajectory").hidden = false;
     document.getElementById("slider").max = frame_count;
@@ -672,7 +727,7 @@ function start() {
   }
   size_canvas();
   wire();
-  show_frame(fragment.frame ? Math.round(fragment.frame[0]) - 1 : 0);
+  show_frame(fragment.frame === null ? 0 : fragment.frame);
   // Tests and the bench read the page's timings here.
   window.rodscene = {state, drawn, fit, show_frame, load_frame, set_view,
                      command_text, view_axes, all_frames,
