@@ -29,6 +29,10 @@ except ImportError as e:
     print(f"{pathlib.Path(sys.argv[0]).name}: needs {e.name} (Debian: "
           f"apt-get install {PACKAGES.get(e.name, e.name)})", file=sys.stderr)
     sys.exit(2)
+except KeyboardInterrupt:  # Ctrl-C while the program starts
+    print(f"{pathlib.Path(sys.argv[0]).name}: interrupted: nothing was "
+          f"written", file=sys.stderr)
+    sys.exit(2)
 
 if __name__ == "__main__":
     sys.exit(main())

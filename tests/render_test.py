@@ -148,7 +148,7 @@ def film(split, tmp):
     fake = tmp / "fake"
     fake.mkdir()
     (fake / "povray").write_text(
-        "#!/bin/sh\nif grep -q ' 85.25' rodscene_glyphs.inc; then\n"
+        "#!/bin/sh\nif grep -q '85.25' rodscene_glyphs.inc; then\n"
         "  echo 'Parse Error: a broken frame' >&2; exit 1\nfi\n"
         f"exec {shutil.which('povray')} \"$@\"\n")
     (fake / "povray").chmod(0o755)
@@ -291,10 +291,11 @@ def pictures(split, tmp):
     check(len(xs) > 20 and xs.max() < 160 and ys.max() < 60,
           f"the label is not in the upper left corner: {run.stderr}")
 
-    # No glyph in the window: still drawn, with one warning.
+    # No glyph in the window: still drawn, with one warning, and not a
+    # success.
     away = config_file(tmp, "away.txt", [(0, 0, 100, 1, 0, 0)] * 3360)
     run = render([away, tmp / "away.png"] + size + converters)
-    check(run.returncode == 0 and run.stderr.count("no glyph to draw") == 1
+    check(run.returncode == 1 and run.stderr.count("no glyph to draw") == 1
           and (tmp / "away.png").is_file(),
           f"a picture with no glyph was not drawn with a warning: "
           f"{run.stderr}")

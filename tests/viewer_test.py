@@ -48,11 +48,12 @@ PICTURE = ("--width", "320", "--height", "240")  # the pages' picture size
 LOAD_SECONDS = 60
 
 
-def page(tmp, name, inputs, split, extra=()):
+def page(tmp, name, inputs, split, extra=(), status=0):
+    """A page written; status 1 when it shows no rod."""
     path = tmp / name
     run = render(["--html", path, *inputs, "--converters",
                   pathlib.Path(split).parent, *PICTURE, *extra])
-    check(run.returncode == 0, f"--html {name} failed: {run.stderr}")
+    check(run.returncode == status, f"--html {name} failed: {run.stderr}")
     return path
 
 
@@ -326,7 +327,7 @@ def pages(split, tmp):
     example = page(tmp, "example.html", [EXAMPLE], split)
     # Its name would end the page's script, were it not escaped.
     window = config_file(tmp, "outside <!--.txt", [(0, 0, 30, 1, 0, 0)])
-    empty = page(tmp, "empty.html", [window], split)
+    empty = page(tmp, "empty.html", [window], split, status=1)
     driver = browser(tmp)
     try:
         open_page(driver, example)

@@ -2,18 +2,15 @@
 any work, and dispatches to a picture, a film or a page. Every mistake is
 one line on standard error and exit status 2."""
 
-import argparse
-import math
 import pathlib
-import re
 import shutil
 import sys
 import tempfile
 
-from . import (camera, film_encoder, films, inputs, outputs, overlays, page,
-               povray)
-from .messages import PROGRAM, Refusal, say
-from .version import version
+from . import (camera, film_encoder, folders, inputs, options, outputs,
+               overlays, page, povray, processes)
+from .messages import Nothing, Refusal, say, shown
+from .warning_report import LOG_SUFFIX
 
 MAX_SIZE = 16384  # pixels a side; POV-Ray's memory for more is absurd
 MIN_SIZE = 16
@@ -22,114 +19,8 @@ MAX_ZOOM = 1000.0
 MIN_ZOOM = 0.001
 MIN_FPS = 0.01  # a GIF holds a frame at most 655.35 s
 MAX_LOOK = 1e9  # beyond it POV-Ray's bounds leave the picture empty
-# argparse takes "-1e3" for an option, as it takes only -1 and -1.5 forms
-# for negative numbers; no option of this program starts with a digit.
-NEGATIVE_NUMBER = re.compile(r"^-(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$")
-
-
-def refuse(message):
-    raise Refusal(f"{message} (see --help)")
-
-
-def finite(text):
-    try:
-        value = float(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError(f"not a number: {text!r}") from None
-    if not math.isfinite(value):
-        raise argparse.ArgumentTypeError(f"not a finite number: {text!r}")
-    return value
-
-
-def whole(text):
-    try:
-        return int(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError(
-            f"not a whole number: {text!r}") from None
-
-
-def parser():
-    p = argparse.ArgumentParser(
-        prog=PROGRAM,
-        description="Render rodscene configurations or scene text with "
-                    "POV-Ray, as a picture or a film, or show them in a "
-                    "browser page.")
-    p.error = refuse
-    p._negative_number_matcher = NEGATIVE_NUMBER
-    p.add_argument("inputs", nargs="+", metavar="INPUT",
-                   help="scene text or configuration file; for a picture, "
-                        "INPUT then PICTURE (.png, .jpg or .jpeg)")
-    p.add_argument("--movie", type=pathlib.Path, metavar="FILM",
-                   help="render every INPUT as a frame of this film "
-                        "(.mp4, .webm or .gif)")
-    p.add_argument("--html", type=pathlib.Path, metavar="VIEW.html",
-                   help="write a page that shows every INPUT in a browser, "
-                        "with the command that renders what it shows")
-    p.add_argument("--frames", type=pathlib.Path, metavar="DIR",
-                   help="keep a film's PNG frames in DIR; run again, the "
-                        "film renders only the frames DIR lacks")
-    p.add_argument("--scheduler", metavar="tcp://HOST:PORT",
-                   help="render a film's frames on this Dask scheduler's "
-                        "workers")
-    p.add_argument("--fps", type=finite, default=24.0,
-                   help="film frames per second (default 24)")
-    p.add_argument("--view", choices=camera.VIEWS, default="iso",
-                   help="camera direction (default iso)")
-    p.add_argument("--camera", type=finite, nargs=2,
-                   metavar=("AZIMUTH", "ELEVATION"),
-                   help="camera direction in degrees instead of a view: "
-                        "azimuth around z from +x toward +y, elevation "
-                        "above the xy plane")
-    p.add_argument("--zoom", type=finite, default=1.0,
-                   help="magnification of the fitted framing (default 1)")
-    p.add_argument("--look", type=finite, nargs=3, metavar=("X", "Y", "Z"),
-                   help="the point at the picture's centre (default: the "
-                        "middle of what is drawn)")
-    p.add_argument("--projection", choices=("orthographic", "perspective"),
-                   help="default orthographic for front, side and top, "
-                        "perspective otherwise")
-    p.add_argument("--program", choices=("split", "mono"),
-                   help="converter for configuration files (default split); "
-                        "for scene text, the program that wrote it, which "
-                        "the key names (default: split if any rod is blue)")
-    p.add_argument("--converters", metavar="DIR",
-                   help="folder holding rodscene_split and rodscene_mono")
-    p.add_argument("--quality", choices=povray.QUALITIES, default="normal",
-                   help="draft (640x360, no anti-aliasing), normal "
-                        "(1280x720) or final (1920x1080, fine "
-                        "anti-aliasing); default normal")
-    p.add_argument("--draft", action="store_true",
-                   help="the same as --quality draft")
-    p.add_argument("--width", type=whole, help="picture width in pixels")
-    p.add_argument("--height", type=whole, help="picture height in pixels")
-    p.add_argument("--transparent", action="store_true",
-                   help="PNG with alpha: no background")
-    p.add_argument("--box", type=finite, nargs=6,
-                   metavar=("X0", "Y0", "Z0", "X1", "Y1", "Z1"),
-                   help="draw this box's edges as thin grey rods")
-    p.add_argument("--detail", action="store_true",
-                   help="frame a 30-unit cube at the middle of the glyphs' "
-                        "face toward the camera")
-    p.add_argument("--colour", choices=("converter", "orientation"),
-                   default="converter",
-                   help="the converters' colours (default), or each rod's "
-                        "angle to the director")
-    p.add_argument("--label", metavar="TEXT",
-                   help="a line of text in the upper left corner; {name}, "
-                        "{index} and {time} stand for the input's file name, "
-                        "the frame number from 1 and index x --dt")
-    p.add_argument("--dt", type=finite, default=1.0,
-                   help="time between frames for {time} (default 1)")
-    p.add_argument("--no-axes", dest="axes", action="store_false",
-                   help="leave out the axis triad")
-    p.add_argument("--no-key", dest="key", action="store_false",
-                   help="leave out the colour key")
-    p.add_argument("--version", action="version",
-                   version=f"%(prog)s {version()}")
-    return p
-
-
+# Pillow refuses to open larger pictures (a decompression bomb to it).
+MAX_PIXELS = 89478485
 def check_numbers(s):
     if not MIN_SIZE <= s.width <= MAX_SIZE or \
             not MIN_SIZE <= s.height <= MAX_SIZE:
@@ -141,8 +32,13 @@ def check_numbers(s):
     if not MIN_ZOOM <= s.zoom <= MAX_ZOOM:
         raise Refusal(f"--zoom must lie between {MIN_ZOOM:g} and "
                       f"{MAX_ZOOM:g}, not {s.zoom:g}")
-    if s.look and max(abs(v) for v in s.look) > MAX_LOOK:
-        raise Refusal(f"--look must lie within {MAX_LOOK:g} of the origin")
+    if s.width * s.height > MAX_PIXELS:
+        raise Refusal(f"{s.width} x {s.height} is more than the "
+                      f"{MAX_PIXELS} pixels a picture can be written with")
+    for option, values in (("--look", s.look), ("--box", s.box)):
+        if values and max(abs(v) for v in values) > MAX_LOOK:
+            raise Refusal(f"{option} must lie within {MAX_LOOK:g} of the "
+                          f"origin")
     if s.camera and not -90 <= s.camera[1] <= 90:
         raise Refusal(f"--camera's elevation must lie between -90 and 90 "
                       f"degrees, not {s.camera[1]:g}")
@@ -193,16 +89,24 @@ def check_outputs(s):
     outputs.check_output(s.movie, film_encoder.CONTAINERS, s.inputs, "film")
     if s.scheduler:
         from .cluster import check_scheduler
-        check_scheduler(s.scheduler)
+        s.client = check_scheduler(s.scheduler)
     if s.frames:
-        if s.frames.exists() and not s.frames.is_dir():
-            raise Refusal(f"--frames {s.frames} is a file, not a folder")
-        # The folder is made when the film starts; until then its nearest
-        # existing folder must take it.
-        folder = s.frames.absolute()
-        while not folder.exists():
-            folder = folder.parent
-        outputs.check_folder(folder)
+        check_frames(s.frames)
+
+
+def check_frames(frames):
+    """A folder of the film's own: held for this run when it exists; made
+    when the film starts, and until then its nearest existing folder must
+    take it."""
+    if frames.exists() and not frames.is_dir():
+        raise Refusal(f"--frames {shown(frames)} is a file, not a folder")
+    if frames.exists():
+        folders.claim_frames(frames)
+        return
+    folder = frames.absolute()
+    while not folder.exists():
+        folder = folder.parent
+    outputs.check_folder(folder)
 
 
 def check_label(s):
@@ -211,28 +115,30 @@ def check_label(s):
         return
     error = overlays.check_label(s.label, s.inputs, s.dt)
     if error:
-        raise Refusal(f"--label {s.label!r} cannot be filled in: {error}")
+        raise Refusal(f"--label {shown(s.label)!r} cannot be filled in: "
+                      f"{error}")
 
 
 def check_side_outputs(s):
     """A film's or page's other files (the warnings' log, the frames) may
-    not take the place of an input."""
+    not take the place of an input, nor of a file not this program's."""
     written = s.html or s.movie
     if written is None:
         return
-    log = written.with_name(written.stem + films.LOG_SUFFIX)
+    log = folders.beside(written, LOG_SUFFIX)
     for name in s.inputs:
         if outputs.same_file(log, pathlib.Path(name)):
-            raise Refusal(f"{log} would hold the warnings, and it is an "
-                          f"input: not overwritten")
-    if s.frames:
-        folder = s.frames.absolute()
-        if folder == s.movie.absolute():
-            raise Refusal(f"--frames {s.frames} is the film's own name")
-        for name in s.inputs:
-            if pathlib.Path(name).absolute().parent == folder:
-                raise Refusal(f"{name} lies in the --frames folder, which "
-                              f"the film writes into: not overwritten")
+            raise Refusal(f"{shown(log)} would hold the warnings, and it is "
+                          f"an input: not overwritten")
+    if not s.frames:
+        folders.check_log(log)
+        return
+    if folders.resolved(s.frames) == folders.resolved(s.movie):
+        raise Refusal(f"--frames {shown(s.frames)} is the film's own name")
+    for name in s.inputs:
+        if folders.lies_in(name, s.frames):
+            raise Refusal(f"{shown(name)} lies in the --frames folder, which "
+                          f"the film writes into: not overwritten")
 
 
 def check_tools(s, here):
@@ -267,7 +173,7 @@ def check_tools(s, here):
 
 def settings_from(argv, here):
     """The checked settings of one run, or a Refusal."""
-    s = parser().parse_args(argv)
+    s = options.parser().parse_args(argv)
     resolve(s)
     check_numbers(s)
     check_outputs(s)
@@ -277,24 +183,44 @@ def settings_from(argv, here):
     return s
 
 
+def run(argv, here):
+    settings = settings_from(argv, here)
+    with tempfile.TemporaryDirectory(prefix="rodscene-") as scratch:
+        if settings.html:
+            page.write_page(settings, scratch)
+        elif settings.movie:
+            from .films import render_film
+            render_film(settings, scratch)
+        else:
+            from .picture import render_picture
+            render_picture(settings, scratch)
+
+
 def main(argv=None):
+    """Runs the command; returns its exit status: 0 done, 1 written but
+    showing nothing, 2 refused or failed, 130 stopped before it began."""
+    processes.own_signals()
     here = pathlib.Path(sys.argv[0]).resolve().parent
     try:
-        settings = settings_from(argv, here)
-        with tempfile.TemporaryDirectory(prefix="rodscene-") as scratch:
-            if settings.html:
-                page.write_page(settings, scratch)
-            elif settings.movie:
-                films.render_film(settings, scratch)
-            else:
-                from .picture import render_picture
-                render_picture(settings, scratch)
+        run(argv, here)
     except Refusal as e:
         if e.detail:
             print(e.detail, file=sys.stderr)
         say(str(e))
         return 2
-    except KeyboardInterrupt:
-        say("interrupted")
+    except Nothing as e:
+        say(str(e))
+        return 1
+    except (KeyboardInterrupt, processes.stopped):
+        say("interrupted: nothing was written")
         return 2
+    except OSError as e:
+        name = f"{shown(e.filename)}: " if e.filename else ""
+        say(f"{name}{e.strerror or e}")
+        return 2
+    except MemoryError:
+        say("out of memory")
+        return 2
+    finally:
+        processes.end_all()
     return 0

@@ -5,14 +5,15 @@ ffmpeg writes into the scratch folder; the film is moved into place whole
 once ffmpeg has ended well."""
 
 import dataclasses
+import re
 import pathlib
 import shutil
 import subprocess
 import tempfile
 import threading
 
-from . import tasks
-from .messages import Refusal
+from . import processes
+from .messages import Refusal, shown
 from .outputs import written_whole
 
 # Film names: (format, bytes at an offset that tell an existing file of
@@ -43,6 +44,10 @@ EFFORTS = {
               "final": ["-deadline", "good", "-cpu-used", "2"]},
     ".gif": {"draft": [], "normal": [], "final": []},
 }
+# ffmpeg's report of its progress, whose last frame count tells how many
+# frames the film holds.
+PROGRESS_NAME = "progress.txt"
+FRAME_COUNT = re.compile(r"^frame=(\d+)$", re.MULTILINE)
 
 
 @dataclasses.dataclass
@@ -63,9 +68,10 @@ class encoder:
     feeder: threading.Thread = None
 
 
-def command(settings, count, target):
+def command(settings, count, target, progress):
     suffix = settings.movie.suffix.lower()
     return ([settings.ffmpeg, "-y", "-loglevel", "error", "-nostdin",
+             "-progress", str(progress),
              "-f", "image2pipe", "-framerate", str(settings.fps),
              "-c:v", "png", "-i", "pipe:0", "-frames:v", str(count)] +
             ENCODERS[suffix] + EFFORTS[suffix][settings.quality] +
@@ -77,12 +83,13 @@ def start(settings, folder, pattern, count, scratch, done):
     (with their index from 1) in folder, and those in done are there
     already."""
     target = pathlib.Path(scratch) / f"film{settings.movie.suffix.lower()}"
+    progress = pathlib.Path(scratch) / PROGRESS_NAME
     messages = tempfile.TemporaryFile(dir=scratch)
     try:
-        process = subprocess.Popen(
-            command(settings, count, target), stdin=subprocess.PIPE,
-            stdout=subprocess.DEVNULL, stderr=messages,
-            start_new_session=True)
+        process = processes.start(
+            command(settings, count, target, progress),
+            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+            stderr=messages)
     except OSError as e:
         messages.close()
         raise Refusal(f"cannot run {settings.ffmpeg}: {e.strerror}") from None
@@ -111,7 +118,7 @@ def feed(enc):
             try:
                 data = path.read_bytes()
             except OSError as e:
-                enc.failure = f"cannot read {path}: {e.strerror}"
+                enc.failure = f"cannot read {shown(path)}: {e.strerror}"
                 return
             enc.process.stdin.write(data)
     except OSError:
@@ -128,6 +135,7 @@ def finish(enc, movie):
     with ffmpeg's messages."""
     enc.feeder.join()
     status = enc.process.wait()
+    processes.forget(enc.process)
     enc.messages.seek(0)
     said = enc.messages.read().decode(errors="replace").strip()
     enc.messages.close()
@@ -135,8 +143,20 @@ def finish(enc, movie):
         raise Refusal(enc.failure)
     if status != 0:
         raise Refusal(f"ffmpeg failed with status {status}", said)
+    encoded = frames_encoded(enc.target.with_name(PROGRESS_NAME))
+    if encoded != enc.count:
+        raise Refusal(f"ffmpeg encoded {encoded} of "
+                      f"{enc.count} frames", said)
     with written_whole(movie) as temporary:
         shutil.move(enc.target, temporary)
+
+
+def frames_encoded(progress):
+    try:
+        counts = FRAME_COUNT.findall(progress.read_text(errors="replace"))
+    except OSError:
+        return 0
+    return int(counts[-1]) if counts else 0
 
 
 def stop(enc):
@@ -144,6 +164,7 @@ def stop(enc):
     with enc.ready:
         enc.stopped = True
         enc.ready.notify_all()
-    tasks.end_processes([enc.process])
+    processes.end([enc.process])
+    processes.forget(enc.process)
     enc.feeder.join()
     enc.messages.close()

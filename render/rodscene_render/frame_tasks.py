@@ -2,25 +2,21 @@
 and files), and the rendered picture decorated, written whole and recorded
 in the frames' manifest. Local films and clusters share both."""
 
-import pathlib
-
 from . import resume
+from .messages import Refusal, shown
 from .outputs import written_whole
 from .picture import finish_frame, scene_text
 from .png_writer import png_bytes
-from .povray import GLYPHS_NAME, VIEW_NAME, povray_command, view_text
-
-SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
+from .povray import task, view_text
 
 
 def task_of(settings, fr, cam):
     """A frame's POV-Ray run: its options and files, and the frame's order
     parameter for the colour key."""
     text, order = scene_text(settings, fr)
-    files = {SCENE_NAME: pathlib.Path(settings.scene).read_text(),
-             GLYPHS_NAME: text,
-             VIEW_NAME: view_text(cam, settings.transparent)}
-    return povray_command("povray", SCENE_NAME, settings, 1), files, order
+    command, files = task(settings, text, view_text(cam, settings.transparent),
+                          1)
+    return command, files, order
 
 
 def keep(settings, fr, cam, index, png, order, folder, entry):
@@ -29,4 +25,8 @@ def keep(settings, fr, cam, index, png, order, folder, entry):
     path = folder / entry["frame"]
     with written_whole(path) as temporary:
         temporary.write_bytes(png_bytes(image))
-    resume.record(folder, entry, resume.digest_file(path))
+    try:
+        resume.record(folder, entry, resume.digest_file(path))
+    except OSError as e:
+        raise Refusal(f"cannot record {shown(path)} in the frames' "
+                      f"manifest: {e.strerror}") from None

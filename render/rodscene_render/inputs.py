@@ -1,41 +1,31 @@
 """Inputs: scene text as the converters wrote it, or a configuration file
-that a converter turns into scene text; and the glyph records of either,
-read with numpy into the points and colours the other steps use."""
+that a converter turns into scene text; either read strictly into the
+glyphs' numbers (scene_reader.py), of which the other steps draw only the
+glyphs POV-Ray can draw."""
 
 import dataclasses
 import pathlib
 import re
 import shutil
-import subprocess
 import tempfile
-import warnings
 
 import numpy as np
 
-from .messages import PROGRAM, Refusal, plural
+from . import processes
+from .messages import PROGRAM, Refusal, plural, shown
+from .scene_reader import read_scene, read_scene_file
 
 CONFIG_NAME = "readingconfig3.txt"
 SCENE_START = b" cylinder\n"
-GLYPH_LINES = 12
-CYLINDER_RECORD = 2  # "< A.x , A.y , A.z >, < B.x , B.y , B.z >, 1.2"
-PIGMENT_RECORD = 4
-SPHERE_RECORD = 8  # "< C.x , C.y , C.z >, 0.25"
-CYLINDER_NUMBERS = 7  # the two ends, then the radius
-SPHERE_NUMBERS = 4  # the centre, then the radius
-RECORD_BLANKS = bytes.maketrans(b"<>,", b"   ")
-TEAL_PIGMENT = "pigment { color rgb <0.000000, 0.800000, 0.673810>}"
-BLUE_PIGMENT = "pigment { color rgb <0.00000, 0.100000, 0.873810>}"
-RED_PIGMENT = "pigment { color rgb  <0.952540,0.000000,0.000000>}"
-ROTATION = "rotate <90,0,0>"
-# The lines of a glyph other than its vector records, as they may read.
-LITERAL_LINES = {
-    record: {f" {text}\n" for text in texts} for record, texts in {
-        0: ["cylinder"], 1: ["{"], 3: [ROTATION],
-        PIGMENT_RECORD: [TEAL_PIGMENT, BLUE_PIGMENT], 5: ["}"],
-        6: ["sphere"], 7: ["{"], 9: [ROTATION], 10: [RED_PIGMENT],
-        11: ["}"]}.items()}
 # Beyond this, POV-Ray's bounds leave a glyph out of the picture.
 MAX_COORDINATE = 1e9
+# POV-Ray refuses a cylinder whose ends lie closer than 1e-10: such a rod
+# is a disc no thinner than this, and is left out with a note instead.
+MIN_LENGTH = 1e-6
+# The first bytes of a configuration's line that tell whether it starts
+# with a number; a line may be of any length, and is read in pieces.
+LINE_HEAD = 256
+CHUNK = 1 << 16
 
 # A configuration value as its first token on a line: a number in any of
 # the forms the converters read, a repeat count, or a NaN or infinity.
@@ -47,62 +37,61 @@ NUMBER_TOKEN = re.compile(
 
 @dataclasses.dataclass
 class frame:
-    """One input's drawable glyphs: the text handed to POV-Ray (or the
-    file it was put aside in), each glyph's cylinder ends (A, B) and cap
-    centre, whether its cylinder is teal, and the warnings met on the way."""
+    """One input's drawable glyphs: each glyph's cylinder ends (A, B) and
+    cap centre, whether its cylinder is teal, and the warnings met on the
+    way."""
     name: str
-    text: str
     ends: np.ndarray
     caps: np.ndarray
     teal: np.ndarray
     notes: list
-    text_file: str = None
 
     def points(self):
         return np.hstack([self.ends, self.caps]).reshape(-1, 3)
 
-    def glyph_text(self):
-        if self.text is None:
-            return pathlib.Path(self.text_file).read_text()
-        return self.text
-
-
-def set_aside(fr, path):
-    """The frame with its text in a file: a film of a thousand frames would
-    otherwise hold a gigabyte of text. path None drops the text."""
-    if path is not None:
-        pathlib.Path(path).write_text(fr.text)
-    return dataclasses.replace(fr, text=None, text_file=path and str(path))
-
 
 def input_kind(path):
     """'scene' or 'configuration'; refuses what is neither."""
-    if pathlib.Path(path).exists() and not pathlib.Path(path).is_file():
-        raise Refusal(f"{path} is not a regular file")
     try:
+        if pathlib.Path(path).exists() and not pathlib.Path(path).is_file():
+            raise Refusal(f"{shown(path)} is not a regular file")
         with open(path, "rb") as f:
             head = f.read(len(SCENE_START))
             if head.startswith(SCENE_START):
                 return "scene"
             if head.startswith(SCENE_START.replace(b"\n", b"\r\n")[:10]):
-                raise Refusal(f"{path} is scene text with CR LF line ends, "
-                              f"which the converters never write")
+                raise Refusal(f"{shown(path)} is scene text with CR LF line "
+                              f"ends, which the converters never write")
             if not head:
-                raise Refusal(f"{path} is empty: it is neither scene text "
-                              f"nor a configuration")
+                raise Refusal(f"{shown(path)} is empty: it is neither scene "
+                              f"text nor a configuration")
             f.seek(0)
             if not has_data_record(f):
-                raise Refusal(f"{path} holds no data record: it is neither "
-                              f"scene text nor a configuration")
+                raise Refusal(f"{shown(path)} holds no data record: it is "
+                              f"neither scene text nor a configuration")
     except OSError as e:
-        raise Refusal(f"cannot read {path}: {e.strerror}") from None
+        raise Refusal(f"cannot read {shown(path)}: {e.strerror}") from None
     return "configuration"
+
+
+def line_heads(f):
+    """Each line's first LINE_HEAD bytes, the rest of a long line skipped
+    a piece at a time, so that no line is ever held whole."""
+    while True:
+        head = f.readline(LINE_HEAD)
+        if not head:
+            return
+        yield head
+        while not head.endswith(b"\n"):
+            head = f.readline(CHUNK)
+            if not head:
+                return
 
 
 def has_data_record(f):
     """Whether a line after the header line starts with a number."""
     header = False
-    for line in f:
+    for line in line_heads(f):
         if not line.strip():
             continue
         if header and NUMBER_TOKEN.match(line):
@@ -139,99 +128,51 @@ def convert(config, program, scratch):
     with tempfile.TemporaryDirectory(dir=scratch) as folder:
         (pathlib.Path(folder) / CONFIG_NAME).symlink_to(
             pathlib.Path(config).resolve())
-        try:
-            run = subprocess.run([program], cwd=folder, capture_output=True)
-        except OSError as e:
-            raise Refusal(f"cannot run {program}: {e.strerror}") from None
-    notes = [line.replace(CONFIG_NAME, str(config)) for line in
-             run.stderr.decode(errors="replace").splitlines()]
-    if run.returncode != 0:
-        reason = notes[-1] if notes else f"status {run.returncode}"
-        raise Refusal(f"{pathlib.Path(program).name} failed on {config}: "
-                      f"{reason}")
+        status, stdout, stderr = processes.run([program], folder)
+    notes = [line.replace(CONFIG_NAME, shown(config)) for line in
+             stderr.decode(errors="replace").splitlines()]
+    if status != 0:
+        reason = notes[-1] if notes else f"status {status}"
+        raise Refusal(f"{pathlib.Path(program).name} failed on "
+                      f"{shown(config)}: {reason}")
     try:
-        return run.stdout.decode("ascii"), notes
+        return stdout.decode("ascii"), notes
     except UnicodeDecodeError:
         raise Refusal(f"{pathlib.Path(program).name} wrote bytes that are "
-                      f"not ASCII for {config}: is it a converter?") from None
+                      f"not ASCII for {shown(config)}: is it a "
+                      f"converter?") from None
 
 
-def record_numbers(records, count, name):
-    """The numbers of each vector record: its brackets and commas read as
-    blanks, the rest parsed by numpy in one pass (a token at a time in
-    Python is three times slower). count is the numbers in a record, the
-    radius last."""
-    if not records:
-        return np.zeros((0, count - 1))
-    blob = "".join(records).encode("ascii").translate(RECORD_BLANKS)
-    with warnings.catch_warnings():
-        warnings.simplefilter("ignore", DeprecationWarning)
-        values = np.fromstring(blob, sep=" ")
-    if values.size != len(records) * count:
-        raise Refusal(f"{name}: a glyph's vector record is not as the "
-                      f"converters write it")
-    return values.reshape(len(records), count)[:, :-1]
-
-
-def check_literals(lines, name):
-    """Every line of every glyph but its two vector records must be the
-    converters' own text: anything else would go to POV-Ray unread."""
-    for record, allowed in LITERAL_LINES.items():
-        bad = next((i for i, line in
-                    enumerate(lines[record::GLYPH_LINES])
-                    if line not in allowed), None)
-        if bad is not None:
-            raise Refusal(f"{name}: line {bad * GLYPH_LINES + record + 1} is "
-                          f"not as the converters write it")
-
-
-def read_glyphs(text, name, notes):
-    """The glyphs POV-Ray can draw. It stops on a cylinder whose two ends
-    are equal (a slot no record reached, or a zero direction) and cannot
-    read NaN or infinite coordinates, so those are left out and counted."""
-    lines = text.splitlines(keepends=True)
-    if len(lines) % GLYPH_LINES != 0:
-        raise Refusal(f"{name} has {plural(len(lines), 'line')}, not a "
-                      f"multiple of {GLYPH_LINES}: is it a converter's "
-                      f"output?")
-    check_literals(lines, name)
-    count = len(lines) // GLYPH_LINES
-    ends = record_numbers(lines[CYLINDER_RECORD::GLYPH_LINES],
-                          CYLINDER_NUMBERS, name)
-    caps = record_numbers(lines[SPHERE_RECORD::GLYPH_LINES], SPHERE_NUMBERS,
-                          name)
-    teal = np.array([line.strip() == TEAL_PIGMENT
-                     for line in lines[PIGMENT_RECORD::GLYPH_LINES]], bool)
+def drawable(ends, caps, lines, name, notes):
+    """The glyphs POV-Ray can draw: it cannot read NaN, infinite or huge
+    coordinates, and stops on a cylinder whose ends (nearly) meet, so
+    those are left out with a note naming the first one's line."""
     readable = (np.abs(ends) <= MAX_COORDINATE).all(axis=1) & \
         (np.abs(caps) <= MAX_COORDINATE).all(axis=1)
-    degenerate = readable & (ends[:, :3] == ends[:, 3:]).all(axis=1)
-    kept = np.flatnonzero(readable & ~degenerate)
-    if degenerate.any():
-        notes.append(f"{PROGRAM}: {name}: left out "
-                     f"{plural(int(degenerate.sum()), 'glyph')} whose "
-                     f"cylinder ends are equal (POV-Ray cannot draw them)")
-    if count - readable.sum():
-        notes.append(f"{PROGRAM}: {name}: left out "
-                     f"{plural(int(count - readable.sum()), 'glyph')} with "
-                     f"NaN, infinite or huge coordinates (beyond "
-                     f"{MAX_COORDINATE:g}, which POV-Ray does not draw)")
-    if len(kept) < count:
-        text = "".join("".join(lines[i * GLYPH_LINES:(i + 1) * GLYPH_LINES])
-                       for i in kept)
-    return frame(str(name), text, ends[kept], caps[kept], teal[kept], notes)
+    length = np.linalg.norm(ends[:, 3:] - ends[:, :3], axis=1)
+    short = readable & ~(length >= MIN_LENGTH)
+    for left, why in ((~readable, f"with NaN, infinite or huge coordinates "
+                       f"(beyond {MAX_COORDINATE:g}, which POV-Ray does "
+                       f"not draw)"),
+                      (short, f"whose cylinder ends are equal or closer "
+                       f"than {MIN_LENGTH:g} (POV-Ray cannot draw them)")):
+        if left.any():
+            where = f", the first at line {lines[left][0]}" \
+                if lines is not None else ""
+            notes.append(f"{PROGRAM}: {shown(name)}: left out "
+                         f"{plural(int(left.sum()), 'glyph')} {why}{where}")
+    return readable & ~short
 
 
 def load_input(path, kind, converter, scratch):
-    """One input's frame: scene text as it is, a configuration converted."""
+    """One input's frame: its glyphs read strictly, scene text as it is and
+    a configuration through the converter."""
     if kind == "scene":
-        try:
-            text = pathlib.Path(path).read_bytes().decode("ascii")
-        except OSError as e:
-            raise Refusal(f"cannot read {path}: {e.strerror}") from None
-        except UnicodeDecodeError:
-            raise Refusal(f"{path} is not scene text: it holds bytes that "
-                          f"are not ASCII") from None
+        ends, caps, teal, lines = read_scene_file(path)
         notes = []
     else:
         text, notes = convert(path, converter, scratch)
-    return read_glyphs(text, path, notes)
+        ends, caps, teal, _ = read_scene(text, path)
+        lines = None  # the converter's lines are not the file's
+    kept = drawable(ends, caps, lines, path, notes)
+    return frame(str(path), ends[kept], caps[kept], teal[kept], notes)

@@ -1,12 +1,15 @@
 """What the user reads: the program's name before every line, one line a
-mistake, and English counts."""
+mistake, English counts, and names as the system gives them: escaped when
+shown, quoted so that a printed command runs as it reads."""
 
 import os
 import pathlib
+import shlex
 import shutil
 import sys
 
 PROGRAM = pathlib.Path(sys.argv[0]).name or "rodscene_render"
+HEX = "\\x%02x"
 
 
 class Refusal(Exception):
@@ -17,6 +20,47 @@ class Refusal(Exception):
     def __init__(self, message, detail=""):
         super().__init__(message)
         self.detail = detail
+
+
+class Nothing(Exception):
+    """What was asked for was written, but shows no glyph: said in one
+    line, and the run ends with exit status 1."""
+
+
+def escaped(text, quote=""):
+    """text with each byte that is not valid UTF-8 and each character that
+    does not print as \\xHH (a byte each), a backslash and quote doubled by
+    a backslash; the bytes are the system's, as os.fsencode gives them."""
+    out = []
+    for c in str(text):
+        if "\udc80" <= c <= "\udcff":  # a byte that is not UTF-8
+            out.append(HEX % (ord(c) - 0xdc00))
+        elif c == "\\" or (quote and c == quote):
+            out.append("\\" + c)
+        elif not c.isprintable():
+            out += [HEX % b for b in c.encode("utf-8", "surrogateescape")]
+        else:
+            out.append(c)
+    return "".join(out)
+
+
+def shown(name):
+    """A file name as a message shows it: control characters and bytes
+    that are not UTF-8 escaped, never sent raw to the terminal."""
+    return escaped(os.fsdecode(name) if isinstance(name, bytes) else name)
+
+
+def shell_word(word):
+    """A word of a printed command that a shell reads back as the same
+    bytes: quoted, or in $'...' with escapes when it does not print."""
+    word = str(word)
+    if escaped(word) == word.replace("\\", "\\\\"):
+        return shlex.quote(word)
+    return "$'" + escaped(word, "'") + "'"
+
+
+def shell_command(words):
+    return " ".join(shell_word(w) for w in words)
 
 
 def program_name():

@@ -4,8 +4,6 @@ rods; its largest eigenvalue is the order parameter S."""
 
 import numpy as np
 
-from .inputs import GLYPH_LINES, PIGMENT_RECORD
-
 COLOUR_MAP = "viridis"  # perceptually uniform, readable in grey
 MAX_ANGLE = 90.0
 
@@ -42,11 +40,3 @@ def map_colours(values):
     """sRGB colours, 0 to 1, of angles through the colour map."""
     return colour_map()(np.asarray(values) / MAX_ANGLE)[:, :3]
 
-
-def recolour(text, colours):
-    """The glyph text with each cylinder's pigment in its own colour."""
-    lines = text.splitlines(keepends=True)
-    for i, (r, g, b) in enumerate(colours):
-        lines[i * GLYPH_LINES + PIGMENT_RECORD] = (
-            f" pigment {{ color srgb <{r:.6f}, {g:.6f}, {b:.6f}>}}\n")
-    return "".join(lines)

@@ -7,7 +7,7 @@ import os
 import pathlib
 import tempfile
 
-from .messages import Refusal
+from .messages import Refusal, shown
 
 # Picture names: the format each is written in, and the bytes at an offset
 # that tell an existing file of that format.
@@ -16,7 +16,7 @@ PICTURE_FORMATS = {".png": ("PNG", b"\x89PNG\r\n\x1a\n", 0),
                    ".jpeg": ("JPEG", b"\xff\xd8\xff", 0)}
 JPEG_QUALITY = 92
 MAX_NAME = 255  # bytes in a file name on Linux's file systems
-TEMPORARY_STEM = 200  # leaves room for ".", the process number and ".tmp"
+TEMPORARY_ROOM = 32  # ".", ".", the process number and ".tmp"
 
 
 def format_list(formats):
@@ -27,28 +27,29 @@ def format_list(formats):
 
 
 def check_output(path, formats, inputs, what):
-    """Refuses an output name that has no known format, names an input, is
-    an existing file of another kind, or lies in a folder that cannot be
-    written. formats maps a suffix to (format name, bytes, offset)."""
+    """Refuses an output name that has no known format, is too long, names
+    an input, is an existing file of another kind, or lies in a folder
+    that cannot be written. formats maps a suffix to (format name, bytes,
+    offset)."""
     path = pathlib.Path(path)
     suffix = path.suffix.lower()
     if suffix not in formats:
-        raise Refusal(f"{path}: a {what}'s name ends in "
+        raise Refusal(f"{shown(path)}: a {what}'s name ends in "
                       f"{format_list(formats)}")
+    if len(os.fsencode(path.name)) > MAX_NAME:
+        raise Refusal(f"{shown(path.name[:40])}...: a name of more than "
+                      f"{MAX_NAME} bytes")
     for name in inputs:
         if same_file(path, pathlib.Path(name)):
-            raise Refusal(f"{path} is also an input: not overwritten (a "
-                          f"film is made with --movie)")
+            raise Refusal(f"{shown(path)} is also an input: not overwritten "
+                          f"(a film is made with --movie)")
     if path.is_dir():
-        raise Refusal(f"{path} is a folder")
+        raise Refusal(f"{shown(path)} is a folder")
     if path.exists() and not path.is_file():
-        raise Refusal(f"{path} is not a regular file: not written")
-    if len(os.fsencode(path.name)) > MAX_NAME:
-        raise Refusal(f"{path.name[:40]}...: a name of more than {MAX_NAME} "
-                      f"bytes")
+        raise Refusal(f"{shown(path)} is not a regular file: not written")
     kind, head, offset = formats[suffix]
     if path.exists() and not holds(path, head, offset):
-        raise Refusal(f"{path} exists and is not a {kind} file: not "
+        raise Refusal(f"{shown(path)} exists and is not a {kind} file: not "
                       f"overwritten")
     check_folder(path.parent)
 
@@ -65,7 +66,7 @@ def holds(path, head, offset):
         with open(path, "rb") as f:
             first = f.read(offset + len(head))
     except OSError as e:
-        raise Refusal(f"cannot read {path}: {e.strerror}") from None
+        raise Refusal(f"cannot read {shown(path)}: {e.strerror}") from None
     return first[offset:] == head
 
 
@@ -73,18 +74,21 @@ def check_folder(folder):
     """Whether a file can be made in the folder: tried, not guessed."""
     folder = pathlib.Path(folder) if str(folder) else pathlib.Path(".")
     if not folder.is_dir():
-        raise Refusal(f"cannot write into {folder}: no such folder")
+        raise Refusal(f"cannot write into {shown(folder)}: no such folder")
     try:
         with tempfile.NamedTemporaryFile(dir=folder, prefix=".rodscene-"):
             pass
     except OSError as e:
-        raise Refusal(f"cannot write into {folder}: {e.strerror}") from None
+        raise Refusal(f"cannot write into {shown(folder)}: {e.strerror}") from None
 
 
 def temporary_name(path):
     """.NAME.PID.tmp beside path, NAME cut short enough for the folder."""
     path = pathlib.Path(path)
-    return path.with_name(f".{path.name[:TEMPORARY_STEM]}.{os.getpid()}.tmp")
+    name = path.name
+    while len(os.fsencode(name)) + TEMPORARY_ROOM > MAX_NAME:
+        name = name[:-1]
+    return path.with_name(f".{name}.{os.getpid()}.tmp")
 
 
 @contextlib.contextmanager
@@ -96,7 +100,7 @@ def written_whole(path):
         yield temporary
         os.replace(temporary, path)
     except OSError as e:
-        raise Refusal(f"cannot write {path}: {e.strerror}") from None
+        raise Refusal(f"cannot write {shown(path)}: {e.strerror}") from None
     finally:
         with contextlib.suppress(OSError):
             temporary.unlink(missing_ok=True)

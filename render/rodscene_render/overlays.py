@@ -3,9 +3,13 @@ Pillow: an axis triad that turns with the camera, a key to the colours, and
 a line of text such as the frame's time."""
 
 import pathlib
+import re
+import string
 
 import numpy as np
 from PIL import Image, ImageDraw, ImageFont
+
+from .messages import shown
 
 FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 AXES = (("x", (0.86, 0.13, 0.13)), ("y", (0.10, 0.62, 0.18)),
@@ -19,6 +23,7 @@ BLUE = (0.0, 0.1, 0.87381)
 KEY_ENTRIES = {"split": ((TEAL, "z > 0"), (BLUE, "z \u2264 0")),
                "mono": ((TEAL, "every rod"),)}
 MAX_LABEL = 200  # characters: a label is a line, not a page
+LABEL_FIELDS = ("name", "index", "time")
 
 
 def font(size):
@@ -46,12 +51,36 @@ def key_program(settings, frames):
     return "split" if any((~fr.teal).any() for fr in frames) else "mono"
 
 
+def template_error(template):
+    """What makes a template unsafe to fill in, or None: a field other than
+    the three, a field's attribute or item, or a width or precision that
+    would build a text longer than a label may be."""
+    try:
+        fields = list(string.Formatter().parse(template))
+    except ValueError as e:
+        return f"ValueError: {e}"
+    for _, field, spec, _ in fields:
+        if field is None:
+            continue
+        if field not in LABEL_FIELDS:
+            return f"{{{field}}} is not one of {{name}}, {{index}}, {{time}}"
+        if "{" in spec or any(int(n) > MAX_LABEL for n in
+                              re.findall(r"\d+", spec)):
+            return f"the format {spec!r} asks for more than {MAX_LABEL} " \
+                "characters"
+    return None
+
+
 def check_label(template, names, dt):
     """The template's error, or None: filled in for each input as its frame
     will be, since a format may fit one name and not another."""
+    error = template_error(template)
+    if error:
+        return error
     for index, name in enumerate(names, 1):
         try:
-            text = label_text(template, pathlib.Path(name).name, index, dt)
+            text = label_text(template, shown(pathlib.Path(name).name),
+                              index, dt)
         except Exception as e:  # a template can raise whatever its fields do
             return f"{type(e).__name__}: {e}"
         if len(text) > MAX_LABEL:

@@ -8,14 +8,16 @@ import html
 import json
 import pathlib
 import re
-import shlex
 
 import numpy as np
 
-from . import camera, films
-from .messages import Refusal, plural, program_name, say
+from . import camera, folders
+from .messages import (Nothing, Refusal, plural, program_name, say,
+                       shell_word, shown)
 from .outputs import written_whole
 from .picture import camera_for, report_frame
+from .reading_pool import load_frames
+from .warning_report import LOG_SUFFIX, report_notes
 from .povray import box_corners
 
 PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
@@ -107,7 +109,7 @@ def carried_options(s):
     if s.quality != DEFAULT_QUALITY:
         words += ["--quality", s.quality]
     words += ["--width", str(s.width), "--height", str(s.height)]
-    return " ".join(shlex.quote(w) for w in words)
+    return " ".join(shell_word(w) for w in words)
 
 
 def start_state(s):
@@ -124,10 +126,10 @@ def start_state(s):
 
 def page_meta(settings, frames, tables, teal):
     points = np.vstack([fr.points() for fr in frames])
-    names = [pathlib.Path(fr.name).name for fr in frames]
+    names = [shown(pathlib.Path(fr.name).name) for fr in frames]
     return {
         "names": names,
-        "inputs": [shlex.quote(str(path)) for path in settings.inputs],
+        "inputs": [shell_word(input_word(path)) for path in settings.inputs],
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
@@ -136,11 +138,18 @@ def page_meta(settings, frames, tables, teal):
         "field": camera.FIELD, "margin": camera.MARGIN, "pad": camera.PAD,
         "views": named_cameras(settings, points),
         "start": start_state(settings),
-        "program": shlex.quote(program_name()),
+        "program": shell_word(program_name()),
         "options": carried_options(settings),
-        "picture": shlex.quote(str(settings.html.with_suffix(".png"))),
-        "movie": shlex.quote(str(settings.html.with_suffix(".mp4"))),
+        "picture": shell_word(input_word(settings.html.with_suffix(".png"))),
+        "movie": shell_word(input_word(settings.html.with_suffix(".mp4"))),
     }
+
+
+def input_word(path):
+    """A name as a command's word that no option parser takes for an
+    option."""
+    path = str(path)
+    return "./" + path if path.startswith("-") else path
 
 
 def script_text(text):
@@ -177,16 +186,18 @@ def report(settings, frames):
     if len(frames) == 1:
         report_frame(frames[0])
         return
-    films.report_notes(frames, settings.html.with_name(
-        settings.html.stem + films.LOG_SUFFIX))
+    report_notes(frames, folders.beside(settings.html, LOG_SUFFIX))
 
 
 def write_page(settings, scratch):
-    frames = films.load_frames(settings, scratch, keep_text=False)
+    frames = load_frames(settings, scratch)
     report(settings, frames)
     text = page_text(settings, frames)
     with written_whole(settings.html) as temporary:
         temporary.write_bytes(text.encode("utf-8"))
     rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
-    say(f"wrote {rods} in {plural(len(frames), 'frame')} into "
-        f"{settings.html}")
+    message = f"wrote {rods} in {plural(len(frames), 'frame')} into " \
+        f"{shown(settings.html)}"
+    if not any(len(fr.ends) for fr in frames):
+        raise Nothing(f"{message}: nothing to show")
+    say(message)

@@ -1,13 +1,16 @@
 """POV-Ray: the scene around the glyphs and its command line; the run
-itself is a task (tasks.py), as for a film's frames."""
+itself is a task (tasks.py), as for a film's frames, run here through the
+owner of the program's child processes."""
+import pathlib
 import shutil
 
 import numpy as np
 
-from . import tasks
+from . import processes, tasks
 from .camera import FIELD
 from .messages import Refusal
 
+SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 GLYPHS_NAME = "rodscene_glyphs.inc"
 VIEW_NAME = "rodscene_view.inc"
 
@@ -79,11 +82,30 @@ def povray_command(povray, scene, settings, threads):
     return command
 
 
-def render_png(settings, glyph_text, view, threads=0):
+def task(settings, glyph_text, view, threads=0):
+    """A picture's POV-Ray run: its command and its files, the scene
+    beside the glyphs, so that the run needs nothing outside its folder."""
+    files = {SCENE_NAME: pathlib.Path(settings.scene).read_text(),
+             GLYPHS_NAME: glyph_text, VIEW_NAME: view}
+    return povray_command("povray", SCENE_NAME, settings, threads), files
+
+
+def time_limit(settings):
+    return tasks.time_limit(settings.quality, settings.width,
+                            settings.height)
+
+
+def run_local(line, folder, env, seconds):
+    """A task's run here, owned as every child of the program is."""
+    status, _, stderr = processes.run(line, folder, seconds, env)
+    return status, stderr.decode(errors="replace")
+
+
+def render_png(settings, glyph_text, view, scratch, threads=0):
     """Renders the glyphs with the view; returns the PNG's bytes."""
-    made, png, detail = tasks.render_task(
-        povray_command(settings.povray, settings.scene, settings, threads),
-        {GLYPHS_NAME: glyph_text, VIEW_NAME: view})
+    command, files = task(settings, glyph_text, view, threads)
+    made, png, detail = tasks.render_with(run_local, command, files,
+                                          time_limit(settings), scratch)
     if not made:
         raise Refusal(png, detail)
     return png

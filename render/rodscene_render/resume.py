@@ -13,9 +13,6 @@ import pathlib
 import threading
 
 MANIFEST_NAME = "manifest.jsonl"
-# What a killed run was writing: files are written as .NAME.PID.tmp and
-# renamed when whole.
-LEFTOVER_PATTERN = ".*.[0-9]*.tmp"
 CHUNK = 1 << 20
 
 lock = threading.Lock()  # frames finish in several threads
@@ -49,35 +46,35 @@ def read_manifest(folder):
         try:
             entry = json.loads(line)
             entries[entry["frame"]] = entry
-        except (ValueError, KeyError, TypeError):
+        except (ValueError, KeyError, TypeError, RecursionError):
             continue
     return entries
 
 
-def still_good(folder, wanted, recorded):
-    """Whether the frame on disk is the one the wanted entry describes."""
+def still_good(folder, wanted, recorded, whole):
+    """Whether the frame on disk is the one the wanted entry describes,
+    and whole(path) finds it sound."""
     if recorded is None or any(recorded.get(k) != v
                                for k, v in wanted.items()):
         return False
     path = pathlib.Path(folder) / wanted["frame"]
     try:
-        return path.is_file() and digest_file(path) == recorded.get("png")
+        return path.is_file() and not path.is_symlink() and \
+            digest_file(path) == recorded.get("png") and whole(path)
     except OSError:
         return False
 
 
-def plan(folder, wanted):
+def plan(folder, wanted, whole):
     """Splits the wanted entries (one a frame, in order) into those whose
-    frame is on disk as wanted and those to render; rewrites the manifest
-    with the first alone and removes what a killed run left half-written."""
+    frame is on disk as wanted, and sound by whole(path), and those to
+    render; rewrites the manifest with the first alone."""
     recorded = read_manifest(folder)
     kept, missing = [], []
     for entry in wanted:
-        good = still_good(folder, entry, recorded.get(entry["frame"]))
+        good = still_good(folder, entry, recorded.get(entry["frame"]), whole)
         (kept if good else missing).append(
             recorded[entry["frame"]] if good else entry)
-    for leftover in pathlib.Path(folder).glob(LEFTOVER_PATTERN):
-        leftover.unlink(missing_ok=True)
     rewrite(folder, kept)
     return kept, missing
 

@@ -1,0 +1,121 @@
+"""Folders and files the program owns, and only those: a frames' folder is
+a film's when it holds its manifest, or is new or empty; one run at a time
+holds it; a killed run's leftovers are known by the program's own
+temporary names; a warnings log beside a film or page is replaced only
+when the program wrote it. Names beside an output are cut to fit."""
+
+import fcntl
+import os
+import pathlib
+import re
+import shutil
+
+from .messages import Refusal, shown
+from .resume import MANIFEST_NAME
+
+MAX_NAME = 255  # bytes in a file name on Linux's file systems
+# What a killed run was writing: .NAME.PID.tmp, renamed when whole.
+OWN_NAMES = r"(frame\d{5,}\.png|manifest\.jsonl|warnings\.log)"
+LEFTOVER = re.compile(rf"\.{OWN_NAMES}\.\d+\.tmp")
+LOG_HEADER = "# rodscene_render's warnings"
+KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
+
+held = {}  # the resolved folders whose locks this run holds, and theirs
+
+
+def cut_to_fit(name, room=0):
+    """name shortened from its end until it and room more bytes fit in a
+    file name."""
+    while len(os.fsencode(name)) + room > MAX_NAME:
+        name = name[:-1]
+    return name
+
+
+def beside(path, suffix):
+    """PATH's stem with suffix, in PATH's folder, the stem cut to fit."""
+    path = pathlib.Path(path)
+    room = len(os.fsencode(suffix))
+    return path.with_name(cut_to_fit(path.stem, room) + suffix)
+
+
+def resolved(path):
+    return pathlib.Path(os.path.realpath(path))
+
+
+def lies_in(name, folder):
+    """Whether a file's name, or the file it leads to, lies in folder."""
+    folder = resolved(folder)
+    return resolved(pathlib.Path(name).absolute().parent) == folder or \
+        resolved(name).parent == folder
+
+
+def lock(folder):
+    """Holds the folder for this run; refuses when another run holds it."""
+    try:
+        handle = os.open(folder, os.O_RDONLY | os.O_DIRECTORY)
+    except OSError as e:
+        raise Refusal(f"cannot open {shown(folder)}: {e.strerror}") from None
+    try:
+        fcntl.flock(handle, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except BlockingIOError:
+        os.close(handle)
+        raise Refusal(f"--frames {shown(folder)} is in use by another film: "
+                      f"wait for it to end, or give another folder") from None
+    held[resolved(folder)] = handle
+
+
+def claim_frames(folder):
+    """Makes, or checks and locks, a film's frames' folder; removes what a
+    killed run of this program left half-written there."""
+    folder = pathlib.Path(folder)
+    try:
+        folder.mkdir(parents=True, exist_ok=True)
+        if resolved(folder) not in held:
+            lock(folder)
+        names = os.listdir(folder)
+    except OSError as e:
+        raise Refusal(f"cannot make {shown(folder)}: {e.strerror}") from None
+    if MANIFEST_NAME not in names:
+        other = [n for n in names if not LEFTOVER.fullmatch(n)]
+        if other:
+            raise Refusal(f"--frames {shown(folder)} holds files that are "
+                          f"not a film's (such as {shown(other[0])}): give "
+                          f"a new or empty folder")
+    for name in names:
+        if LEFTOVER.fullmatch(name):
+            (folder / name).unlink(missing_ok=True)
+
+
+def check_log(path):
+    """Refuses a warnings log name that holds a file this program did not
+    write."""
+    try:
+        if not path.exists() and not path.is_symlink():
+            return
+        with open(path, "rb") as f:
+            ours = f.read(len(LOG_HEADER)) == LOG_HEADER.encode()
+    except OSError as e:
+        raise Refusal(f"cannot read {shown(path)}: {e.strerror}") from None
+    if not ours or not path.is_file():
+        raise Refusal(f"{shown(path)} exists and is not a warnings log of "
+                      f"this program: not overwritten")
+
+
+def kept_folder(movie):
+    """A new folder beside the film for its frames: never another's."""
+    kept, number = beside(movie, KEPT_SUFFIX), 1
+    while kept.exists() or kept.is_symlink():
+        number += 1
+        kept = beside(movie, f"{KEPT_SUFFIX}-{number}")
+    return kept
+
+
+def keep_frames(frames, movie):
+    """Copies a film's frames from scratch to a new folder beside it."""
+    kept = kept_folder(movie)
+    try:
+        shutil.copytree(frames, kept)
+    except (OSError, shutil.Error) as e:
+        raise Refusal(f"cannot keep the frames in {shown(kept)}: "
+                      f"{getattr(e, 'strerror', None) or e}") from None
+    return kept

@@ -1,0 +1,77 @@
+"""A film's frames rendered on this machine: several POV-Ray runs a core,
+as many as free memory and the machine's load allow, each frame kept and
+recorded as it is done; a stop ends every run at once."""
+
+import concurrent.futures
+import os
+import signal
+
+from . import processes, tasks
+from .frame_tasks import keep, task_of
+from .messages import Refusal
+from .povray import run_local, time_limit
+
+# POV-Ray runs in flight a core, by quality. Each run idles in timed waits
+# as it starts and ends, twice a draft frame's tracing: with many runs
+# more than cores, others work meanwhile. A final frame is mostly tracing,
+# and an interrupted film loses the frames in flight.
+IN_FLIGHT = {"draft": 8, "normal": 3, "final": 2}
+# A POV-Ray run's memory, roughly: its own, each glyph's two objects and
+# the picture's buffers. Runs in flight leave half the free memory free.
+RUN_BYTES = 24 << 20
+GLYPH_BYTES = 2560
+PIXEL_BYTES = 20
+
+
+def local_frame(settings, fr, cam, index, folder, entry, scratch):
+    command, files, order = task_of(settings, fr, cam)
+    made, png, detail = tasks.render_with(run_local, command, files,
+                                          time_limit(settings), scratch)
+    if not made:
+        raise Refusal(png, detail)
+    keep(settings, fr, cam, index, png, order, folder, entry)
+
+
+def runs_in_flight(settings, todo):
+    """POV-Ray runs at a time: several a core, fewer on a machine that
+    others keep busy (whose POV-Ray runs may not start their threads in
+    time), and as free memory allows."""
+    cores = os.cpu_count() or 1
+    load = os.getloadavg()[0]
+    runs = max(cores, int(cores * IN_FLIGHT[settings.quality] *
+                          cores / (cores + load)))
+    largest = max((len(fr.ends) for _, fr, _ in todo), default=0)
+    need = RUN_BYTES + GLYPH_BYTES * largest + \
+        PIXEL_BYTES * settings.width * settings.height
+    try:
+        free = os.sysconf("SC_AVPHYS_PAGES") * os.sysconf("SC_PAGE_SIZE")
+    except (ValueError, OSError):
+        return runs
+    return max(1, min(runs, free // 2 // need))
+
+
+def render_local(settings, todo, cam, folder, scratch, done):
+    """Renders the frames to do here, calling done with each frame's
+    index; returns (failed frame or None, its Refusal). The frames in
+    flight at a failure are finished and kept."""
+    pool = concurrent.futures.ThreadPoolExecutor(
+        runs_in_flight(settings, todo))
+    try:
+        jobs = {pool.submit(local_frame, settings, fr, cam, index, folder,
+                            entry, scratch): (index, fr)
+                for index, fr, entry in todo}
+        for job in concurrent.futures.as_completed(jobs):
+            index, fr = jobs[job]
+            try:
+                job.result()
+            except Refusal as e:
+                pool.shutdown(wait=True, cancel_futures=True)
+                return fr, e
+            done(index)
+        return None, None
+    except BaseException:
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
+        pool.shutdown(wait=False, cancel_futures=True)
+        processes.end_all()
+        pool.shutdown(wait=True)
+        raise

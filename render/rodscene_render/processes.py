@@ -1,0 +1,105 @@
+"""The one owner of every child process of a run: converters, POV-Ray and
+ffmpeg are started here, each in a session of its own (only the program
+answers Ctrl-C) and killed by the kernel if the program dies (a parent
+death signal), and all are ended, politely then firmly, however the run
+ends. SIGTERM and SIGHUP stop the run as Ctrl-C does."""
+
+import ctypes
+import ctypes.util
+import shutil
+import signal
+import subprocess
+import threading
+
+# util-linux's setpriv sets the parent death signal, then runs the
+# command: Python cannot set it between fork and exec in a thread safely.
+SETPRIV = shutil.which("setpriv")
+DEATH_SIGNAL = ["--pdeathsig", "KILL", "--"]
+PR_SET_PDEATHSIG = 1
+STOP_WAIT = 0.5  # seconds a stopped process has to end before it is killed
+STOP_SIGNALS = (signal.SIGTERM, signal.SIGHUP)
+
+children = set()
+lock = threading.Lock()
+stopping = threading.Event()
+
+
+class stopped(Exception):
+    """A child was not started, or was ended, because the run stops."""
+
+
+def on_stop_signal(number, frame):
+    raise KeyboardInterrupt
+
+
+def own_signals():
+    """SIGTERM and SIGHUP stop the run as Ctrl-C does."""
+    for number in STOP_SIGNALS:
+        signal.signal(number, on_stop_signal)
+
+
+def die_with_parent():
+    """For a forked worker of this program: killed when the program dies,
+    however it dies; it leaves stopping to the program."""
+    libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
+    libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    for number in STOP_SIGNALS:
+        signal.signal(number, signal.SIG_DFL)
+
+
+def start(line, cwd=None, **options):
+    """A child process, known until it is forgotten; options as Popen's."""
+    if SETPRIV:
+        line = [SETPRIV] + DEATH_SIGNAL + list(line)
+    with lock:
+        if stopping.is_set():
+            raise stopped()
+        process = subprocess.Popen(line, cwd=cwd, start_new_session=True,
+                                   **options)
+        children.add(process)
+    return process
+
+
+def forget(process):
+    with lock:
+        children.discard(process)
+
+
+def run(line, cwd=None, timeout=None, env=None):
+    """Runs a child to its end: (status, standard output, standard error)
+    as bytes. Raises subprocess.TimeoutExpired after ending it when it
+    outlives timeout, and stopped when the run stops meanwhile."""
+    process = start(line, cwd, stdin=subprocess.DEVNULL, env=env,
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    try:
+        out, err = process.communicate(timeout=timeout)
+    except BaseException:  # a time limit, or the run stopping meanwhile
+        end([process])
+        raise
+    finally:
+        forget(process)
+    if stopping.is_set() and process.returncode < 0:
+        raise stopped()
+    return process.returncode, out, err
+
+
+def end(processes):
+    """Ends the processes, politely then firmly, and waits for them."""
+    for process in processes:
+        if process.poll() is None:
+            process.terminate()
+    for process in processes:
+        try:
+            process.wait(STOP_WAIT)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def end_all():
+    """Ends every child and starts no more: the run is stopping."""
+    with lock:
+        stopping.set()
+        running = list(children)
+    end(running)

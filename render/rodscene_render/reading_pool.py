@@ -1,0 +1,30 @@
+"""Inputs read in parallel: each input's glyphs in a worker process of its
+own (the reading is Python's work, one core a process), in order. The
+workers die with the program, however it ends, and a stop ends them at
+once rather than waiting for their inputs."""
+
+import multiprocessing
+import os
+
+from . import processes
+from .inputs import load_input
+
+
+def load_frames(settings, scratch):
+    """Every input's frame, in order."""
+    jobs = [(path, kind, settings.converter, scratch)
+            for path, kind in zip(settings.inputs, settings.kinds)]
+    workers = min(os.cpu_count() or 1, len(jobs))
+    if workers == 1:
+        return [load_input(*job) for job in jobs]
+    pool = multiprocessing.get_context("fork").Pool(
+        workers, initializer=processes.die_with_parent)
+    try:
+        frames = pool.starmap(load_input, jobs, chunksize=1)
+    except BaseException:
+        pool.terminate()
+        pool.join()
+        raise
+    pool.close()
+    pool.join()
+    return frames
