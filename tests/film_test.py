@@ -8,19 +8,24 @@ logs each run, so that a group knows which frames were rendered. Exits 77
 (skipped) without ffmpeg, or without Dask for the cluster group.
 """
 
+import contextlib
+import json
 import os
 import pathlib
 import shlex
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 from render_checks import RENDER, SKIP, Image, check, np
 
 PATIENCE = 60  # seconds before a step that should take one is a failure
+FEW_SECONDS = 8  # less than the client's 10 s wait for a handshake
 # A stand-in POV-Ray: a picture of the size asked for, its colour (or its
 # noise) drawn from the glyphs' digest; "start PID PARENT DIGEST" and
 # "done PID DIGEST" lines in $FILM_TEST_LOG; one run at a time, each
@@ -233,31 +238,75 @@ def failed_encoder(b, inputs):
 
 
 def cluster(b):
-    """A scheduler and two workers on 127.0.0.1; one is killed while its
-    POV-Ray renders a frame."""
+    """A service that is not a Dask scheduler; a scheduler and two workers
+    on 127.0.0.1, one killed while its POV-Ray renders a frame; a scheduler
+    and a worker over TLS."""
     try:
         import distributed  # noqa: F401 (the cluster's own test)
     except ImportError:
         print("Dask distributed is not installed: skipped")
         sys.exit(SKIP)
+    not_a_scheduler(b)
     inputs = configurations(b.tmp, 6)
     run = b.run(["--movie", b.tmp / "local.mp4", "--frames", b.tmp / "local"]
                 + inputs)
     check(run.returncode == 0, f"the local film failed: {run.stderr}")
     b.log.unlink()
-    address, log = b.tmp / "scheduler.json", b.tmp / "dask.log"
+    with dask_cluster(b, "tcp", 2) as (processes, address):
+        lost_worker_film(b, inputs, address, processes[1:])
+    key, cert = str(b.tmp / "key.pem"), str(b.tmp / "cert.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                    "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1",
+                    "-subj", "/CN=film_test", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True)
+    tls = ["--tls-key", key, "--tls-cert", cert, "--tls-ca-file", cert]
+    with dask_cluster(b, "tls", 1, ["--protocol", "tls"] + tls) as (_, at):
+        run = b.run(["--movie", b.tmp / "tls.mp4", "--scheduler", at]
+                    + inputs[:3], DASK_DISTRIBUTED__COMM__TLS__CA_FILE=cert,
+                    DASK_DISTRIBUTED__COMM__TLS__CLIENT__CERT=cert,
+                    DASK_DISTRIBUTED__COMM__TLS__CLIENT__KEY=key)
+    check(run.returncode == 0, f"the film over TLS failed: {run.stderr}")
+    check(frame_count(b.tmp / "tls.mp4") == "h264,3",
+          f"the film over TLS is {frame_count(b.tmp / 'tls.mp4')!r}")
+
+
+def hang_up(server):
+    while True:
+        server.accept()[0].close()
+
+
+def not_a_scheduler(b):
+    """Refused in one line before any input is read: the missing input
+    would be refused then."""
+    server = socket.create_server(("127.0.0.1", 0))
+    threading.Thread(target=hang_up, args=(server,), daemon=True).start()
+    start = time.monotonic()
+    run = b.run(["--movie", b.tmp / "film.mp4", "--scheduler",
+                 f"tcp://127.0.0.1:{server.getsockname()[1]}",
+                 b.tmp / "missing.txt"])
+    check(run.returncode == 2 and run.stderr.count("\n") == 1 and
+          "not a Dask scheduler" in run.stderr and
+          time.monotonic() - start < FEW_SECONDS,
+          f"a service that is not a Dask scheduler: {run.stderr}")
+
+
+@contextlib.contextmanager
+def dask_cluster(b, name, workers, options=()):
+    """A scheduler and workers on 127.0.0.1; yields their processes and the
+    scheduler's address once every worker has joined."""
+    address, log = b.tmp / f"{name}.json", b.tmp / f"{name}.log"
     dask = ["--no-dashboard", "--host", "127.0.0.1", "--scheduler-file",
-            str(address)]
+            str(address)] + list(options)
     commands = [["dask", "scheduler", "--port", "0"] + dask] + \
-        [["dask", "worker", "--nthreads", "1", "--no-nanny"] + dask] * 2
+        [["dask", "worker", "--nthreads", "1", "--no-nanny"] + dask] * workers
     with open(log, "w") as out:
         processes = [subprocess.Popen(c, env=b.env, stdout=out, stderr=out,
                                       start_new_session=True)
                      for c in commands]
     try:
-        wait_for(lambda: log.read_text().count("Registered to") == 2,
-                 "two workers")
-        lost_worker_film(b, inputs, address, processes[1:])
+        wait_for(lambda: log.read_text().count("Registered to") == workers,
+                 f"{workers} workers")
+        yield processes, json.loads(address.read_text())["address"]
     finally:
         for process in processes:
             process.terminate()
@@ -265,11 +314,9 @@ def cluster(b):
 
 
 def lost_worker_film(b, inputs, address, workers):
-    import json
     film = subprocess.Popen(
         b.command(["--movie", b.tmp / "film.mp4", "--frames", b.tmp / "frames",
-                   "--scheduler", json.loads(address.read_text())["address"]]
-                  + inputs),
+                   "--scheduler", address] + inputs),
         stderr=subprocess.PIPE, text=True,
         env=dict(b.env, FILM_TEST_SLEEP="1"))
     workers = {p.pid: p for p in workers}

@@ -1,19 +1,25 @@
 """A film's frames on a Dask distributed cluster: each frame one task, its
 scene's files sent to a worker and its PNG's bytes brought back, then
 decorated, written and recorded here as a local frame is. A worker lost
-mid-film costs only its frames, which the scheduler runs again elsewhere.
+mid-film costs only its frames, which the scheduler runs again elsewhere;
+a lost scheduler ends the film as a failed frame does, keeping those done.
 
-Only a film with --scheduler imports this module, and with it Dask."""
+Only a film with --scheduler imports this module, and with it Dask. The
+client connects while the command line is checked, before any input is
+read, so that a wrong address costs no work."""
 
+import contextlib
+import logging
 import socket
 import urllib.parse
 import warnings
 
 from . import tasks
 from .frame_tasks import keep, task_of
-from .messages import Refusal
+from .messages import Refusal, shown
+from .povray import time_limit
 
-SCHEME = "tcp"
+SCHEMES = ("tcp", "tls")
 CONNECT_SECONDS = 10
 # Tasks queued a worker thread: enough to keep every worker busy between
 # two visits of this loop, few enough that the scheduler does not hold
@@ -21,72 +27,162 @@ CONNECT_SECONDS = 10
 QUEUED = 2
 LARGE_WARNING = "Large object of size"
 TOP_UP_SECONDS = 2
+TLS_NEEDS = ("a tls:// scheduler needs Dask's TLS settings: "
+             "distributed.comm.tls.ca-file and .client.cert (and "
+             ".client.key unless the certificate holds it), in Dask's "
+             "configuration or as DASK_DISTRIBUTED__COMM__TLS__CA_FILE, "
+             "DASK_DISTRIBUTED__COMM__TLS__CLIENT__CERT and "
+             "DASK_DISTRIBUTED__COMM__TLS__CLIENT__KEY")
+
+
+def first_line(error):
+    """What an exception says, in one line."""
+    text = str(error).strip() or type(error).__name__
+    return shown(text.splitlines()[0])
 
 
 def address_of(text):
-    """(host, port) of tcp://HOST:PORT, or a Refusal."""
-    parts = urllib.parse.urlsplit(text)
+    """(scheme, host, port) of tcp://HOST:PORT or tls://HOST:PORT, or a
+    Refusal."""
     try:
+        parts = urllib.parse.urlsplit(text)
         port = parts.port
     except ValueError:
-        port = None
-    if parts.scheme != SCHEME or not parts.hostname or port is None:
-        raise Refusal(f"--scheduler {text!r} is not an address such as "
-                      f"tcp://HOST:PORT")
-    return parts.hostname, port
+        port = parts = None
+    if parts is None or parts.scheme not in SCHEMES or not parts.hostname \
+            or port is None or parts.path or parts.query or parts.fragment \
+            or not text.isprintable():
+        raise Refusal(f"--scheduler '{shown(text)}' is not an address such "
+                      f"as tcp://HOST:PORT or tls://HOST:PORT")
+    return parts.scheme, parts.hostname, port
 
 
-def check_scheduler(text):
-    """Refuses an address that cannot be reached, or a missing Dask, before
-    any work; imports nothing of Dask."""
-    import importlib.util
-    if importlib.util.find_spec("distributed") is None:
-        raise Refusal("--scheduler needs Dask distributed (Debian: apt-get "
-                      "install python3-distributed)")
-    host, port = address_of(text)
+def security_of(scheme):
+    """Dask's security settings from its configuration and environment,
+    their files read now; a tls:// address needs a CA and a certificate."""
+    from distributed import Security
+    try:
+        security = Security()
+    except ValueError as e:
+        raise Refusal(f"Dask's security settings: {first_line(e)}") \
+            from None
+    if scheme != "tls":
+        return security
+    if not (security.tls_ca_file and security.tls_client_cert):
+        raise Refusal(TLS_NEEDS)
+    try:
+        security.get_connection_args("client")
+    except (OSError, ValueError) as e:
+        raise Refusal(f"cannot use Dask's TLS settings (CA "
+                      f"{shown(security.tls_ca_file)}, certificate "
+                      f"{shown(security.tls_client_cert)}): "
+                      f"{first_line(e)}") from None
+    return security
+
+
+def reach(text, host, port):
+    """Refuses an address that no service listens at, saying why."""
     try:
         socket.create_connection((host, port), CONNECT_SECONDS).close()
     except OSError as e:
         raise Refusal(f"cannot reach the scheduler at {text}: "
                       f"{e.strerror or e}") from None
+    except UnicodeError as e:  # a host name that is not a name
+        raise Refusal(f"cannot reach the scheduler at {text}: "
+                      f"{first_line(e)}") from None
+
+
+def quiet_dask():
+    """Dask's client logs a lost connection with tracebacks from its own
+    thread, some through loggers of asyncio's modules; this program logs
+    nothing itself and says what failed in one line instead."""
+    logging.disable(logging.CRITICAL)
+
+
+def check_scheduler(text):
+    """The Dask client connected to the scheduler at text, or a Refusal:
+    a wrong address, a missing Dask or a service that is not a Dask
+    scheduler is one line before any work."""
+    import importlib.util
+    if importlib.util.find_spec("distributed") is None:
+        raise Refusal("--scheduler needs Dask distributed (Debian: apt-get "
+                      "install python3-distributed)")
+    scheme, host, port = address_of(text)
+    security = security_of(scheme)
+    reach(text, host, port)
+    from distributed import Client
+    quiet_dask()
+    try:
+        return Client(text, security=security,
+                      timeout=f"{CONNECT_SECONDS}s")
+    except Exception as e:  # Dask's own failures to shake hands
+        cause = e.__cause__ or e
+        why = f"no answer within {CONNECT_SECONDS} s" if \
+            isinstance(cause, TimeoutError) else first_line(cause)
+        raise Refusal(f"{text} is not a Dask scheduler over {scheme}://: "
+                      f"{why}") from None
 
 
 def render_cluster(settings, todo, cam, folder, done):
-    """Renders the frames to do on the cluster, calling done with each
-    frame's index; returns (failed frame or None, its Refusal)."""
+    """Renders the frames to do on the cluster of settings.client, calling
+    done with each frame's index; returns (failed frame or None, its
+    Refusal). Closes the client however it ends."""
     import cloudpickle
-    from distributed import Client
+    client = settings.client
     # Workers then need POV-Ray alone, not this package.
     cloudpickle.register_pickle_by_value(tasks)
     # A frame's scene is about a megabyte. The scheduler holds few at a
     # time (see QUEUED); scattering them instead would tie each to one
     # worker, and a lost worker would take the scene with it.
     warnings.filterwarnings("ignore", LARGE_WARNING, UserWarning)
-    try:
-        client = Client(settings.scheduler, timeout=f"{CONNECT_SECONDS}s")
-    except OSError as e:
-        raise Refusal(f"cannot connect to the scheduler at "
-                      f"{settings.scheduler}: {e}") from None
-    waiting = iter(todo)
+    waiting = list(reversed(todo))
     frames = {}
     try:
-        top_up(client, settings, cam, waiting, frames)
-        while frames:
-            for job in finished(list(frames)):
-                index, fr, entry, order = frames.pop(job)
-                try:
-                    made, png, detail = job.result()
-                except Exception as e:  # the cluster's own failures
-                    return fr, Refusal(f"the cluster failed: {e!r}")
+        while waiting or frames:
+            for (index, fr, entry, order), result in collect(
+                    client, settings, cam, waiting, frames):
+                made, png, detail = result
                 if not made:
                     return fr, Refusal(png, detail)
                 keep(settings, fr, cam, index, png, order, folder, entry)
                 done(index)
-            top_up(client, settings, cam, waiting, frames)
         return None, None
     finally:
-        client.cancel(list(frames))
-        client.close()
+        with contextlib.suppress(Exception):
+            client.cancel(list(frames))
+        with contextlib.suppress(Exception):
+            client.close()
+
+
+def collect(client, settings, cam, waiting, frames):
+    """Tops the queue up and returns [(frame, task's result)] for the tasks
+    done. A failure of the cluster itself (a lost scheduler, a broken
+    connection) comes back as the failed result of a frame not yet kept."""
+    results, current = [], None
+    try:
+        top_up(client, settings, cam, waiting, frames)
+        for job in finished(list(frames)):
+            current = frames[job]
+            results.append((current, job.result()))
+            frames.pop(job)
+    except Refusal:  # this machine's own, as for a local film
+        raise
+    except Exception as e:  # the cluster's own failures
+        # The frame that failed, else the oldest still out, else the next
+        # to go (with no order parameter yet); none when all are kept.
+        lost = current or next(iter(frames.values()), None) or \
+            (waiting[-1] + (None,) if waiting else None)
+        if lost is not None:
+            why = cluster_failure(client, settings.scheduler, e)
+            results.append((lost, (False, why, "")))
+    return results
+
+
+def cluster_failure(client, address, error):
+    """Why the cluster failed, in one line."""
+    if client.status != "running":
+        return f"the cluster failed: lost the scheduler at {address}"
+    return f"the cluster failed: {type(error).__name__}: {first_line(error)}"
 
 
 def finished(jobs):
@@ -101,13 +197,15 @@ def finished(jobs):
 
 
 def top_up(client, settings, cam, waiting, frames):
-    """Submits frames until QUEUED wait for each worker thread."""
+    """Submits frames until QUEUED wait for each worker thread; a frame
+    leaves the waiting list once submitted."""
+    if not waiting:
+        return
     threads = sum(client.nthreads().values())
-    while len(frames) < max(threads, 1) * QUEUED:
-        item = next(waiting, None)
-        if item is None:
-            return
-        index, fr, entry = item
+    while waiting and len(frames) < max(threads, 1) * QUEUED:
+        index, fr, entry = waiting[-1]
         command, files, order = task_of(settings, fr, cam)
-        job = client.submit(tasks.render_task, command, files, pure=False)
+        job = client.submit(tasks.render_task, command, files,
+                            time_limit(settings), pure=False)
         frames[job] = (index, fr, entry, order)
+        waiting.pop()
