@@ -12,7 +12,9 @@ Groups:
           messages for a failing frame and for a missing ffmpeg; warnings
           summarised, not repeated a frame.
   refusals  every mistake refused with one line before POV-Ray is called,
-          and no input or other file overwritten.
+          with no raw control character, and no input or other file of the
+          user's overwritten: scene text other than the converters' is not
+          POV-Ray's to read.
   pictures  orthographic axis views, the axis triad, colour by orientation,
           the label's corner, and a picture with no glyph in it.
 
@@ -207,8 +209,28 @@ def refusals(split, tmp):
     lines = run.stdout.splitlines(keepends=True)[:24]
     lines[4] = ' #include "/etc/hostname"\n'
     (tmp / "edited.pov").write_text("".join(lines))
+    # Text after the last glyph's numbers; a radius of 500.
+    lines = run.stdout.splitlines(keepends=True)[:24]
+    hostile = "".join(lines[:20]).replace(", 1.2\n", ", 500\n")
+    (tmp / "radius.pov").write_text(hostile)
+    victim = tmp / "victim.txt"
+    victim.write_text("the user's\n")
+    lines[20] = lines[20][:-1] + f' #fopen F "{victim}" write\n'
+    (tmp / "fopen.pov").write_text("".join(lines))
+    # Folders and logs that hold the user's own files.
+    inside = tmp / "inside"
+    inside.mkdir()
+    mate = config_file(inside, "frame00001.png", [(5, 0, 10, 0, 1, 0)])
+    (tmp / "link").symlink_to(inside)
+    users = tmp / "users"
+    users.mkdir()
+    (users / "warnings.log").write_text("the user's\n")
+    (users / ".notes.1.tmp").write_text("the user's\n")
+    (tmp / "page-warnings.log").write_text("the user's\n")
     out, film = tmp / "out.png", tmp / "film.mp4"
-    kept = {p: p.read_bytes() for p in (glob_mate, not_png, log_mate)}
+    kept = {p: p.read_bytes() for p in (glob_mate, not_png, log_mate, victim,
+                                        mate, tmp / "page-warnings.log",
+                                        *users.iterdir())}
     cases = [[config, glob_mate],  # a glob with --movie forgotten
              [config, tmp / "out.gif"], [config, not_png],
              [config, tmp / "no folder" / "out.png"],
@@ -224,13 +246,23 @@ def refusals(split, tmp):
              [config, tmp / "out.jpg", "--transparent"],
              ["--movie", film, config, "--fps", "0"],
              ["--movie", tmp / "film.avi", config],
-             ["--movie", tmp / "no folder" / "film.mp4", config]]
+             ["--movie", tmp / "no folder" / "film.mp4", config],
+             [tmp / "fopen.pov", out], [tmp / "radius.pov", out],
+             [config, out, "--box", "-1e12", "-1", "-1", "1e12", "1", "1"],
+             [config, out, "--width", "16384", "--height", "16384"],
+             [config, out, "--label", "{index:>1500000000}"],
+             ["--movie", film, "--frames", tmp / "link", mate],
+             ["--movie", film, "--frames", inside / "sub" / "..", mate],
+             ["--movie", film, "--frames", users, config],
+             ["--html", tmp / "page.html", config],
+             [tmp / "escape\x1b[2J.txt", out]]
     env, calls = stand_in_povray(tmp)
     for case in cases:
         run = render(case + converters, env)
         said = run.stderr.strip().splitlines()
         check(run.returncode == 2 and len(said) == 1 and
-              said[0].startswith(RENDER.name + ": "),
+              said[0].startswith(RENDER.name + ": ") and
+              "\x1b" not in run.stderr,
               f"{case}: not refused in one line: {run.returncode} "
               f"{run.stderr}")
         check(not calls.exists(), f"{case}: POV-Ray ran before the refusal")

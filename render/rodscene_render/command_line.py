@@ -2,6 +2,7 @@
 any work, and dispatches to a picture, a film or a page. Every mistake is
 one line on standard error and exit status 2."""
 
+import contextlib
 import pathlib
 import shutil
 import sys
@@ -87,9 +88,6 @@ def check_outputs(s):
             raise Refusal(f"{s.picture}: a transparent picture is a PNG")
         return
     outputs.check_output(s.movie, film_encoder.CONTAINERS, s.inputs, "film")
-    if s.scheduler:
-        from .cluster import check_scheduler
-        s.client = check_scheduler(s.scheduler)
     if s.frames:
         check_frames(s.frames)
 
@@ -180,11 +178,23 @@ def settings_from(argv, here):
     check_side_outputs(s)
     check_label(s)
     check_tools(s, here)
+    if s.scheduler:  # the last check: the client is then the run's to close
+        from .cluster import check_scheduler
+        s.client = check_scheduler(s.scheduler)
     return s
 
 
 def run(argv, here):
     settings = settings_from(argv, here)
+    try:
+        work(settings)
+    finally:
+        if settings.scheduler:
+            with contextlib.suppress(Exception):  # closed already, or lost
+                settings.client.close()
+
+
+def work(settings):
     with tempfile.TemporaryDirectory(prefix="rodscene-") as scratch:
         if settings.html:
             page.write_page(settings, scratch)

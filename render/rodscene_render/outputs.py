@@ -79,7 +79,8 @@ def check_folder(folder):
         with tempfile.NamedTemporaryFile(dir=folder, prefix=".rodscene-"):
             pass
     except OSError as e:
-        raise Refusal(f"cannot write into {shown(folder)}: {e.strerror}") from None
+        raise Refusal(f"cannot write into {shown(folder)}: "
+                      f"{e.strerror}") from None
 
 
 def temporary_name(path):

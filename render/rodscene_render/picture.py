@@ -53,7 +53,8 @@ def draw_frame(settings, fr, cam, index, scratch, threads=0):
 def finish_frame(settings, fr, cam, index, png, order):
     """POV-Ray's picture of a frame, decorated, as a Pillow image."""
     image = decorate(Image.open(io.BytesIO(png)), cam, settings,
-                     {"name": shown(pathlib.Path(fr.name).name), "index": index,
+                     {"name": shown(pathlib.Path(fr.name).name),
+                      "index": index,
                       "order": order})
     return image if settings.transparent else image.convert("RGB")
 

@@ -5,6 +5,7 @@ once rather than waiting for their inputs."""
 
 import multiprocessing
 import os
+import threading
 
 from . import processes
 from .inputs import load_input
@@ -17,7 +18,10 @@ def load_frames(settings, scratch):
     workers = min(os.cpu_count() or 1, len(jobs))
     if workers == 1:
         return [load_input(*job) for job in jobs]
-    pool = multiprocessing.get_context("fork").Pool(
+    # Forked workers start at once, but a fork while another thread runs
+    # (a cluster's client) may copy a lock it holds: then they start anew.
+    method = "fork" if threading.active_count() == 1 else "spawn"
+    pool = multiprocessing.get_context(method).Pool(
         workers, initializer=processes.die_with_parent)
     try:
         frames = pool.starmap(load_input, jobs, chunksize=1)
