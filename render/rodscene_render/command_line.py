@@ -176,12 +176,22 @@ def settings_from(argv, here):
     check_numbers(s)
     check_outputs(s)
     check_side_outputs(s)
-    check_label(s)
-    check_tools(s, here)
-    if s.scheduler:  # the last check: the client is then the run's to close
+    if s.scheduler:  # before any input is read
         from .cluster import check_scheduler
         s.client = check_scheduler(s.scheduler)
+    try:
+        check_label(s)
+        check_tools(s, here)
+    except BaseException:
+        close_client(s)
+        raise
     return s
+
+
+def close_client(s):
+    if s.scheduler:
+        with contextlib.suppress(Exception):  # closed already, or lost
+            s.client.close()
 
 
 def run(argv, here):
@@ -189,9 +199,7 @@ def run(argv, here):
     try:
         work(settings)
     finally:
-        if settings.scheduler:
-            with contextlib.suppress(Exception):  # closed already, or lost
-                settings.client.close()
+        close_client(settings)
 
 
 def work(settings):
