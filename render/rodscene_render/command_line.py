@@ -214,6 +214,15 @@ def work(settings):
             render_picture(settings, scratch)
 
 
+def os_failure(e):
+    """A failure of the system in one line: its file, or else where the
+    scratch files go, which a full disk most often is."""
+    if e.filename:
+        return f"{shown(e.filename)}: {e.strerror or e}"
+    return f"{e.strerror or e} (scratch files are written in " \
+        f"{shown(tempfile.gettempdir())}; TMPDIR sets where)"
+
+
 def main(argv=None):
     """Runs the command; returns its exit status: 0 done, 1 written but
     showing nothing, 2 refused or failed, 130 stopped before it began."""
@@ -233,8 +242,7 @@ def main(argv=None):
         say("interrupted: nothing was written")
         return 2
     except OSError as e:
-        name = f"{shown(e.filename)}: " if e.filename else ""
-        say(f"{name}{e.strerror or e}")
+        say(os_failure(e))
         return 2
     except MemoryError:
         say("out of memory")
