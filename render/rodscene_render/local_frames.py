@@ -1,10 +1,11 @@
 """A film's frames rendered on this machine: several POV-Ray runs a core,
-as many as free memory and the machine's load allow, each frame kept and
-recorded as it is done; a stop ends every run at once."""
+as many as free memory allows and the machine can start, each frame kept
+and recorded as it is done; a stop ends every run at once."""
 
 import concurrent.futures
 import os
 import signal
+import threading
 
 from . import processes, tasks
 from .frame_tasks import keep, task_of
@@ -23,23 +24,44 @@ GLYPH_BYTES = 2560
 PIXEL_BYTES = 20
 
 
-def local_frame(settings, fr, cam, index, folder, entry, scratch):
+class gate:
+    """The POV-Ray runs allowed at a time: halved, down to one a core,
+    each time a run cannot start its threads, which a machine kept busy
+    by others does not do in time."""
+
+    def __init__(self, runs, least):
+        self.allowed, self.least, self.active = runs, least, 0
+        self.changed = threading.Condition()
+
+    def __enter__(self):
+        with self.changed:
+            self.changed.wait_for(lambda: self.active < self.allowed)
+            self.active += 1
+
+    def __exit__(self, *_):
+        with self.changed:
+            self.active -= 1
+            self.changed.notify_all()
+
+    def narrow(self):
+        with self.changed:
+            self.allowed = max(self.least, self.allowed // 2)
+
+
+def local_frame(settings, fr, cam, index, folder, entry, scratch, runs):
     command, files, order = task_of(settings, fr, cam)
-    made, png, detail = tasks.render_with(run_local, command, files,
-                                          time_limit(settings), scratch)
+    with runs:
+        made, png, detail = tasks.render_with(
+            run_local, command, files, time_limit(settings), scratch,
+            runs.narrow)
     if not made:
         raise Refusal(png, detail)
     keep(settings, fr, cam, index, png, order, folder, entry)
 
 
 def runs_in_flight(settings, todo):
-    """POV-Ray runs at a time: several a core, fewer on a machine that
-    others keep busy (whose POV-Ray runs may not start their threads in
-    time), and as free memory allows."""
-    cores = os.cpu_count() or 1
-    load = os.getloadavg()[0]
-    runs = max(cores, int(cores * IN_FLIGHT[settings.quality] *
-                          cores / (cores + load)))
+    """POV-Ray runs at a time: several a core, as free memory allows."""
+    runs = (os.cpu_count() or 1) * IN_FLIGHT[settings.quality]
     largest = max((len(fr.ends) for _, fr, _ in todo), default=0)
     need = RUN_BYTES + GLYPH_BYTES * largest + \
         PIXEL_BYTES * settings.width * settings.height
@@ -54,11 +76,12 @@ def render_local(settings, todo, cam, folder, scratch, done):
     """Renders the frames to do here, calling done with each frame's
     index; returns (failed frame or None, its Refusal). The frames in
     flight at a failure are finished and kept."""
-    pool = concurrent.futures.ThreadPoolExecutor(
-        runs_in_flight(settings, todo))
+    most = runs_in_flight(settings, todo)
+    runs = gate(most, min(most, os.cpu_count() or 1))
+    pool = concurrent.futures.ThreadPoolExecutor(most)
     try:
         jobs = {pool.submit(local_frame, settings, fr, cam, index, folder,
-                            entry, scratch): (index, fr)
+                            entry, scratch, runs): (index, fr)
                 for index, fr, entry in todo}
         for job in concurrent.futures.as_completed(jobs):
             index, fr = jobs[job]

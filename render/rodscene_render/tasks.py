@@ -69,10 +69,12 @@ def outcome(folder, status, stderr):
             "\n".join(lines[-MESSAGE_LINES:]))
 
 
-def render_with(runner, command, files, seconds, scratch=None):
+def render_with(runner, command, files, seconds, scratch=None,
+                busy=None):
     """A frame's run by runner(line, folder, environment, seconds), which
     returns (status, standard error) or raises subprocess.TimeoutExpired;
-    a run that could not start its threads is tried again."""
+    a run that could not start its threads is tried again, after telling
+    busy() when given."""
     for attempt in range(ATTEMPTS):
         with tempfile.TemporaryDirectory(prefix=FOLDER_PREFIX,
                                          dir=scratch) as folder:
@@ -84,6 +86,8 @@ def render_with(runner, command, files, seconds, scratch=None):
                         f"and was ended", "")
             if BUSY_MACHINE not in stderr or attempt + 1 == ATTEMPTS:
                 return outcome(folder, status, stderr)
+            if busy:
+                busy()
 
 
 def run_here(line, folder, env, seconds):
