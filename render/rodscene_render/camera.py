@@ -56,9 +56,9 @@ def view_axes(azimuth, elevation):
     return forward, up, np.cross(forward, up)
 
 
-def detail_cube(points, forward):
-    """A cube at the middle of the points' face toward the camera."""
-    low, high = points.min(axis=0), points.max(axis=0)
+def detail_cube(low, high, forward):
+    """A cube at the middle of the face toward the camera of the points'
+    box, low to high."""
     centre = (low + high) / 2
     depth = np.abs(forward).dot(high - low) / 2
     centre = centre - forward * max(depth - DETAIL_SIZE / 2, 0.0)
@@ -71,55 +71,83 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
     """The camera that looks from (azimuth, elevation) and frames the
     points as they fall on the picture, centred on them, with MARGIN free
     around them; zoom magnifies that framing about its centre, and look,
-    when given, is put at the picture's centre instead."""
+    when given, is put at the picture's centre instead. points is an array
+    of points, or a list of such arrays (a trajectory's frames), which are
+    never stacked."""
     forward, up, right = view_axes(azimuth, elevation)
-    points = np.asarray(points, dtype=float).reshape(-1, 3)
-    if detail and len(points):
-        points = detail_cube(points, forward)
-    if not len(points):
-        points = np.zeros((1, 3))
+    axes = (right, up, forward)
+    chunks = [points] if isinstance(points, np.ndarray) else list(points)
+    chunks = [np.asarray(c, dtype=float).reshape(-1, 3) for c in chunks]
+    chunks = [c for c in chunks if len(c)] or [np.zeros((1, 3))]
+    if detail:
+        low = np.min([c.min(axis=0) for c in chunks], axis=0)
+        high = np.max([c.max(axis=0) for c in chunks], axis=0)
+        chunks = [detail_cube(low, high, forward)]
     aspect = height / width
-    across, upward, depth = points @ right, points @ up, points @ forward
+    e = extents(chunks, axes, aspect)
     if projection == "orthographic":
-        low = np.array([across.min(), upward.min()]) - PAD
-        high = np.array([across.max(), upward.max()]) + PAD
+        low = np.array([e["across"][0], e["upward"][0]]) - PAD
+        high = np.array([e["across"][1], e["upward"][1]]) + PAD
         middle = (low + high) / 2
         span = max(high[0] - low[0], (high[1] - low[1]) / aspect)
         span *= 1 + 2 * MARGIN
         centre = middle[0] * right + middle[1] * up + \
-            (depth.min() + depth.max()) / 2 * forward
+            (e["depth"][0] + e["depth"][1]) / 2 * forward
         distance = None
     else:
-        centre, distance, span = perspective_fit(across, upward, depth,
-                                                 (right, up, forward), aspect)
+        centre, distance, span = perspective_fit(e, axes)
     if look is not None:
         centre = np.asarray(look, dtype=float)
     span /= zoom
     if distance is None:
         # An orthographic camera stands behind everything it frames.
-        distance = max(float(((centre - points) @ forward).max()), 0.0) + \
-            10 * PAD
+        distance = max(float(max(((centre - c) @ forward).max()
+                                 for c in chunks)), 0.0) + 10 * PAD
     else:
         distance /= zoom
     return camera(centre - forward * distance, centre, forward, up, right,
                   projection, float(span), int(width), int(height))
 
 
-def perspective_fit(across, upward, depth, axes, aspect):
+def slopes(aspect):
+    tan_x = math.tan(math.radians(FIELD / 2)) / (1 + 2 * MARGIN)
+    return tan_x, tan_x * aspect
+
+
+def extents(chunks, axes, aspect):
+    """What a fit needs of the points, gathered a chunk at a time: the
+    lowest and highest place across, upward and in depth, and for each
+    picture axis the outermost rays, max(a + PAD - t z) and
+    max(-a + PAD - t z), of a perspective camera."""
+    right, up, forward = axes
+    out = {"across": [np.inf, -np.inf], "upward": [np.inf, -np.inf],
+           "depth": [np.inf, -np.inf], "rays": [-np.inf] * 4}
+    tan = slopes(aspect)
+    for points in chunks:
+        across, upward, depth = points @ right, points @ up, points @ forward
+        for name, values in (("across", across), ("upward", upward),
+                             ("depth", depth)):
+            out[name] = [min(out[name][0], values.min()),
+                         max(out[name][1], values.max())]
+        rays = [np.max(a + PAD - t * depth) for a, t in
+                ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
+                 (-upward, tan[1]))]
+        out["rays"] = [max(r, s) for r, s in zip(out["rays"], rays)]
+    out["tan"] = tan
+    return out
+
+
+def perspective_fit(e, axes):
     """A perspective camera's look point, distance and span that put the
     points' outermost rays symmetric about the picture's centre: along each
     picture axis, the camera's offset c and depth d satisfy
     c - t d = max(a - t z) and -c - t d = max(-a - t z)."""
     right, up, forward = axes
-    tan_x = math.tan(math.radians(FIELD / 2)) / (1 + 2 * MARGIN)
-    tan_y = tan_x * aspect
     fits = []
-    for a, t in ((across, tan_x), (upward, tan_y)):
-        p = np.max(a + PAD - t * depth)
-        q = np.max(-a + PAD - t * depth)
+    for (p, q), t in zip((e["rays"][:2], e["rays"][2:]), e["tan"]):
         fits.append(((p - q) / 2, -(p + q) / (2 * t)))
-    d = min(fits[0][1], fits[1][1], depth.min() - 2 * PAD)
-    middle = (depth.min() + depth.max()) / 2
+    d = min(fits[0][1], fits[1][1], e["depth"][0] - 2 * PAD)
+    middle = (e["depth"][0] + e["depth"][1]) / 2
     distance = middle - d
     centre = fits[0][0] * right + fits[1][0] * up + middle * forward
     span = 2 * distance * math.tan(math.radians(FIELD / 2))

@@ -172,6 +172,7 @@ def check_tools(s, here):
 def settings_from(argv, here):
     """The checked settings of one run, or a Refusal."""
     s = options.parser().parse_args(argv)
+    s.argv = list(sys.argv[1:] if argv is None else argv)
     resolve(s)
     check_numbers(s)
     check_outputs(s)

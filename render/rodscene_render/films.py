@@ -69,7 +69,7 @@ def sound_frame(settings):
 def resume_command(settings, kept):
     """The command that finishes the film: this one, with the frames'
     folder named when it was not."""
-    words = [program_name()] + sys.argv[1:]
+    words = [program_name()] + settings.argv
     if not settings.frames:
         words += ["--frames", str(kept)]
     return shell_command(words)

@@ -8,7 +8,12 @@ import shlex
 import shutil
 import sys
 
-PROGRAM = pathlib.Path(sys.argv[0]).name or "rodscene_render"
+INSTALLED = "rodscene_render"
+LAUNCHER = "render_scene.py"  # the command's name in the source tree
+CALLED = pathlib.Path(sys.argv[0] if sys.argv else "").name
+# The name before every line: the command's, also when another program
+# (a notebook's kernel) calls the render path.
+PROGRAM = CALLED if CALLED in (INSTALLED, LAUNCHER) else INSTALLED
 HEX = "\\x%02x"
 
 
@@ -65,8 +70,12 @@ def shell_command(words):
 
 def program_name():
     """The name that runs this program again: its own when it is on PATH,
-    else as it was called, which holds from where the inputs' names hold."""
+    else as it was called, which holds from where the inputs' names hold;
+    called from Python, the installed command or the source tree's."""
     found = shutil.which(PROGRAM)
+    if CALLED not in (INSTALLED, LAUNCHER):
+        launcher = pathlib.Path(__file__).resolve().parents[1] / LAUNCHER
+        return found or str(launcher)
     if found and os.path.realpath(found) == os.path.realpath(sys.argv[0]):
         return PROGRAM
     return sys.argv[0]

@@ -125,7 +125,7 @@ def start_state(s):
 
 
 def page_meta(settings, frames, tables, teal):
-    points = np.vstack([fr.points() for fr in frames])
+    points = [fr.points() for fr in frames]
     names = [shown(pathlib.Path(fr.name).name) for fr in frames]
     return {
         "names": names,

@@ -19,9 +19,12 @@ from .warning_report import no_glyph_note
 
 
 def camera_for(settings, points):
-    """The one camera of a picture or film, from the settings."""
-    if settings.box:
+    """The one camera of a picture or film, from the settings; points an
+    array, or a list of arrays (one a frame)."""
+    if settings.box and isinstance(points, np.ndarray):
         points = np.vstack([points, box_corners(settings.box)])
+    elif settings.box:
+        points = list(points) + [box_corners(settings.box)]
     return fit_camera(points, settings.azimuth, settings.elevation,
                       settings.width, settings.height, settings.projection,
                       settings.zoom, settings.look, settings.detail)

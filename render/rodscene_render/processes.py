@@ -97,6 +97,11 @@ def end(processes):
             process.wait()
 
 
+def reset():
+    """Allows children again: a new run in the same process begins."""
+    stopping.clear()
+
+
 def end_all():
     """Ends every child and starts no more: the run is stopping."""
     with lock:
