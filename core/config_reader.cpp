@@ -371,9 +371,10 @@ void read_sites(config_reader& r, site_table& t, read_report& report) {
   if (r.error != 0) report.failure = {"read", r.error};
 }
 
-void read_site_table(config_reader& r, site_table& table, read_report& report) {
+void read_site_table(config_reader& r, site_table& table, read_report& report,
+                     const char* path) {
   errno = 0;
-  std::FILE* file = std::fopen(config_file_name, "r");
+  std::FILE* file = std::fopen(path, "r");
   if (file == nullptr) {
     report.failure = {"open", errno_or_eio()};
     return;

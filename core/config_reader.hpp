@@ -61,8 +61,9 @@ struct read_report {
 // file. Records past the table's capacity are read and counted, never stored.
 void read_sites(config_reader& r, site_table& table, read_report& report);
 
-// Opens config_file_name in the working directory, reads it into the table
-// with r and closes it.
-void read_site_table(config_reader& r, site_table& table, read_report& report);
+// Opens `path` (the programs' config_file_name in the working directory),
+// reads it into the table with r and closes it.
+void read_site_table(config_reader& r, site_table& table, read_report& report,
+                     const char* path = config_file_name);
 
 }  // namespace rodscene

@@ -4,11 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config_reader.hpp"
-#include "glyph.hpp"
 #include "io_failure.hpp"
-#include "scene_writer.hpp"
-#include "site_table.hpp"
 
 namespace rodscene {
 namespace {
@@ -23,13 +19,6 @@ int report_failure(const char* program, const io_failure& f,
   return failure_status;
 }
 
-cylinder_colour colour_of(colour_rule rule, long double z) {
-  if (rule == colour_rule::split_at_zero && !(z > 0)) {
-    return cylinder_colour::blue;
-  }
-  return cylinder_colour::teal;
-}
-
 // Fixed storage, zero at start as the table must be: the run allocates
 // nothing, so it cannot fail for want of memory once it has started.
 site_table table;
@@ -37,51 +26,82 @@ config_reader reader;
 read_report report;
 scene_writer writer;
 
-void print_empty_slots(const char* program, std::int64_t records) {
+void print_empty_slots(std::FILE* err, const char* program, const char* file,
+                       std::int64_t records) {
   if (records >= scan_count) return;
   std::int64_t empty = scan_count - records;
   bool one = empty == 1;
-  std::fprintf(stderr,
+  std::fprintf(err,
                "%s: %s: %" PRId64 " data record%s: %" PRId64
                " of the %d drawn slots %s no record and %s drawn as %s at "
                "the origin\n",
-               program, config_file_name, records, plural(records), empty,
-               scan_count, one ? "holds" : "hold", one ? "is" : "are",
+               program, file, records, plural(records), empty, scan_count,
+               one ? "holds" : "hold", one ? "is" : "are",
                one ? "a zero glyph" : "zero glyphs");
-}
-
-void print_read_warnings(const char* program) {
-  print_warnings(stderr, program, config_file_name, report.warnings);
-  if (report.ignored_records > 0) {
-    std::fprintf(
-        stderr, "%s: %s: ignored %" PRId64 " data record%s past the first %d\n",
-        program, config_file_name, report.ignored_records,
-        plural(report.ignored_records), site_capacity);
-  }
-  print_empty_slots(program, report.data_records);
 }
 
 }  // namespace
 
+void print_read_report(std::FILE* err, const char* program, const char* file,
+                       const read_report& report, bool drawn_slots) {
+  print_warnings(err, program, file, report.warnings);
+  if (report.ignored_records > 0) {
+    std::fprintf(
+        err, "%s: %s: ignored %" PRId64 " data record%s past the first %d\n",
+        program, file, report.ignored_records, plural(report.ignored_records),
+        site_capacity);
+  }
+  if (drawn_slots) print_empty_slots(err, program, file, report.data_records);
+}
+
+void write_scene(scene_writer& w, const site_table& t,
+                 const converter_variant& v) {
+  for (int k = 0; k < scan_count && !failed(w.failure); ++k) {
+    long double z = t.z[k];
+    if (!in_window(v, z)) continue;
+    const long double* position[3] = {&t.x[k], &t.y[k], &t.z[k]};
+    const long double* direction[3] = {&t.phi1[k], &t.phi2[k], &t.phi3[k]};
+    write_glyph(w, position, direction, colour_of(v.rule, z));
+  }
+}
+
+// A writer without a stream whose buffer holds the whole scene: it never
+// needs to write out.
+std::size_t write_scene_text(char* text, const site_table& t,
+                             const converter_variant& v) {
+  scene_writer w;
+  w.buffer = text;
+  w.capacity = max_scene_size;
+  write_scene(w, t, v);
+  return w.used;
+}
+
+int draw_glyphs(drawn_glyph* glyphs, const site_table& t,
+                const converter_variant& v) {
+  int n = 0;
+  for (int k = 0; k < scan_count; ++k) {
+    long double z = t.z[k];
+    if (!in_window(v, z)) continue;
+    const long double* position[3] = {&t.x[k], &t.y[k], &t.z[k]};
+    const long double* direction[3] = {&t.phi1[k], &t.phi2[k], &t.phi3[k]};
+    glyph_coordinates(position, direction, glyphs[n].at);
+    glyphs[n++].colour = colour_of(v.rule, z);
+  }
+  return n;
+}
+
 int run_conversion(const converter_variant& v) {
-  read_site_table(reader, table, report);
+  read_site_table(reader, table, report, config_file_name);
   if (failed(report.failure)) {
     return report_failure(v.program, report.failure, config_file_name);
   }
-  print_read_warnings(v.program);
+  print_read_report(stderr, v.program, config_file_name, report, true);
 
   // Reading is over: its buffer serves the writer, so the run touches no
   // fresh memory for it.
   scene_writer& w = writer;
   start_writer(w, stdout, reader.buffer, sizeof reader.buffer);
-  for (int k = 0; k < scan_count && !failed(w.failure); ++k) {
-    long double z = table.z[k];
-    if (!(z < v.z_upper && z > v.z_lower)) continue;
-    const long double* position[3] = {&table.x[k], &table.y[k], &table.z[k]};
-    const long double* direction[3] = {&table.phi1[k], &table.phi2[k],
-                                       &table.phi3[k]};
-    write_glyph(w, position, direction, colour_of(v.rule, z));
-  }
+  write_scene(w, table, v);
   io_failure f = finish_writer(w);
   if (failed(f)) return report_failure(v.program, f, output_name);
   return 0;

@@ -2,7 +2,14 @@
 // inside the program's z window.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
+
+#include "config_reader.hpp"
 #include "extended.hpp"
+#include "glyph.hpp"
+#include "scene_writer.hpp"
+#include "site_table.hpp"
 
 namespace rodscene {
 
@@ -19,14 +26,66 @@ struct converter_variant {
   const char* program;  // names the program in its diagnostics
 };
 
+// The two programs' rows, for callers that convert as either program does.
+inline constexpr converter_variant split_variant = {
+    -38.0f, 28.0f, colour_rule::split_at_zero, "rodscene_split"};
+inline constexpr converter_variant mono_variant = {
+    -38.0f, 38.0f, colour_rule::fixed, "rodscene_mono"};
+
 // Slots 0 .. scan_count-1 are visited; the last ten slots of the table can
 // be filled but are never drawn.
 inline constexpr int scan_count = 3360;
+
+// Whether a site with this z is drawn: both comparisons are ordered, so a
+// NaN never is.
+inline bool in_window(const converter_variant& v, long double z) {
+  return z < v.z_upper && z > v.z_lower;
+}
+
+inline cylinder_colour colour_of(colour_rule rule, long double z) {
+  if (rule == colour_rule::split_at_zero && !(z > 0)) {
+    return cylinder_colour::blue;
+  }
+  return cylinder_colour::teal;
+}
 
 // Reads the configuration file and writes the scene to standard output.
 // Returns the exit status: 0 after a complete run, 2 after a failure to
 // open, read or close the file or to write standard output, which is then
 // named on standard error.
 int run_conversion(const converter_variant& variant);
+
+// The parts of the run, for a caller with storage of its own (the Python
+// module reads any file, on any thread).
+
+// Writes the glyphs of the slots in the window, in slot order; stops early
+// once a write has failed.
+void write_scene(scene_writer& w, const site_table& table,
+                 const converter_variant& v);
+
+// The most text write_scene can make.
+inline constexpr std::size_t max_scene_size = scan_count * max_glyph_size;
+
+// Writes the whole scene into `text`, which holds max_scene_size bytes, and
+// returns its size.
+std::size_t write_scene_text(char* text, const site_table& table,
+                             const converter_variant& v);
+
+// A glyph as write_scene draws it.
+struct drawn_glyph {
+  long double at[glyph_fields];  // as glyph_coordinates gives them
+  cylinder_colour colour;
+};
+
+// Fills `glyphs`, room for scan_count, with the glyphs write_scene draws, in
+// its order; returns how many.
+int draw_glyphs(drawn_glyph* glyphs, const site_table& table,
+                const converter_variant& v);
+
+// Writes on `err` what the read of `file` dropped or filled in, each line
+// starting "program: file": its warnings, the records past the table and,
+// when `drawn_slots`, the drawn slots that no record reached.
+void print_read_report(std::FILE* err, const char* program, const char* file,
+                       const read_report& report, bool drawn_slots);
 
 }  // namespace rodscene

@@ -64,9 +64,6 @@ void put_glyph_records(scene_writer& w, const long double a[3],
 // Every glyph of a colour has the same text but for its nine number
 // fields, each 30 characters at a fixed place. The layout is made once by
 // the record operations, with NaN fields marking the places.
-constexpr int glyph_fields = 9;
-constexpr std::size_t max_glyph_size = 512;
-
 struct glyph_layout {
   char text[max_glyph_size];
   std::size_t size;
@@ -99,13 +96,7 @@ void write_glyph(scene_writer& w, const long double* const position[3],
   static const glyph_layout layouts[2] = {lay_out(cylinder_colour::teal),
                                           lay_out(cylinder_colour::blue)};
   long double fields[glyph_fields];
-  for (int i = 0; i < 3; ++i) {
-    long double p = *position[i], d = *direction[i];
-    long double t = rod_factor * d;
-    fields[i] = p - t;
-    fields[3 + i] = p + t;
-    fields[6 + i] = p - cap_factor * d;
-  }
+  glyph_coordinates(position, direction, fields);
   const glyph_layout& layout = layouts[colour == cylinder_colour::blue];
   char* out = reserve(w, layout.size);
   std::memcpy(out, layout.text, layout.size);

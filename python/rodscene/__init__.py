@@ -1,0 +1,65 @@
+"""The rodscene converters' reading, glyphs and scene text, in Python.
+
+Every function reads a configuration file of any name (str, bytes or
+os.PathLike) exactly as rodscene_split and rodscene_mono read
+readingconfig3.txt, with storage of its own and without holding the GIL,
+so threads convert files side by side.
+
+- read_sites(path): {"positions": (n, 3) float64, "directions": (n, 3)
+  float64, "records": int}. records counts the data records read; n is
+  records, at most the table's 3370 slots, the ones records filled.
+- glyphs(path, program): {"ends": (n, 2, 3) float64, the cylinder's ends A
+  and B; "caps": (n, 3) float64, the sphere centres; "teal": (n,) bool, the
+  cylinder pigment}, for the n glyphs the program ("split" or "mono")
+  draws, in the order it writes them.
+- scene_text(path, program): bytes, what the program writes on standard
+  output.
+
+Coordinates are computed in 80-bit extended arithmetic as the programs
+compute them, then rounded correctly to float64.
+
+What the reader dropped or filled in comes as ReadWarning, one a line of
+what the program prints on standard error, without its name:
+"PATH:LINE: ...". A file that cannot be opened or read raises OSError (its
+errno's subclass, such as FileNotFoundError), with errno and filename set
+and strerror the program's reason, "cannot open PATH: ..."; an unknown
+program raises ValueError.
+"""
+
+import warnings
+
+from . import _core
+
+__all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text"]
+
+
+class ReadWarning(UserWarning):
+    """Input that a converter's reader dropped or filled in."""
+
+
+def _warn(lines):
+    # stacklevel 3: the warning points at the caller of the public function.
+    for line in lines:
+        warnings.warn(line, ReadWarning, stacklevel=3)
+
+
+def read_sites(path):
+    """The sites of a configuration file as the converters read them."""
+    positions, directions, records, lines = _core.read_sites(path)
+    _warn(lines)
+    return {"positions": positions, "directions": directions,
+            "records": records}
+
+
+def glyphs(path, program):
+    """The glyphs that program ("split" or "mono") draws from the file."""
+    ends, caps, teal, lines = _core.glyphs(path, program)
+    _warn(lines)
+    return {"ends": ends, "caps": caps, "teal": teal}
+
+
+def scene_text(path, program):
+    """The scene text that program ("split" or "mono") writes for the file."""
+    text, lines = _core.scene_text(path, program)
+    _warn(lines)
+    return text
