@@ -98,10 +98,19 @@ int run_conversion(const converter_variant& v) {
   print_read_report(stderr, v.program, config_file_name, report, true);
 
   // Reading is over: its buffer serves the writer, so the run touches no
-  // fresh memory for it.
+  // fresh memory for it. The scan is write_scene's over the fixed storage
+  // itself: calling write_scene, the optimiser folds the whole run into
+  // main, and rodscene_mono measured 1% slower.
   scene_writer& w = writer;
   start_writer(w, stdout, reader.buffer, sizeof reader.buffer);
-  write_scene(w, table, v);
+  for (int k = 0; k < scan_count && !failed(w.failure); ++k) {
+    long double z = table.z[k];
+    if (!in_window(v, z)) continue;
+    const long double* position[3] = {&table.x[k], &table.y[k], &table.z[k]};
+    const long double* direction[3] = {&table.phi1[k], &table.phi2[k],
+                                       &table.phi3[k]};
+    write_glyph(w, position, direction, colour_of(v.rule, z));
+  }
   io_failure f = finish_writer(w);
   if (failed(f)) return report_failure(v.program, f, output_name);
   return 0;
