@@ -32,6 +32,7 @@ import time
 from film_test import PATIENCE, configurations, frame_count, rig, wait_for
 from render_checks import EXAMPLE, SKIP, check
 
+READING = 1.0  # seconds into reading 300 scenes, some 10 ms each
 # A stand-in ffmpeg that takes its frames, then waits to be stopped.
 SLOW_FFMPEG = "#!/bin/sh\ncat > /dev/null\nexec sleep 600\n"
 # A stand-in POV-Ray whose first run cannot start its threads.
@@ -122,9 +123,12 @@ def stops(b):
           not any(alive(pid) for pid, _, _ in b.lines("start")),
           f"SIGTERM left POV-Ray running: {stderr}")
 
-    # Sixty inputs to read, stopped while they are read.
+    # Many inputs to read, stopped while they are read.
+    scene = b.tmp / "example.pov"
+    with open(scene, "wb") as out:
+        subprocess.run([sys.argv[2]], cwd=EXAMPLE.parent, stdout=out, check=True)
     for sig, group in ((signal.SIGINT, True), (signal.SIGKILL, False)):
-        run, stderr, seconds = read_stop(b, [EXAMPLE] * 60, sig, group)
+        run, stderr, seconds = read_stop(b, [scene] * 300, sig, group)
         time.sleep(0.5)
         left = session_left(run.pid)
         check(seconds < 5 and not left and "Traceback" not in stderr,
@@ -147,8 +151,8 @@ def read_stop(b, inputs, sig, group):
     process = subprocess.Popen(b.command(["--movie", b.tmp / "many.mp4"] +
                                          inputs), stderr=subprocess.PIPE,
                                text=True, env=b.env, start_new_session=True)
-    wait_for(lambda: len(session_left(process.pid)) > 1, "reading",
-             process)
+    time.sleep(READING)
+    check(process.poll() is None, "the film ended before it was stopped")
     (os.killpg if group else os.kill)(process.pid, sig)
     start = time.monotonic()
     stderr = process.communicate(timeout=PATIENCE)[1]

@@ -8,8 +8,8 @@ import shutil
 import sys
 import tempfile
 
-from . import (camera, film_encoder, folders, inputs, options, outputs,
-               overlays, page, povray, processes)
+from . import (camera, conversion, film_encoder, folders, inputs, options,
+               outputs, overlays, page, povray, processes)
 from .messages import Nothing, Refusal, say, shown
 from .warning_report import LOG_SUFFIX
 
@@ -165,8 +165,8 @@ def check_tools(s, here):
     s.kinds = [inputs.input_kind(path) for path in s.inputs]
     s.converter = None
     if "configuration" in s.kinds:
-        s.converter = inputs.find_converter(f"rodscene_{s.program}",
-                                            s.converters, here)
+        s.converter = conversion.find_converter(s.program, s.converters,
+                                                here)
 
 
 def settings_from(argv, here):

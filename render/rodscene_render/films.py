@@ -37,7 +37,8 @@ def film_settings(settings, cam):
         "povray": povray_command("povray", SCENE_NAME, settings, 1)[1:],
         "scene": resume.digest_file(settings.scene),
         "view": view_text(cam, settings.transparent),
-        "converter": resume.digest_file(converter) if converter else None,
+        "converter": resume.digest_file(converter.path) if converter
+        else None,
         "program": settings.program, "key": settings.key_program,
         "colour": settings.colour,
         "box": settings.box, "label": settings.label, "dt": settings.dt,

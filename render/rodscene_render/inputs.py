@@ -6,16 +6,13 @@ glyphs POV-Ray can draw."""
 import dataclasses
 import pathlib
 import re
-import shutil
-import tempfile
 
 import numpy as np
 
-from . import processes
+from .conversion import convert
 from .messages import PROGRAM, Refusal, plural, shown
-from .scene_reader import read_scene, read_scene_file
+from .scene_reader import read_scene_file
 
-CONFIG_NAME = "readingconfig3.txt"
 SCENE_START = b" cylinder\n"
 # Beyond this, POV-Ray's bounds leave a glyph out of the picture.
 MAX_COORDINATE = 1e9
@@ -100,49 +97,6 @@ def has_data_record(f):
     return False
 
 
-def find_converter(name, folder, here):
-    """The converter program: in folder when given; else beside the
-    launcher (as installed), on PATH, or in this source tree's builds."""
-    if folder:
-        program = pathlib.Path(folder) / name
-        if not program.is_file():
-            raise Refusal(f"no {name} in {folder}")
-        return str(program.resolve())  # it runs in a folder of its own
-    if (here / name).is_file():
-        return str(here / name)
-    found = shutil.which(name)
-    if found:
-        return found
-    for build in ("release", "example"):
-        program = here.parent / "build" / build / name
-        if program.is_file():
-            return str(program)
-    raise Refusal(f"cannot find {name}: build it, install it, or name its "
-                  f"folder with --converters")
-
-
-def convert(config, program, scratch):
-    """Runs the converter on a configuration file in a folder of its own,
-    where the file is readingconfig3.txt. Returns its scene text and its
-    warnings, which name the file as the user did."""
-    with tempfile.TemporaryDirectory(dir=scratch) as folder:
-        (pathlib.Path(folder) / CONFIG_NAME).symlink_to(
-            pathlib.Path(config).resolve())
-        status, stdout, stderr = processes.run([program], folder)
-    notes = [line.replace(CONFIG_NAME, shown(config)) for line in
-             stderr.decode(errors="replace").splitlines()]
-    if status != 0:
-        reason = notes[-1] if notes else f"status {status}"
-        raise Refusal(f"{pathlib.Path(program).name} failed on "
-                      f"{shown(config)}: {reason}")
-    try:
-        return stdout.decode("ascii"), notes
-    except UnicodeDecodeError:
-        raise Refusal(f"{pathlib.Path(program).name} wrote bytes that are "
-                      f"not ASCII for {shown(config)}: is it a "
-                      f"converter?") from None
-
-
 def drawable(ends, caps, lines, name, notes):
     """The glyphs POV-Ray can draw: it cannot read NaN, infinite or huge
     coordinates, and stops on a cylinder whose ends (nearly) meet, so
@@ -171,8 +125,7 @@ def load_input(path, kind, converter, scratch):
         ends, caps, teal, lines = read_scene_file(path)
         notes = []
     else:
-        text, notes = convert(path, converter, scratch)
-        ends, caps, teal, _ = read_scene(text, path)
-        lines = None  # the converter's lines are not the file's
+        ends, caps, teal, notes = convert(path, converter, scratch)
+        lines = None  # the glyphs' lines are not the file's
     kept = drawable(ends, caps, lines, path, notes)
     return frame(str(path), ends[kept], caps[kept], teal[kept], notes)

@@ -1,8 +1,10 @@
-"""Inputs read in parallel: each input's glyphs in a worker process of its
-own (the reading is Python's work, one core a process), in order. The
-workers die with the program, however it ends, and a stop ends them at
-once rather than waiting for their inputs."""
+"""Inputs read in parallel, in order: in threads when the rodscene module
+reads configurations (it lets go of Python's lock while it reads), else
+in worker processes (the reading is then Python's work, one core a
+process), which die with the program, however it ends, and which a stop
+ends at once rather than waiting for their inputs."""
 
+import concurrent.futures
 import multiprocessing
 import os
 import threading
@@ -18,6 +20,12 @@ def load_frames(settings, scratch):
     workers = min(os.cpu_count() or 1, len(jobs))
     if workers == 1:
         return [load_input(*job) for job in jobs]
+    if settings.converter is None or settings.converter.in_process:
+        pool = concurrent.futures.ThreadPoolExecutor(workers)
+        try:
+            return list(pool.map(lambda job: load_input(*job), jobs))
+        finally:  # a stop leaves the inputs not yet begun unread
+            pool.shutdown(wait=True, cancel_futures=True)
     # Forked workers start at once, but a fork while another thread runs
     # (a cluster's client) may copy a lock it holds: then they start anew.
     method = "fork" if threading.active_count() == 1 else "spawn"
