@@ -109,7 +109,9 @@ template <typename T>
 py::array_t<T> array_of(const std::vector<T>& values,
                         std::vector<py::ssize_t> shape) {
   py::array_t<T> a(shape);
-  std::memcpy(a.mutable_data(), values.data(), values.size() * sizeof(T));
+  if (!values.empty()) {  // an empty vector's data may be null
+    std::memcpy(a.mutable_data(), values.data(), values.size() * sizeof(T));
+  }
   return a;
 }
 

@@ -1,0 +1,308 @@
+#!/usr/bin/python3
+"""The Python module rodscene against the programs it wraps.
+
+usage: module_test.py GROUP SPLIT_PROGRAM MONO_PROGRAM
+(with the build's python folder on PYTHONPATH)
+
+Groups:
+  scenes   on every configuration the suite has and on hostile ones, named
+           in str, bytes that are not UTF-8 and os.PathLike: scene_text is
+           the program's standard output byte for byte, the warnings are
+           its standard error, glyphs() are its numbers within one ulp, and
+           read_sites() rounds the 80-bit values correctly to float64.
+  failures a file that cannot be opened or read, and an unknown program,
+           raise with the programs' reasons.
+  threads  calls run at once without the GIL, each with storage of its
+           own: one thread converts a whole file while another is stopped
+           in the middle of reading a pipe, and both get what they get
+           alone.
+"""
+
+import errno
+import faulthandler
+import fractions
+import math
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import warnings
+
+import numpy as np
+
+import rodscene
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+EXAMPLE = ROOT / "examples" / "readingconfig3.txt"
+PROGRAMS = ("split", "mono")
+
+
+def check(condition, message):
+    if not condition:
+        print(f"FAILED: {message}", file=sys.stderr)
+        sys.exit(1)
+
+
+def run_program(program, config, tmp):
+    """(status, stdout, stderr lines) of a program run on `config`."""
+    folder = pathlib.Path(tempfile.mkdtemp(dir=tmp))
+    shutil.copy(config, folder / "readingconfig3.txt")
+    run = subprocess.run([program], cwd=folder, capture_output=True)
+    return run.returncode, run.stdout, run.stderr.decode().splitlines()
+
+
+def calling(function, *args):
+    """(result, the texts of its ReadWarnings)."""
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        result = function(*args)
+    check(all(w.category is rodscene.ReadWarning for w in caught),
+          f"other warnings: {[str(w.message) for w in caught]}")
+    return result, [str(w.message) for w in caught]
+
+
+def hostile_files(tmp):
+    """Configurations the fuzz corpus does not spell out, by name."""
+    many = ["0 0 0 0"]
+    for k in range(3375):  # past the table; both windows' edges
+        z = (-40, -38, -37.999, -5, 0, -0.0, 5, 27.999, 28, 30, 38)[k % 11]
+        many.append(f"{k * 0.05:.2f} {-k} {z} 0.3 -0.4 {k * 1e-3}"
+                    if k % 97 else f"{k} bad{k} 1 2 3 4")
+    texts = {
+        "empty": b"",
+        "nan and huge": b"0 0 0 0\nnan 1e4000 -1e-5000 inf -inf 1\n"
+                        b"1 2 3 1e4931 -1e4932 nan\n"
+                        b"1e308 2e308 -3e-320 1e-4940 2 3\n"
+                        b"-0 -0 -0 -0 -0 -0\n0.05 0.1 1e21 1e-21 -0.05 7\n",
+        "short records": b"1 2\n3\n4 5 6\n7 8 9 10\n11 12 / 13\n7 8 9",
+        "blank lines": b"\n\n0 0 0 0\r\n\r\n  \t\n1,2,,4;5 6\r\n"
+                       b"2*3 4*\n\n1 2 / 3\n\n\n1.5d0 2q1 1.5+3 .5 5. -0\n\n",
+        "not utf-8": b"0 0 0 0\n1 2 \xff\xfe 4 5 6\n\xe9t\xe9 1 2\n"
+                     b"1 2 3 4 5 " + b"\xc3" * 50 + b"\n1 2 3\x1b 4 5 6\n",
+        "many records": ("\n".join(many) + "\n").encode(),
+    }
+    files = {}
+    for name, text in texts.items():
+        path = tmp / name
+        path.write_bytes(text)
+        files[name] = path
+    return files
+
+
+def fields_of(scene):
+    """The numbers and the teal flags of a scene text, glyph by glyph."""
+    lines = scene.decode().split("\n")
+    check(len(lines) % 12 == 1 and lines[-1] == "", "glyphs of 12 lines")
+    numbers, teal = [], []
+    for g in range(len(lines) // 12):
+        glyph = lines[12 * g:12 * g + 12]
+        values = [float(t) for t in glyph[2].split()[1:-1] + glyph[8].split()
+                  if t not in ("<", ",", ">,", "1.2", "0.25")]
+        check(len(values) == 9, f"nine numbers in glyph {g}: {glyph}")
+        numbers.append(values)
+        teal.append("0.800000" in glyph[4])
+    return np.array(numbers).reshape(-1, 9), np.array(teal, dtype=bool)
+
+
+def within_one_ulp(array, text_values):
+    """The arrays hold the 80-bit values rounded; the text their 21 digits,
+    which Python rounds again: at most one ulp apart."""
+    a, f = array.ravel(), text_values.ravel()
+    nan = np.isnan(f)
+    close = ((a == f) | (a == np.nextafter(f, np.inf)) |
+             (a == np.nextafter(f, -np.inf)))
+    return bool(np.all(np.isnan(a) == nan) and np.all(close | nan) and
+                np.all((np.signbit(a) == np.signbit(f)) | nan))
+
+
+def scenes(split, mono, tmp):
+    names = [EXAMPLE] + sorted((ROOT / "fuzz" / "corpus").glob("*.txt"))
+    names += hostile_files(tmp).values()
+    # The same bytes under names of every kind the module takes.
+    odd = tmp / os.fsdecode(b"caf\xe9 rods.txt")
+    for i, config in enumerate(names):
+        shutil.copy(config, odd)
+        path = (odd, str(odd), os.fsencode(odd))[i % 3]
+        shown = os.fsdecode(os.fsencode(path))
+        for name, program in zip(PROGRAMS, (split, mono)):
+            status, out, err = run_program(program, config, tmp)
+            check(status == 0, f"{program} failed on {config}")
+            expected = [line.replace(
+                f"{pathlib.Path(program).name}: readingconfig3.txt", shown, 1)
+                for line in err]
+            text, said = calling(rodscene.scene_text, path, name)
+            check(text == out, f"scene_text({config}, {name}) differs from "
+                  f"{program}'s output")
+            check(said == expected,
+                  f"warnings of {config}, {name}: {said} != {expected}")
+            glyphs, said = calling(rodscene.glyphs, path, name)
+            check(said == expected, f"glyphs() warns otherwise on {config}")
+            numbers, teal = fields_of(out)
+            check(list(glyphs) == ["ends", "caps", "teal"] and
+                  glyphs["ends"].shape == (len(teal), 2, 3) and
+                  glyphs["caps"].shape == (len(teal), 3) and
+                  glyphs["teal"].dtype == bool,
+                  f"glyphs() of {config}: {[(k, v.shape, v.dtype) for k, v in glyphs.items()]}")
+            check(within_one_ulp(glyphs["ends"], numbers[:, :6]) and
+                  within_one_ulp(glyphs["caps"], numbers[:, 6:]),
+                  f"glyphs({config}, {name}) are not the scene's numbers")
+            check(np.array_equal(glyphs["teal"], teal),
+                  f"glyphs({config}, {name}) has other colours")
+        sites, said = calling(rodscene.read_sites, path)
+        check(said == [w for w in expected if "drawn slots" not in w],
+              f"read_sites() warns otherwise on {config}: {said}")
+        n = min(sites["records"], 3370)
+        check(sites["positions"].shape == sites["directions"].shape == (n, 3),
+              f"read_sites({config}) holds {sites['positions'].shape} for "
+              f"{sites['records']} records")
+    sites, _ = calling(rodscene.read_sites, tmp / "many records")
+    check(sites["records"] == 3375 and len(sites["positions"]) == 3370 and
+          sites["positions"][3369, 1] == -3369,
+          f"a file past the table: {sites['records']} records")
+    rounding(tmp)
+
+
+def extended(text):
+    """The magnitude of the 80-bit value nearest to a decimal, exactly: 64
+    significant bits, ties to even, subnormal below 2^-16382."""
+    q = abs(fractions.Fraction(text))
+    if q == 0:
+        return q
+    e = q.numerator.bit_length() - q.denominator.bit_length()
+    while q >= fractions.Fraction(2) ** (e + 1):
+        e += 1
+    while q < fractions.Fraction(2) ** e:
+        e -= 1
+    unit = fractions.Fraction(2) ** (max(e, -16382) - 63)
+    m, rest = divmod(q, unit)
+    if rest > unit / 2 or (rest == unit / 2 and m % 2 == 1):
+        m += 1
+    return m * unit
+
+
+def rounding(tmp):
+    # Each number read into 80 bits, then rounded to float64. Ties of
+    # float64 go to even, where rounding their 21 digits would go up (the
+    # first) and down (the second). A decimal just off a tie, which 80 bits
+    # round onto it, goes to even too, where rounding the decimal straight
+    # to float64 would go up (the third) or down (the fourth).
+    values = ["1.00000000000000144328993201270350255072116851806640625",
+              "1.00000000000000166533453693773481063544750213623046875",
+              "1.000000000000000111022302462515654042363166809082031250001",
+              "1.0000000000000003330669073875469621270895004272460937",
+              "-2.2250738585072011e-308", "4.9406564584124654e-324",
+              "2.4703282292062328e-324", "1e-400", "1.7976931348623158e308",
+              "1.7976931348623159e308", "-1e4000", "0.1", "-0", "123456789e-5"]
+    config = tmp / "rounding"
+    config.write_text("0 0 0 0\n" + "".join(
+        " ".join(values[i:i + 6] + ["0"] * (6 - len(values[i:i + 6]))) + "\n"
+        for i in range(0, len(values), 6)))
+    read = rodscene.read_sites(config)
+    got = np.concatenate([read["positions"], read["directions"]], axis=1)
+    got = got.ravel()[:len(values)]
+    for text, value in zip(values, got):
+        try:
+            want = float(extended(text))  # a Fraction's float is rounded
+        except OverflowError:              # correctly
+            want = math.inf
+        want = math.copysign(want, -1 if text.startswith("-") else 1)
+        check(value == want and math.copysign(1, value) ==
+              math.copysign(1, want), f"{text} read as {value!r}, not {want!r}")
+
+
+def failures(split, mono, tmp):
+    folder = tmp / "folder"
+    folder.mkdir()
+    missing = tmp / os.fsdecode(b"missing \xff.txt")
+    config = tmp / "readingconfig3.txt"
+    for path, kind, code, action in (
+            (missing, FileNotFoundError, errno.ENOENT, "open"),
+            (os.fsencode(folder), IsADirectoryError, errno.EISDIR, "read")):
+        if config.is_symlink():
+            config.unlink()
+        config.symlink_to(os.fsdecode(path))
+        for name, program in zip(PROGRAMS, (split, mono)):
+            run = subprocess.run([program], cwd=tmp, capture_output=True)
+            said = run.stderr.decode().strip()
+            start = f"{pathlib.Path(program).name}: cannot {action} "
+            check(run.returncode == 2 and said.startswith(start),
+                  f"{program} on {path!r}: {run.returncode}, {said}")
+            want = said.removeprefix(start).replace(
+                "readingconfig3.txt", f"cannot {action} {os.fsdecode(path)}",
+                1)
+            for function, args in ((rodscene.read_sites, ()),
+                                   (rodscene.glyphs, (name,)),
+                                   (rodscene.scene_text, (name,))):
+                try:
+                    function(path, *args)
+                    check(False, f"{function.__name__}({path!r}) succeeded")
+                except kind as e:
+                    check(e.strerror == want and e.filename == path and
+                          e.errno == code,
+                          f"{function.__name__}: {e!r}, not {want!r}")
+    for function in (rodscene.glyphs, rodscene.scene_text):
+        try:
+            function(missing, "rodscene_split")
+            check(False, "an unknown program was taken")
+        except ValueError as e:
+            check("'rodscene_split'" in str(e) and "'split'" in str(e),
+                  f"unknown program: {e}")
+
+
+def threads(split, mono, tmp):
+    warnings.simplefilter("ignore", rodscene.ReadWarning)
+    other = tmp / "other"
+    other.write_text("0 0 0 0\n1 2 3 0 0 1\n4 5 -6 1 0 0\n")
+    want_a = rodscene.scene_text(EXAMPLE, "split")
+    want_b = rodscene.glyphs(other, "mono")
+    pipe_a, pipe_b = tmp / "a", tmp / "b"
+    os.mkfifo(pipe_a)
+    os.mkfifo(pipe_b)
+    got = {}
+    a = threading.Thread(target=lambda: got.update(
+        a=rodscene.scene_text(pipe_a, "split")))
+    b = threading.Thread(target=lambda: got.update(
+        b=rodscene.glyphs(pipe_b, "mono")))
+    # Were the GIL held while a call reads, these opens would wait forever.
+    faulthandler.dump_traceback_later(60, exit=True)
+    text = EXAMPLE.read_bytes()
+    a.start()
+    with open(pipe_a, "wb") as to_a:
+        # More than the pipe holds: a has read and stored a good part of
+        # the file, and waits for more in the middle of its read.
+        to_a.write(text[:200000])
+        to_a.flush()
+        b.start()
+        with open(pipe_b, "wb") as to_b:
+            to_b.write(other.read_bytes())
+        b.join()
+        check(a.is_alive(), "the first call did not wait for its input")
+        to_a.write(text[200000:])
+    a.join()
+    faulthandler.cancel_dump_traceback_later()
+    check(got["a"] == want_a, "a call read beside another got another scene")
+    check(all(np.array_equal(got["b"][k], want_b[k]) for k in want_b),
+          "a call made while another was reading got other glyphs")
+
+
+def main():
+    group, split, mono = sys.argv[1:4]
+    with tempfile.TemporaryDirectory() as name:
+        tmp = pathlib.Path(name)
+        if group == "scenes":
+            scenes(split, mono, tmp)
+        elif group == "failures":
+            failures(split, mono, tmp)
+        elif group == "threads":
+            threads(split, mono, tmp)
+        else:
+            check(False, f"no test group {group}")
+    print(f"{group}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
