@@ -25,10 +25,13 @@ def check(condition, message):
         sys.exit(1)
 
 
+RUN_SECONDS = 300  # a run that takes longer hangs
+
+
 def render(args, env=None):
     return subprocess.run([sys.executable, str(RENDER)] +
                           [str(a) for a in args], capture_output=True,
-                          text=True, env=env)
+                          text=True, env=env, timeout=RUN_SECONDS)
 
 
 def config_file(folder, name, sites):

@@ -227,9 +227,14 @@ def refusals(split, tmp):
     (users / "warnings.log").write_text("the user's\n")
     (users / ".notes.1.tmp").write_text("the user's\n")
     (tmp / "page-warnings.log").write_text("the user's\n")
+    os.mkfifo(tmp / "fifo-warnings.log")  # would block a reader
+    index = tmp / "index"
+    index.mkdir()
+    (index / "manifest.jsonl").write_text('{"the user\'s": "index"}\n')
     out, film = tmp / "out.png", tmp / "film.mp4"
     kept = {p: p.read_bytes() for p in (glob_mate, not_png, log_mate, victim,
                                         mate, tmp / "page-warnings.log",
+                                        index / "manifest.jsonl",
                                         *users.iterdir())}
     cases = [[config, glob_mate],  # a glob with --movie forgotten
              [config, tmp / "out.gif"], [config, not_png],
@@ -255,7 +260,9 @@ def refusals(split, tmp):
              ["--movie", film, "--frames", inside / "sub" / "..", mate],
              ["--movie", film, "--frames", users, config],
              ["--html", tmp / "page.html", config],
-             [tmp / "escape\x1b[2J.txt", out]]
+             [tmp / "escape\x1b[2J.txt", out],
+             ["--movie", tmp / "fifo.mp4", config],
+             ["--movie", film, "--frames", index, config]]
     env, calls = stand_in_povray(tmp)
     for case in cases:
         run = render(case + converters, env)

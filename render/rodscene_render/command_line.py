@@ -11,6 +11,7 @@ import tempfile
 from . import (camera, conversion, film_encoder, folders, inputs, options,
                outputs, overlays, page, povray, processes)
 from .messages import Nothing, Refusal, say, shown
+from .inputs import MAX_COORDINATE
 from .warning_report import LOG_SUFFIX
 
 MAX_SIZE = 16384  # pixels a side; POV-Ray's memory for more is absurd
@@ -19,7 +20,8 @@ MAX_FPS = 240.0
 MAX_ZOOM = 1000.0
 MIN_ZOOM = 0.001
 MIN_FPS = 0.01  # a GIF holds a frame at most 655.35 s
-MAX_LOOK = 1e9  # beyond it POV-Ray's bounds leave the picture empty
+MAX_LOOK = MAX_COORDINATE  # beyond it POV-Ray no longer draws rods whole
+SHOWN_LABEL = 60  # characters of a refused label that its message repeats
 # Pillow refuses to open larger pictures (a decompression bomb to it).
 MAX_PIXELS = 89478485
 def check_numbers(s):
@@ -66,7 +68,7 @@ def resolve(s):
 
 
 def check_outputs(s):
-    if s.scheduler and s.movie is None:
+    if s.scheduler is not None and s.movie is None:
         raise Refusal("--scheduler renders the frames of a film: give "
                       "--movie")
     if s.html:
@@ -113,7 +115,9 @@ def check_label(s):
         return
     error = overlays.check_label(s.label, s.inputs, s.dt)
     if error:
-        raise Refusal(f"--label {shown(s.label)!r} cannot be filled in: "
+        label = s.label if len(s.label) <= SHOWN_LABEL else \
+            s.label[:SHOWN_LABEL] + "..."
+        raise Refusal(f"--label '{shown(label)}' cannot be filled in: "
                       f"{error}")
 
 
@@ -177,7 +181,7 @@ def settings_from(argv, here):
     check_numbers(s)
     check_outputs(s)
     check_side_outputs(s)
-    if s.scheduler:  # before any input is read
+    if s.scheduler is not None:  # before any input is read
         from .cluster import check_scheduler
         s.client = check_scheduler(s.scheduler)
     try:
@@ -190,7 +194,7 @@ def settings_from(argv, here):
 
 
 def close_client(s):
-    if s.scheduler:
+    if getattr(s, "client", None) is not None:
         with contextlib.suppress(Exception):  # closed already, or lost
             s.client.close()
 
@@ -204,7 +208,7 @@ def run(argv, here):
 
 
 def work(settings):
-    with tempfile.TemporaryDirectory(prefix="rodscene-") as scratch:
+    with folders.scratch() as scratch:
         if settings.html:
             page.write_page(settings, scratch)
         elif settings.movie:

@@ -15,6 +15,7 @@ from . import film_encoder, folders, processes, resume
 from .messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
 from .overlays import key_program
+from .camera import in_view
 from .picture import camera_for
 from .povray import SCENE_NAME, povray_command, view_text
 from .reading_pool import load_frames
@@ -59,21 +60,20 @@ def sound_frame(settings):
     def sound(path):
         try:
             with Image.open(path) as image:
-                size = image.size
-                image.verify()
+                image.load()  # every pixel decoded, not only the checksums
+                return image.size == (settings.width, settings.height)
         except (OSError, SyntaxError, ValueError):
             return False
-        return size == (settings.width, settings.height)
     return sound
 
 
 def resume_command(settings, kept):
     """The command that finishes the film: this one, with the frames'
     folder named when it was not."""
-    words = [program_name()] + settings.argv
-    if not settings.frames:
+    words = [program_name()]
+    if not settings.frames:  # before the inputs, which may follow "--"
         words += ["--frames", str(kept)]
-    return shell_command(words)
+    return shell_command(words + settings.argv)
 
 
 def count_frames(folder, total):
@@ -176,6 +176,6 @@ def render_film(settings, scratch):
     make_film(settings, frames, cam, folder, scratch, todo)
     message = (f"wrote {plural(len(frames), 'frame')} at {settings.fps:g} "
                f"per second into {shown(settings.movie)}")
-    if not any(len(fr.ends) for fr in frames):
+    if not any(in_view(cam, fr.ends, fr.caps) for fr in frames):
         raise Nothing(f"{message}, but no frame shows a glyph")
     say(message)

@@ -4,21 +4,27 @@ holds it; a killed run's leftovers are known by the program's own
 temporary names; a warnings log beside a film or page is replaced only
 when the program wrote it. Names beside an output are cut to fit."""
 
+import contextlib
 import fcntl
 import os
 import pathlib
 import re
 import shutil
+import stat
+import tempfile
 
 from .messages import Refusal, shown
-from .resume import MANIFEST_NAME
+from .resume import MANIFEST_NAME, is_manifest
 
 MAX_NAME = 255  # bytes in a file name on Linux's file systems
 # What a killed run was writing: .NAME.PID.tmp, renamed when whole.
 OWN_NAMES = r"(frame\d{5,}\.png|manifest\.jsonl|warnings\.log)"
-LEFTOVER = re.compile(rf"\.{OWN_NAMES}\.\d+\.tmp")
+LEFTOVER = re.compile(rf"\.{OWN_NAMES}\.\d+(\.\d+)?\.tmp")
 LOG_HEADER = "# rodscene_render's warnings"
 KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
+
+SCRATCH_PREFIX = "rodscene-"
+SCRATCH_MARK = ".rodscene-scratch"  # in a scratch folder this program made
 
 held = {}  # the resolved folders whose locks this run holds, and theirs
 
@@ -75,6 +81,9 @@ def claim_frames(folder):
         names = os.listdir(folder)
     except OSError as e:
         raise Refusal(f"cannot make {shown(folder)}: {e.strerror}") from None
+    if MANIFEST_NAME in names and not is_manifest(folder):
+        raise Refusal(f"--frames {shown(folder)} holds a {MANIFEST_NAME} "
+                      f"that is not a film's: give a new or empty folder")
     if MANIFEST_NAME not in names:
         other = [n for n in names if not LEFTOVER.fullmatch(n)]
         if other:
@@ -88,15 +97,17 @@ def claim_frames(folder):
 
 def check_log(path):
     """Refuses a warnings log name that holds a file this program did not
-    write."""
+    write (read only when it is a regular file: a FIFO would block)."""
+    if not path.exists() and not path.is_symlink():
+        return
     try:
-        if not path.exists() and not path.is_symlink():
-            return
-        with open(path, "rb") as f:
-            ours = f.read(len(LOG_HEADER)) == LOG_HEADER.encode()
-    except OSError as e:
-        raise Refusal(f"cannot read {shown(path)}: {e.strerror}") from None
-    if not ours or not path.is_file():
+        handle = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
+        with os.fdopen(handle, "rb") as f:
+            regular = stat.S_ISREG(os.fstat(f.fileno()).st_mode)
+            ours = regular and f.read(len(LOG_HEADER)) == LOG_HEADER.encode()
+    except OSError:
+        ours = False
+    if not ours:
         raise Refusal(f"{shown(path)} exists and is not a warnings log of "
                       f"this program: not overwritten")
 
@@ -119,3 +130,46 @@ def keep_frames(frames, movie):
         raise Refusal(f"cannot keep the frames in {shown(kept)}: "
                       f"{getattr(e, 'strerror', None) or e}") from None
     return kept
+
+
+@contextlib.contextmanager
+def scratch():
+    """The run's scratch folder, held while the run lives and removed when
+    it ends; first removes those of runs killed outright (this program's
+    by their mark, and held by no live run)."""
+    remove_abandoned()
+    folder = tempfile.mkdtemp(prefix=SCRATCH_PREFIX)
+    handle = os.open(folder, os.O_RDONLY | os.O_DIRECTORY)
+    try:
+        fcntl.flock(handle, fcntl.LOCK_EX)
+        (pathlib.Path(folder) / SCRATCH_MARK).touch()
+        yield folder
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+        os.close(handle)
+
+
+def remove_abandoned():
+    try:
+        entries = list(os.scandir(tempfile.gettempdir()))
+    except OSError:
+        return
+    for entry in entries:
+        if not entry.name.startswith(SCRATCH_PREFIX):
+            continue
+        try:
+            if entry.stat(follow_symlinks=False).st_uid != os.getuid() or \
+                    not os.path.isfile(os.path.join(entry.path,
+                                                    SCRATCH_MARK)):
+                continue
+            handle = os.open(entry.path, os.O_RDONLY | os.O_DIRECTORY |
+                             os.O_NOFOLLOW)
+        except OSError:
+            continue
+        try:
+            fcntl.flock(handle, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            shutil.rmtree(entry.path, ignore_errors=True)
+        except BlockingIOError:
+            pass  # a live run's
+        finally:
+            os.close(handle)

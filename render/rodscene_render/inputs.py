@@ -14,8 +14,9 @@ from .messages import PROGRAM, Refusal, plural, shown
 from .scene_reader import read_scene_file
 
 SCENE_START = b" cylinder\n"
-# Beyond this, POV-Ray's bounds leave a glyph out of the picture.
-MAX_COORDINATE = 1e9
+# Beyond this POV-Ray's arithmetic breaks rods into pieces (seen from
+# 5e8) or leaves them out.
+MAX_COORDINATE = 1e8
 # POV-Ray refuses a cylinder whose ends lie closer than 1e-10: such a rod
 # is a disc no thinner than this, and is left out with a note instead.
 MIN_LENGTH = 1e-6
@@ -101,9 +102,10 @@ def drawable(ends, caps, lines, name, notes):
     """The glyphs POV-Ray can draw: it cannot read NaN, infinite or huge
     coordinates, and stops on a cylinder whose ends (nearly) meet, so
     those are left out with a note naming the first one's line."""
-    readable = (np.abs(ends) <= MAX_COORDINATE).all(axis=1) & \
-        (np.abs(caps) <= MAX_COORDINATE).all(axis=1)
-    length = np.linalg.norm(ends[:, 3:] - ends[:, :3], axis=1)
+    with np.errstate(all="ignore"):  # NaN and huge values are counted
+        readable = (np.abs(ends) <= MAX_COORDINATE).all(axis=1) & \
+            (np.abs(caps) <= MAX_COORDINATE).all(axis=1)
+        length = np.linalg.norm(ends[:, 3:] - ends[:, :3], axis=1)
     short = readable & ~(length >= MIN_LENGTH)
     for left, why in ((~readable, f"with NaN, infinite or huge coordinates "
                        f"(beyond {MAX_COORDINATE:g}, which POV-Ray does "

@@ -9,7 +9,7 @@ import threading
 
 from . import processes, tasks
 from .frame_tasks import keep, task_of
-from .messages import Refusal
+from .messages import Refusal, shown
 from .povray import run_local, time_limit
 
 # POV-Ray runs in flight a core, by quality. Each run idles in timed waits
@@ -87,9 +87,10 @@ def render_local(settings, todo, cam, folder, scratch, done):
             index, fr = jobs[job]
             try:
                 job.result()
-            except Refusal as e:
+            except (Refusal, OSError) as e:
                 pool.shutdown(wait=True, cancel_futures=True)
-                return fr, e
+                return fr, e if isinstance(e, Refusal) else Refusal(
+                    f"{shown(e.filename or '')}: {e.strerror or e}")
             done(index)
         return None, None
     except BaseException:

@@ -7,7 +7,7 @@ import pathlib
 import re
 
 from . import camera, povray
-from .messages import PROGRAM, Refusal
+from .messages import PROGRAM, Refusal, escaped
 from .version import version
 
 # argparse takes "-1e3" for an option, as it takes only -1 and -1.5 forms
@@ -16,7 +16,7 @@ NEGATIVE_NUMBER = re.compile(r"^-(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$")
 
 
 def refuse(message):
-    raise Refusal(f"{message} (see --help)")
+    raise Refusal(f"{escaped(message)} (see --help)")
 
 
 def finite(text):

@@ -3,6 +3,7 @@ temporary name, then renamed, so that no input and no earlier output is
 ever lost to a mistake or a failure."""
 
 import contextlib
+import itertools
 import os
 import pathlib
 import tempfile
@@ -16,7 +17,8 @@ PICTURE_FORMATS = {".png": ("PNG", b"\x89PNG\r\n\x1a\n", 0),
                    ".jpeg": ("JPEG", b"\xff\xd8\xff", 0)}
 JPEG_QUALITY = 92
 MAX_NAME = 255  # bytes in a file name on Linux's file systems
-TEMPORARY_ROOM = 32  # ".", ".", the process number and ".tmp"
+TEMPORARY_ROOM = 40  # ".", the process number, a count and ".tmp"
+CREATE_NEW = os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW
 
 
 def format_list(formats):
@@ -84,27 +86,38 @@ def check_folder(folder):
 
 
 def temporary_name(path):
-    """.NAME.PID.tmp beside path, NAME cut short enough for the folder."""
+    """A new empty file beside path, made here so that it is this run's
+    own: .NAME.PID.tmp, or .NAME.PID.N.tmp when a file holds that name;
+    NAME cut short enough for the folder."""
     path = pathlib.Path(path)
     name = path.name
     while len(os.fsencode(name)) + TEMPORARY_ROOM > MAX_NAME:
         name = name[:-1]
-    return path.with_name(f".{name}.{os.getpid()}.tmp")
+    for number in itertools.count():
+        tail = f".{number}" if number else ""
+        temporary = path.with_name(f".{name}.{os.getpid()}{tail}.tmp")
+        try:
+            os.close(os.open(temporary, CREATE_NEW, 0o666))
+            return temporary
+        except FileExistsError:
+            continue
 
 
 @contextlib.contextmanager
 def written_whole(path):
-    """Yields a temporary name beside path; renames it to path when the
-    block ends well, and removes it when it does not."""
-    temporary = temporary_name(path)
+    """Yields a new temporary file beside path; renames it to path when
+    the block ends well, and removes it when it does not."""
+    temporary = None
     try:
+        temporary = temporary_name(path)
         yield temporary
         os.replace(temporary, path)
     except OSError as e:
         raise Refusal(f"cannot write {shown(path)}: {e.strerror}") from None
     finally:
-        with contextlib.suppress(OSError):
-            temporary.unlink(missing_ok=True)
+        if temporary is not None:
+            with contextlib.suppress(OSError):
+                temporary.unlink(missing_ok=True)
 
 
 def save_picture(image, path):

@@ -55,6 +55,8 @@ def template_error(template):
     """What makes a template unsafe to fill in, or None: a field other than
     the three, a field's attribute or item, or a width or precision that
     would build a text longer than a label may be."""
+    if not template.isprintable():
+        return "a label is one line of printable characters"
     try:
         fields = list(string.Formatter().parse(template))
     except ValueError as e:
@@ -84,7 +86,8 @@ def check_label(template, names, dt):
         except Exception as e:  # a template can raise whatever its fields do
             return f"{type(e).__name__}: {e}"
         if len(text) > MAX_LABEL:
-            return f"{len(text)} characters for {name}, more than {MAX_LABEL}"
+            return (f"{len(text)} characters for {shown(name)}, more than "
+                    f"{MAX_LABEL}")
     return None
 
 

@@ -9,7 +9,7 @@ import numpy as np
 from PIL import Image
 
 from . import orientation, scene_writer
-from .camera import fit_camera
+from .camera import fit_camera, in_view
 from .inputs import load_input
 from .messages import Nothing, plural, say, shown
 from .outputs import save_picture
@@ -81,4 +81,6 @@ def render_picture(settings, scratch):
         f"{shown(settings.picture)}"
     if not len(fr.ends):
         raise Nothing(message)
+    if not in_view(cam, fr.ends, fr.caps):
+        raise Nothing(f"{message}, but none of them is in the picture")
     say(message)

@@ -10,9 +10,13 @@ import hashlib
 import json
 import os
 import pathlib
+import stat
 import threading
 
+from .outputs import written_whole
+
 MANIFEST_NAME = "manifest.jsonl"
+ENTRY_KEYS = ("frame", "input_sha256", "settings")
 CHUNK = 1 << 20
 
 lock = threading.Lock()  # frames finish in several threads
@@ -35,19 +39,48 @@ def digest_settings(parts):
     return digest_bytes(json.dumps(parts, sort_keys=True).encode())
 
 
+def manifest_lines(folder):
+    """The manifest's lines, read only from a regular file (never a FIFO
+    or a device, which could block or never end), or None."""
+    try:
+        handle = os.open(pathlib.Path(folder) / MANIFEST_NAME,
+                         os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
+    except OSError:
+        return None
+    with os.fdopen(handle, "rb") as f:
+        if not stat.S_ISREG(os.fstat(f.fileno()).st_mode):
+            return None
+        return f.read().decode(errors="replace").split("\n")
+
+
+def entry_of(line):
+    """A line's frame entry, or None when it is not one."""
+    try:
+        entry = json.loads(line)
+    except (ValueError, RecursionError):
+        return None
+    if not isinstance(entry, dict) or not all(
+            isinstance(entry.get(k), str) for k in ENTRY_KEYS):
+        return None
+    return entry
+
+
+def is_manifest(folder):
+    """Whether the folder's manifest is a film's: a regular file whose
+    whole lines are all frame entries (what follows the last line feed is
+    a line cut short)."""
+    lines = manifest_lines(folder)
+    return lines is not None and \
+        all(entry_of(line) for line in lines[:-1] if line.strip())
+
+
 def read_manifest(folder):
     """The manifest's entries by frame file name; later lines win."""
     entries = {}
-    try:
-        lines = (pathlib.Path(folder) / MANIFEST_NAME).read_text().splitlines()
-    except (OSError, UnicodeDecodeError):
-        return entries
-    for line in lines:
-        try:
-            entry = json.loads(line)
+    for line in manifest_lines(folder) or []:
+        entry = entry_of(line)
+        if entry is not None:
             entries[entry["frame"]] = entry
-        except (ValueError, KeyError, TypeError, RecursionError):
-            continue
     return entries
 
 
@@ -80,13 +113,8 @@ def plan(folder, wanted, whole):
 
 
 def rewrite(folder, entries):
-    path = pathlib.Path(folder) / MANIFEST_NAME
-    temporary = path.with_name(f".{MANIFEST_NAME}.{os.getpid()}.tmp")
-    try:
+    with written_whole(pathlib.Path(folder) / MANIFEST_NAME) as temporary:
         temporary.write_text("".join(json.dumps(e) + "\n" for e in entries))
-        os.replace(temporary, path)
-    finally:
-        temporary.unlink(missing_ok=True)
 
 
 def record(folder, entry, png_digest):

@@ -41,7 +41,7 @@ const POLE = 90 - 1e-9;  // elevation beyond which +y is up
 // the commands the page shows keep within them.
 const MIN_ZOOM = 0.001;
 const MAX_ZOOM = 1000;
-const MAX_LOOK = 1e9;
+const MAX_LOOK = 1e8;
 const PROJECTIONS = ["orthographic", "perspective"];
 
 // ----- the rods -----
