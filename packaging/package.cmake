@@ -40,8 +40,18 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The converters link statically and need no library; a picture needs
 # POV-Ray and the render path's Python packages (Pillow draws the triad
-# and the key on every picture).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "povray, python3, python3-numpy, python3-pil")
+# and the key on every picture). The Python module is built for the
+# interpreter of the build, and dpkg-shlibdeps adds the libraries it links.
+set(python3_depends python3)
+if(TARGET rodscene_python_core)
+  set(abi ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR})
+  math(EXPR next_minor "${Python3_VERSION_MINOR} + 1")
+  set(python3_depends
+      "python3 (>= ${abi}), python3 (<< ${Python3_VERSION_MAJOR}.${next_minor})")
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "povray, ${python3_depends}, python3-numpy, python3-pil")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Films, their progress bar, the font of the picture's labels, and the
 # three.js that pages inline.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS

@@ -71,6 +71,12 @@ rodscene_render --html view.html readingconfig3.txt
 for picture in split.png mono.png; do
   [ "$(head -c 4 "$picture" | tail -c 3)" = PNG ] || fail "$picture is no PNG"
 done
+# The Python module from the interpreter's own folder, as the program.
+/usr/bin/python3 -c "import rodscene, sys
+assert rodscene.__file__.startswith('/usr/lib/python3/dist-packages/'), rodscene.__file__
+sys.stdout.buffer.write(rodscene.scene_text('readingconfig3.txt', 'split'))" >module.pov ||
+  fail "the rodscene module does not run"
+cmp -s module.pov split.pov || fail "the rodscene module's scene is not rodscene_split's"
 cd "$top"
 
 dpkg -r rodscene
