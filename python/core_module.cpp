@@ -1,18 +1,19 @@
 // rodscene._core: the converters' reading, glyphs and scene text for Python.
 //
-// Each call reads its file into storage of its own and works without the
-// GIL, so threads convert files side by side; the programs keep their fixed
-// storage. Only conversion to Python's types happens here: every number and
-// every text comes from the core. The package's __init__.py turns the
-// warning lines into Python warnings.
+// Each call reads its file into storage that no other call uses and works
+// without the GIL, so threads convert files side by side; the programs keep
+// their fixed storage. Only conversion to Python's types happens here:
+// every number and every text comes from the core. The package's
+// __init__.py turns the warning lines into Python warnings.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,12 +28,38 @@ namespace py = pybind11;
 namespace rodscene {
 namespace {
 
-// What one call reads into; value-initialised, so the table starts at zero.
-struct reading {
+// What a call reads into and draws in: 2.6 MB.
+struct storage {
   site_table table;
   config_reader reader;
   read_report report;
-  std::string warnings;  // the lines the program would print
+  drawn_glyph glyphs[scan_count];
+  char scene[max_scene_size];
+};
+
+// Each thread keeps the storage of its last call for the next: 2.6 MB
+// allocated afresh cost a call as much as writing its scene, in page
+// faults. A call that finds it taken (a call made from a finaliser while
+// another runs on the thread) gets storage of its own.
+thread_local std::unique_ptr<storage> spare;
+
+class borrowed_storage {
+ public:
+  borrowed_storage()
+      : s_(spare != nullptr ? std::move(spare) : std::make_unique<storage>()) {
+    s_->table = {};  // a slot no record reaches holds zeros
+    s_->report = {};
+  }
+  ~borrowed_storage() {
+    if (spare == nullptr) spare = std::move(s_);
+  }
+  borrowed_storage(const borrowed_storage&) = delete;
+  borrowed_storage& operator=(const borrowed_storage&) = delete;
+  storage& operator*() { return *s_; }
+  storage* operator->() { return s_.get(); }
+
+ private:
+  std::unique_ptr<storage> s_;
 };
 
 // The file name as the system takes it: str, bytes or os.PathLike, as
@@ -42,8 +69,7 @@ std::string file_name(const py::object& path) {
   if (PyUnicode_FSConverter(path.ptr(), &bytes) == 0) {
     throw py::error_already_set();
   }
-  py::bytes name = py::reinterpret_steal<py::bytes>(bytes);
-  return std::string(name);
+  return std::string(py::reinterpret_steal<py::bytes>(bytes));
 }
 
 const converter_variant& variant_named(std::string_view program) {
@@ -53,45 +79,54 @@ const converter_variant& variant_named(std::string_view program) {
                         "': choose 'split' or 'mono'");
 }
 
-// Reads `name` as `program` does, without the GIL, and keeps the warnings it
-// would print. `program` is null for the reader alone.
-std::unique_ptr<reading> read_file(const std::string& name,
-                                   const converter_variant* program) {
-  auto r = std::make_unique<reading>();
-  read_site_table(r->reader, r->table, r->report, name.c_str());
-  if (failed(r->report.failure)) return r;
+// What a read left for Python: its failure, or the lines the program
+// prints on standard error about it.
+struct outcome {
+  io_failure failure;
+  std::string warnings;
+};
+
+// Reads `name` as `program` does (null: the reader alone), without the GIL.
+outcome read_file(storage& s, const std::string& name,
+                  const converter_variant* program) {
+  read_site_table(s.reader, s.table, s.report, name.c_str());
+  if (failed(s.report.failure)) return {s.report.failure, {}};
   char* text = nullptr;
   std::size_t size = 0;
   std::FILE* err = open_memstream(&text, &size);
   if (err == nullptr) throw std::bad_alloc();
   print_read_report(err, program != nullptr ? program->program : "rodscene",
-                    name.c_str(), r->report, program != nullptr);
+                    name.c_str(), s.report, program != nullptr);
   std::fclose(err);
-  r->warnings.assign(text, size);
+  outcome o{{}, std::string(text, size)};
   std::free(text);
-  return r;
+  return o;
 }
 
-// The failure of a read as the program names it, as an OSError of the
-// errno's own subclass (FileNotFoundError, IsADirectoryError...).
-[[noreturn]] void raise_failure(const io_failure& f, const std::string& name,
-                                const py::object& path) {
-  py::str shown =
-      py::reinterpret_steal<py::str>(PyUnicode_DecodeFSDefaultAndSize(
-          name.data(), static_cast<Py_ssize_t>(name.size())));
-  if (!shown) throw py::error_already_set();
-  py::str reason = py::str("cannot {} {}: {}")
-                       .format(f.action, shown, std::strerror(f.code));
-  PyErr_SetObject(PyExc_OSError, py::make_tuple(f.code, reason, path).ptr());
+// Raises the failure of a read as the program names it, as an OSError of
+// the errno's own subclass (FileNotFoundError, IsADirectoryError...) with
+// the caller's path as its filename.
+void raise_if_failed(const outcome& o, const std::string& name,
+                     const py::object& path) {
+  if (!failed(o.failure)) return;
+  PyObject* shown = PyUnicode_DecodeFSDefaultAndSize(
+      name.data(), static_cast<Py_ssize_t>(name.size()));
+  if (shown == nullptr) throw py::error_already_set();
+  py::str reason =
+      py::str("cannot {} {}: {}")
+          .format(o.failure.action, py::reinterpret_steal<py::str>(shown),
+                  std::strerror(o.failure.code));
+  PyErr_SetObject(PyExc_OSError,
+                  py::make_tuple(o.failure.code, reason, path).ptr());
   throw py::error_already_set();
 }
 
 // The warning lines without the program's name, which Python's warnings
 // give in their own way, decoded as file names are.
-py::list warning_lines(const reading& r, const converter_variant* program) {
+py::list warning_lines(const outcome& o, const converter_variant* program) {
   std::string_view prefix = program != nullptr ? program->program : "rodscene";
   py::list lines;
-  std::string_view text = r.warnings;
+  std::string_view text = o.warnings;
   while (!text.empty()) {
     std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -122,15 +157,16 @@ double rounded(long double v) {
 
 py::tuple sites_of(const py::object& path) {
   std::string name = file_name(path);
-  std::unique_ptr<reading> r;
+  outcome o;
   std::vector<double> positions, directions;
   std::int64_t records = 0;
   {
     py::gil_scoped_release unlocked;
-    r = read_file(name, nullptr);
-    records = r->report.data_records;
+    borrowed_storage s;
+    o = read_file(*s, name, nullptr);
+    records = s->report.data_records;
     int n = records < site_capacity ? static_cast<int>(records) : site_capacity;
-    const site_table& t = r->table;
+    const site_table& t = s->table;
     for (int k = 0; k < n; ++k) {
       for (long double v : {t.x[k], t.y[k], t.z[k]})
         positions.push_back(rounded(v));
@@ -138,60 +174,67 @@ py::tuple sites_of(const py::object& path) {
         directions.push_back(rounded(v));
     }
   }
-  if (failed(r->report.failure)) raise_failure(r->report.failure, name, path);
+  raise_if_failed(o, name, path);
   py::ssize_t n = static_cast<py::ssize_t>(positions.size() / 3);
   return py::make_tuple(array_of(positions, {n, 3}),
                         array_of(directions, {n, 3}), records,
-                        warning_lines(*r, nullptr));
+                        warning_lines(o, nullptr));
 }
 
 py::tuple glyphs_of(const py::object& path, std::string_view program) {
   const converter_variant& v = variant_named(program);
   std::string name = file_name(path);
-  std::unique_ptr<reading> r;
+  outcome o;
   std::vector<double> ends, caps;
-  std::vector<bool> teal_bits;
+  std::vector<std::uint8_t> teal_flags;
   {
     py::gil_scoped_release unlocked;
-    r = read_file(name, &v);
-    if (!failed(r->report.failure)) {
-      auto drawn = std::make_unique<drawn_glyph[]>(scan_count);
-      int n = draw_glyphs(drawn.get(), r->table, v);
-      for (int i = 0; i < n; ++i) {
-        const drawn_glyph& g = drawn[i];
-        for (int j = 0; j < 6; ++j)
-          ends.push_back(rounded(g.at[j]));
-        for (int j = 6; j < glyph_fields; ++j)
-          caps.push_back(rounded(g.at[j]));
-        teal_bits.push_back(g.colour == cylinder_colour::teal);
-      }
+    borrowed_storage s;
+    o = read_file(*s, name, &v);
+    int n = failed(o.failure) ? 0 : draw_glyphs(s->glyphs, s->table, v);
+    for (int i = 0; i < n; ++i) {
+      const drawn_glyph& g = s->glyphs[i];
+      for (int j = 0; j < 6; ++j)
+        ends.push_back(rounded(g.at[j]));
+      for (int j = 6; j < glyph_fields; ++j)
+        caps.push_back(rounded(g.at[j]));
+      teal_flags.push_back(g.colour == cylinder_colour::teal);
     }
   }
-  if (failed(r->report.failure)) raise_failure(r->report.failure, name, path);
-  py::ssize_t n = static_cast<py::ssize_t>(teal_bits.size());
+  raise_if_failed(o, name, path);
+  py::ssize_t n = static_cast<py::ssize_t>(teal_flags.size());
   py::array_t<bool> teal(n);
   for (py::ssize_t i = 0; i < n; ++i)
-    teal.mutable_at(i) = teal_bits[static_cast<std::size_t>(i)];
+    teal.mutable_at(i) = teal_flags[static_cast<std::size_t>(i)] != 0;
   return py::make_tuple(array_of(ends, {n, 2, 3}), array_of(caps, {n, 3}), teal,
-                        warning_lines(*r, &v));
+                        warning_lines(o, &v));
 }
 
 py::tuple scene_text_of(const py::object& path, std::string_view program) {
   const converter_variant& v = variant_named(program);
   std::string name = file_name(path);
-  std::unique_ptr<reading> r;
-  std::unique_ptr<char[]> text;
+  std::optional<borrowed_storage> s;  // kept until the scene is copied out
+  outcome o;
   std::size_t size = 0;
   {
     py::gil_scoped_release unlocked;
-    r = read_file(name, &v);
-    if (!failed(r->report.failure)) {
-      text = std::make_unique_for_overwrite<char[]>(max_scene_size);
-      size = write_scene_text(text.get(), r->table, v);
-    }
+    s.emplace();
+    o = read_file(**s, name, &v);
+    if (!failed(o.failure))
+      size = write_scene_text((*s)->scene, (*s)->table, v);
   }
-  if (failed(r->report.failure)) raise_failure(r->report.failure, name, path);
-  return py::make_tuple(py::bytes(text.get(), size), warning_lines(*r, &v));
+  raise_if_failed(o, name, path);
+  // The bytes object is made at the scene's size, then filled.
+  PyObject* text =
+      PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size));
+  if (text == nullptr) throw py::error_already_set();
+  auto scene = py::reinterpret_steal<py::bytes>(text);
+  {
+    py::gil_scoped_release unlocked;
+    std::memcpy(PyBytes_AS_STRING(text), (*s)->scene, size);
+    s.reset();
+  }
+  return py::make_tuple(scene, warning_lines(o, &v));
 }
 
 }  // namespace
