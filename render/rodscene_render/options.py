@@ -1,18 +1,30 @@
 """The command line's words: every option, its type and its help, parsed
-with argparse, whose mistakes are refusals of one line."""
+with argparse, whose mistakes are refusals of one line; the settings that
+follow from others; and the bounds of every number and the label."""
 
 import argparse
 import math
 import pathlib
 import re
 
-from . import camera, povray
-from .messages import PROGRAM, Refusal, escaped
+from . import camera, overlays, povray
+from .inputs import MAX_COORDINATE
+from .messages import PROGRAM, Refusal, escaped, shown
 from .version import version
 
 # argparse takes "-1e3" for an option, as it takes only -1 and -1.5 forms
 # for negative numbers; no option of this program starts with a digit.
 NEGATIVE_NUMBER = re.compile(r"^-(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$")
+MAX_SIZE = 16384  # pixels a side; POV-Ray's memory for more is absurd
+MIN_SIZE = 16
+MAX_FPS = 240.0
+MAX_ZOOM = 1000.0
+MIN_ZOOM = 0.001
+MIN_FPS = 0.01  # a GIF holds a frame at most 655.35 s
+MAX_LOOK = MAX_COORDINATE  # beyond it POV-Ray no longer draws rods whole
+SHOWN_LABEL = 60  # characters of a refused label that its message repeats
+# Pillow refuses to open larger pictures (a decompression bomb to it).
+MAX_PIXELS = 89478485
 
 
 def refuse(message):
@@ -117,3 +129,58 @@ def parser():
     p.add_argument("--version", action="version",
                    version=f"%(prog)s {version()}")
     return p
+
+
+def check_numbers(s):
+    if not MIN_SIZE <= s.width <= MAX_SIZE or \
+            not MIN_SIZE <= s.height <= MAX_SIZE:
+        raise Refusal(f"--width and --height must lie between {MIN_SIZE} "
+                      f"and {MAX_SIZE} pixels, not {s.width} x {s.height}")
+    if not MIN_FPS <= s.fps <= MAX_FPS:
+        raise Refusal(f"--fps must lie between {MIN_FPS:g} and {MAX_FPS:g}, "
+                      f"not {s.fps:g}")
+    if not MIN_ZOOM <= s.zoom <= MAX_ZOOM:
+        raise Refusal(f"--zoom must lie between {MIN_ZOOM:g} and "
+                      f"{MAX_ZOOM:g}, not {s.zoom:g}")
+    if s.width * s.height > MAX_PIXELS:
+        raise Refusal(f"{s.width} x {s.height} is more than the "
+                      f"{MAX_PIXELS} pixels a picture can be written with")
+    for option, values in (("--look", s.look), ("--box", s.box)):
+        if values and max(abs(v) for v in values) > MAX_LOOK:
+            raise Refusal(f"{option} must lie within {MAX_LOOK:g} of the "
+                          f"origin")
+    if s.camera and not -90 <= s.camera[1] <= 90:
+        raise Refusal(f"--camera's elevation must lie between -90 and 90 "
+                      f"degrees, not {s.camera[1]:g}")
+    if s.box and not all(a < b for a, b in zip(s.box[:3], s.box[3:])):
+        raise Refusal("--box needs X0 < X1, Y0 < Y1 and Z0 < Z1")
+
+
+def resolve(s):
+    """Settings that follow from others: size, camera and projection."""
+    if s.draft:
+        s.quality = "draft"
+    s.program_given = s.program is not None
+    s.program = s.program or "split"
+    width, height, _ = povray.QUALITIES[s.quality]
+    s.width = width if s.width is None else s.width
+    s.height = height if s.height is None else s.height
+    if s.camera:
+        s.azimuth, s.elevation = s.camera
+    else:
+        s.azimuth, s.elevation = camera.VIEWS[s.view]
+    if s.projection is None:
+        named = not s.camera and s.view in camera.ORTHOGRAPHIC_VIEWS
+        s.projection = "orthographic" if named else "perspective"
+
+
+def check_label(s):
+    """The label filled in for every input, as the frames will fill it."""
+    if s.label is None:
+        return
+    error = overlays.check_label(s.label, s.inputs, s.dt)
+    if error:
+        label = s.label if len(s.label) <= SHOWN_LABEL else \
+            s.label[:SHOWN_LABEL] + "..."
+        raise Refusal(f"--label '{shown(label)}' cannot be filled in: "
+                      f"{error}")
