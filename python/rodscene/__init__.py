@@ -24,13 +24,23 @@ what the program prints on standard error, without its name:
 errno's subclass, such as FileNotFoundError), with errno and filename set
 and strerror the program's reason, "cannot open PATH: ..."; an unknown
 program raises ValueError.
+
+Pictures, films and pages as the command rodscene_render makes them:
+picture(input, output, **options), film(inputs, output, **options),
+page(inputs, output, **options), each option as a keyword (view="front",
+camera=(30, 20), quality="draft", key=False for --no-key); show(inputs,
+**options) returns the page for a notebook to show inline. What the
+command refuses raises Refused with its one line; a result that shows no
+glyph gives a NothingShown warning.
 """
 
 import warnings
 
 from . import _core
+from .notebook import NothingShown, Refused, film, page, picture, show
 
-__all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text"]
+__all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text", "picture",
+           "film", "page", "show", "Refused", "NothingShown"]
 
 
 class ReadWarning(UserWarning):

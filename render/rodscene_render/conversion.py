@@ -29,18 +29,20 @@ class converter:
 
 
 def module_folders(folder, here):
-    """Where a build or an install keeps the rodscene module."""
-    places = [pathlib.Path(folder) / MODULE_FOLDER] if folder else []
-    places += [here.parent / "build" / build / MODULE_FOLDER
-               for build in ("release", "example")]
-    places.append(here.parent / "lib" / "python3" / "dist-packages")
-    return places
+    """Where a build or an install keeps the rodscene module: the
+    converters' folder alone when it is named."""
+    if folder:
+        return [pathlib.Path(folder) / MODULE_FOLDER]
+    return [None] + [here.parent / "build" / build / MODULE_FOLDER
+                     for build in ("release", "example")] + \
+        [here.parent / "lib" / "python3" / "dist-packages"]
 
 
 def find_module(folder, here):
-    """The rodscene module's core: importable already, or found in the
-    converters' folder or a build of this source tree; None without it."""
-    for place in [None] + module_folders(folder, here):
+    """The rodscene module's core: found in the converters' folder when it
+    is named, else importable already, or in a build of this source tree
+    or beside an install; None without it."""
+    for place in module_folders(folder, here):
         if place is not None:
             if not (place / "rodscene" / "__init__.py").is_file():
                 continue

@@ -529,7 +529,17 @@ function update_command() {
     request_draw();
   }
   document.getElementById("command").textContent = command_text(whole);
-  history.replaceState(null, "", fragment_text(whole));
+  keep_fragment(fragment_text(whole));
+}
+
+// The address keeps the view, so that it can be shared; a page shown
+// inside another (a notebook's frame) has no address of its own to keep.
+function keep_fragment(fragment) {
+  try {
+    history.replaceState(null, "", fragment);
+  } catch (e) {
+    if (e.name !== "SecurityError") throw e;
+  }
 }
 
 function changed() {
