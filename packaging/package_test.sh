@@ -41,7 +41,9 @@ fi
 # The dependencies come first, so that the file lists before and after
 # differ by the package alone.
 missing=()
-for p in $(dpkg-deb -f "$deb" Depends | tr ',' ' '); do
+# Each dependency's package name, without its version or alternatives.
+for p in $(dpkg-deb -f "$deb" Depends | tr ',' '\n' |
+           sed -e 's/|.*//' -e 's/(.*)//' -e 's/[[:space:]]//g'); do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
