@@ -134,11 +134,14 @@ def close_client(s):
 
 
 def run(argv, here):
-    settings = settings_from(argv, here)
     try:
-        work(settings)
+        settings = settings_from(argv, here)
+        try:
+            work(settings)
+        finally:
+            close_client(settings)
     finally:
-        close_client(settings)
+        folders.release()
 
 
 def work(settings):

@@ -70,6 +70,14 @@ def lock(folder):
     held[resolved(folder)] = handle
 
 
+def release():
+    """Lets go of every folder this run holds: the run is over (a notebook
+    goes on after it)."""
+    for handle in held.values():
+        os.close(handle)
+    held.clear()
+
+
 def claim_frames(folder):
     """Makes, or checks and locks, a film's frames' folder; removes what a
     killed run of this program left half-written there."""

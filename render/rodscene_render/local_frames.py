@@ -94,8 +94,13 @@ def render_local(settings, todo, cam, folder, scratch, done):
             done(index)
         return None, None
     except BaseException:
-        signal.signal(signal.SIGINT, signal.SIG_IGN)
-        pool.shutdown(wait=False, cancel_futures=True)
-        processes.end_all()
-        pool.shutdown(wait=True)
+        # A second Ctrl-C would cut the stop short; the handler comes back
+        # after it, for whoever called (a notebook's kernel goes on).
+        handler = signal.signal(signal.SIGINT, signal.SIG_IGN)
+        try:
+            pool.shutdown(wait=False, cancel_futures=True)
+            processes.end_all()
+            pool.shutdown(wait=True)
+        finally:
+            signal.signal(signal.SIGINT, handler)
         raise
