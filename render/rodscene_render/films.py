@@ -43,6 +43,7 @@ def film_settings(settings, cam):
         "program": settings.program, "key": settings.key_program,
         "colour": settings.colour,
         "box": settings.box, "label": settings.label, "dt": settings.dt,
+        "t0": settings.t0,
         "axes": settings.axes, "shows_key": settings.key})
 
 

@@ -119,9 +119,12 @@ def parser():
     p.add_argument("--label", metavar="TEXT",
                    help="a line of text in the upper left corner; {name}, "
                         "{index} and {time} stand for the input's file name, "
-                        "the frame number from 1 and index x --dt")
+                        "the frame number from 1 and the frame's time, "
+                        "--t0 + (index - 1) x --dt")
     p.add_argument("--dt", type=finite, default=1.0,
                    help="time between frames for {time} (default 1)")
+    p.add_argument("--t0", type=finite, default=0.0,
+                   help="the first frame's time for {time} (default 0)")
     p.add_argument("--no-axes", dest="axes", action="store_false",
                    help="leave out the axis triad")
     p.add_argument("--no-key", dest="key", action="store_false",
@@ -178,7 +181,7 @@ def check_label(s):
     """The label filled in for every input, as the frames will fill it."""
     if s.label is None:
         return
-    error = overlays.check_label(s.label, s.inputs, s.dt)
+    error = overlays.check_label(s.label, s.inputs, s.dt, s.t0)
     if error:
         label = s.label if len(s.label) <= SHOWN_LABEL else \
             s.label[:SHOWN_LABEL] + "..."

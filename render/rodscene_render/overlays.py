@@ -73,7 +73,7 @@ def template_error(template):
     return None
 
 
-def check_label(template, names, dt):
+def check_label(template, names, dt, t0):
     """The template's error, or None: filled in for each input as its frame
     will be, since a format may fit one name and not another."""
     error = template_error(template)
@@ -82,7 +82,7 @@ def check_label(template, names, dt):
     for index, name in enumerate(names, 1):
         try:
             text = label_text(template, shown(pathlib.Path(name).name),
-                              index, dt)
+                              index, dt, t0)
         except Exception as e:  # a template can raise whatever its fields do
             return f"{type(e).__name__}: {e}"
         if len(text) > MAX_LABEL:
@@ -91,8 +91,11 @@ def check_label(template, names, dt):
     return None
 
 
-def label_text(template, name, index, dt):
-    return template.format(name=name, index=index, time=index * dt)
+def label_text(template, name, index, dt, t0):
+    """The label of the frame of index (from 1), whose time is t0 for the
+    first frame and dt more for each later one."""
+    return template.format(name=name, index=index,
+                           time=t0 + (index - 1) * dt)
 
 
 def draw_triad(draw, cam, unit, height):
@@ -205,8 +208,8 @@ def decorate(image, cam, settings, stats):
     unit = min(image.width, image.height) / 540
     if settings.label:
         image = draw_label(image, label_text(settings.label, stats["name"],
-                                             stats["index"], settings.dt),
-                           unit)
+                                             stats["index"], settings.dt,
+                                             settings.t0), unit)
     if settings.key:
         image = draw_key(image, settings, stats, unit)
     if settings.axes:
