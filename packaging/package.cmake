@@ -30,8 +30,11 @@ rodscene_split and rodscene_mono read a configuration of rod-like sites
 (positions and directions, as a liquid-crystal simulation writes them) and
 write the rods in a slab as POV-Ray cylinders and spheres. rodscene_render
 renders configurations or scene text as pictures from named or free
-cameras, with an axis triad and a colour key, and a run of configurations
-as a film.]=])
+cameras, with an axis triad and a colour key, a run of configurations as a
+film, and writes a page that shows them in a browser, offline, with the
+command that renders the view on screen. The Python module rodscene reads
+configurations as the converters do, into numpy arrays, and makes the
+same pictures, films and pages from Python and Jupyter notebooks.]=])
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${RODSCENE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -56,10 +59,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # three.js that pages inline.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "ffmpeg, python3-tqdm, fonts-dejavu-core, libjs-three")
-# Colouring by orientation, the viewer's browser tests, and films on a
-# cluster.
+# Colouring by orientation, films on a cluster, and notebooks.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
-    "python3-matplotlib, chromium, chromium-driver, python3-selenium, python3-distributed")
+    "python3-matplotlib, python3-distributed, jupyter-notebook")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/prerm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
