@@ -93,7 +93,7 @@ def owned(b):
     lines = [json.loads(line) for line in
              (frames / "manifest.jsonl").read_text().splitlines()]
     for entry in lines:
-        if entry["frame"] == cut.name:
+        if entry.get("frame") == cut.name:
             entry["png"] = hashlib.sha256(data).hexdigest()
     (frames / "manifest.jsonl").write_text(
         "".join(json.dumps(e) + "\n" for e in lines))
@@ -202,14 +202,18 @@ def lines(b):
     check(run.returncode == 2 and "no data record" in run.stderr,
           f"a gigabyte without a line feed: {run.stderr[-300:]}")
 
-    frames = b.tmp / "frames"
-    frames.mkdir()
-    (frames / "manifest.jsonl").write_text("[" * 100000)  # cut short
+    deep = b.tmp / "deep"
+    deep.mkdir()
+    (deep / "manifest.jsonl").write_text("[" * 100000 + "\n")
+    run = b.run(["--movie", b.tmp / "deep.mp4", "--frames", deep] + inputs)
+    check(run.returncode == 2 and "not a film's" in run.stderr and
+          "Traceback" not in run.stderr, f"a deep manifest: {run.stderr}")
+
     path = stand_in(b, "povray", LATE_THREADS)
-    run = b.run(["--movie", b.tmp / "deep.mp4", "--frames", frames] + inputs,
-                PATH=path, FILM_TEST_BIN=str(b.tmp / "bin"))
-    check(run.returncode == 0 and frame_count(b.tmp / "deep.mp4") ==
-          "h264,3", f"a deep manifest or late threads: {run.stderr}")
+    run = b.run(["--movie", b.tmp / "late.mp4"] + inputs, PATH=path,
+                FILM_TEST_BIN=str(b.tmp / "bin"))
+    check(run.returncode == 0 and frame_count(b.tmp / "late.mp4") ==
+          "h264,3", f"POV-Ray's threads late: {run.stderr}")
 
 
 GROUPS = {"owned": owned, "stops": stops, "lines": lines}

@@ -230,7 +230,8 @@ def refusals(split, tmp):
     os.mkfifo(tmp / "fifo-warnings.log")  # would block a reader
     index = tmp / "index"
     index.mkdir()
-    (index / "manifest.jsonl").write_text('{"the user\'s": "index"}\n')
+    # json.dump's one line, without a final line feed.
+    (index / "manifest.jsonl").write_text('{"the user\'s": "index"}')
     out, film = tmp / "out.png", tmp / "film.mp4"
     kept = {p: p.read_bytes() for p in (glob_mate, not_png, log_mate, victim,
                                         mate, tmp / "page-warnings.log",

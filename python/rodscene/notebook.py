@@ -8,6 +8,7 @@ import os
 import pathlib
 import sys
 import tempfile
+import threading
 import warnings
 
 # Where the render path lives: in the source tree beside this package or
@@ -19,7 +20,12 @@ RENDER_FOLDERS = [HERE.parent.parent / "render"] + [
     if len(HERE.parents) > 3] + [pathlib.Path("/usr/share/rodscene")]
 # Options that the command turns off with --no-NAME.
 NEGATED = ("axes", "key")
+# The command's options that are not options of a run.
+NOT_KEYWORDS = ("help", "version", "movie", "html")
 FRAME_HEIGHT = 480  # pixels of the page's frame in a notebook
+# One run at a time: a run owns the process's children and its folders'
+# locks, and ends them all when it ends.
+one_run = threading.Lock()
 
 
 class Refused(ValueError):
@@ -43,26 +49,31 @@ def render_path():
     return command_line, messages, processes
 
 
-def words(options):
+def words(options, known):
     """Keyword arguments as the command's options: view="front" is
-    --view front, camera=(30, 20) --camera 30 20, draft=True --draft,
-    key=False --no-key."""
+    --view=front, camera=(30, 20) --camera 30 20, draft=True --draft,
+    key=False --no-key. known is the command's option names; any other
+    keyword is refused, never taken for an abbreviation."""
     out = []
     for name, value in options.items():
         flag = "--" + name.replace("_", "-")
-        if value is None:
+        negated = f"--no-{name}" if name in NEGATED else None
+        if (flag not in known and negated not in known) or \
+                name in NOT_KEYWORDS:
+            raise Refused(f"{name}: not an option of a picture, film or "
+                          f"page")
+        if value is None or (value is False and not negated):
             continue
-        if value is False and name in NEGATED:
-            out.append(f"--no-{name}")
+        if value is False:
+            out.append(negated)
         elif value is True:
             out.append(flag)
-        elif value is False:
-            continue
-        elif isinstance(value, (list, tuple)):
+        elif isinstance(value, (str, bytes, os.PathLike)):
+            out.append(f"{flag}={os.fsdecode(value)}")
+        elif hasattr(value, "__iter__"):
             out += [flag] + [str(v) for v in value]
         else:
-            out += [flag, os.fspath(value) if isinstance(value, os.PathLike)
-                    else str(value)]
+            out.append(f"{flag}={value}")
     return out
 
 
@@ -72,37 +83,45 @@ def paths(inputs):
     return [os.fsdecode(p) for p in inputs]
 
 
-def run(argv):
-    """Runs the command's work in this process: Refused for a refusal, a
-    NothingShown warning when nothing shows, every child process ended."""
+def run(head, inputs, options, inline=False):
+    """Runs the command's work in this process, one run at a time: head
+    (--movie=FILM, say), the options, then the inputs. Refused for a
+    refusal, a NothingShown warning when nothing shows, every child
+    process ended."""
     command_line, messages, processes = render_path()
-    processes.reset()
+    known = command_line.options.parser()._option_string_actions
+    argv = head + words(options, known) + ["--"] + inputs
     here = pathlib.Path(command_line.__file__).resolve().parents[1]
-    try:
-        command_line.run(argv, here)
-    except messages.Refusal as e:
-        raise Refused(f"{e}\n{e.detail}" if e.detail else str(e)) from None
-    except messages.Nothing as e:
-        warnings.warn(str(e), NothingShown, stacklevel=3)
-    finally:
-        processes.end_all()
+    with one_run:
+        processes.reset()
+        try:
+            command_line.run(argv, here, inline)
+        except messages.Refusal as e:
+            raise Refused(f"{e}\n{e.detail}" if e.detail else str(e)) \
+                from None
+        except messages.Nothing as e:
+            warnings.warn(str(e), NothingShown, stacklevel=3)
+        except processes.stopped:
+            raise KeyboardInterrupt from None
+        finally:
+            processes.end_all()
 
 
 def picture(input, output, **options):
     """Draws one input into a picture (.png, .jpg); returns its path."""
-    run(paths(input) + [os.fsdecode(output)] + words(options))
+    run([], paths(input) + [os.fsdecode(output)], options)
     return pathlib.Path(output)
 
 
 def film(inputs, output, **options):
     """Renders every input as a frame of a film (.mp4, .webm, .gif)."""
-    run(["--movie", os.fsdecode(output)] + paths(inputs) + words(options))
+    run([f"--movie={os.fsdecode(output)}"], paths(inputs), options)
     return pathlib.Path(output)
 
 
 def page(inputs, output, **options):
     """Writes the page that shows the inputs in a browser (.html)."""
-    run(["--html", os.fsdecode(output)] + paths(inputs) + words(options))
+    run([f"--html={os.fsdecode(output)}"], paths(inputs), options)
     return pathlib.Path(output)
 
 
@@ -123,8 +142,9 @@ class view:
 
 
 def show(inputs, **options):
-    """The page of the inputs, for a notebook to show inline."""
+    """The page of the inputs, for a notebook to show inline; the inputs'
+    warnings come as they are, the page's file being its own."""
     with tempfile.TemporaryDirectory(prefix="rodscene-show-") as folder:
-        written = page(inputs, pathlib.Path(folder) / "view.html",
-                       **options)
+        written = pathlib.Path(folder) / "view.html"
+        run([f"--html={written}"], paths(inputs), options, inline=True)
         return view(written.read_text(encoding="utf-8"))

@@ -26,6 +26,7 @@ CONNECT_SECONDS = 10
 # every frame's scene at once.
 QUEUED = 2
 LARGE_WARNING = "Large object of size"
+quieted = []  # the logging levels quiet_dask() turned off
 TOP_UP_SECONDS = 2
 TLS_NEEDS = ("a tls:// scheduler needs Dask's TLS settings: "
              "distributed.comm.tls.ca-file and .client.cert (and "
@@ -95,8 +96,18 @@ def reach(text, host, port):
 def quiet_dask():
     """Dask's client logs a lost connection with tracebacks from its own
     thread, some through loggers of asyncio's modules; this program logs
-    nothing itself and says what failed in one line instead."""
+    nothing itself and says what failed in one line instead. Undone by
+    close(), for a notebook that goes on logging."""
+    quieted.append(logging.root.manager.disable)
     logging.disable(logging.CRITICAL)
+
+
+def close(client):
+    """Closes the client, however it is, and lets logging speak again."""
+    with contextlib.suppress(Exception):  # closed already, or lost
+        client.close()
+    while quieted:
+        logging.disable(quieted.pop())
 
 
 def check_scheduler(text):
@@ -134,7 +145,12 @@ def render_cluster(settings, todo, cam, folder, done):
     # A frame's scene is about a megabyte. The scheduler holds few at a
     # time (see QUEUED); scattering them instead would tie each to one
     # worker, and a lost worker would take the scene with it.
-    warnings.filterwarnings("ignore", LARGE_WARNING, UserWarning)
+    with warnings.catch_warnings():
+        warnings.filterwarnings("ignore", LARGE_WARNING, UserWarning)
+        return render_all(client, settings, todo, cam, folder, done)
+
+
+def render_all(client, settings, todo, cam, folder, done):
     waiting = list(reversed(todo))
     frames = {}
     try:
@@ -150,8 +166,7 @@ def render_cluster(settings, todo, cam, folder, done):
     finally:
         with contextlib.suppress(Exception):
             client.cancel(list(frames))
-        with contextlib.suppress(Exception):
-            client.close()
+        close(client)
 
 
 def collect(client, settings, cam, waiting, frames):

@@ -2,7 +2,6 @@
 any work, and dispatches to a picture, a film or a page. Every mistake is
 one line on standard error and exit status 2."""
 
-import contextlib
 import pathlib
 import shutil
 import sys
@@ -129,13 +128,16 @@ def settings_from(argv, here):
 
 def close_client(s):
     if getattr(s, "client", None) is not None:
-        with contextlib.suppress(Exception):  # closed already, or lost
-            s.client.close()
+        from .cluster import close
+        close(s.client)
 
 
-def run(argv, here):
+def run(argv, here, inline=False):
+    """One run of the command; inline for a page that another program
+    shows and then removes, which names no file of its own."""
     try:
         settings = settings_from(argv, here)
+        settings.inline = inline
         try:
             work(settings)
         finally:

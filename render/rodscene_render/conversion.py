@@ -46,12 +46,16 @@ def find_module(folder, here):
         if place is not None:
             if not (place / "rodscene" / "__init__.py").is_file():
                 continue
-            sys.path.insert(0, str(place))
+            if str(place) not in sys.path:
+                sys.path.insert(0, str(place))
         try:
-            return importlib.import_module("rodscene._core")
+            core = importlib.import_module("rodscene._core")
         except ImportError:
-            if place is not None:
-                sys.path.remove(str(place))
+            continue
+        # Imported before from elsewhere (a notebook's own): not this one.
+        found = pathlib.Path(core.__file__).resolve()
+        if place is None or found.is_relative_to(place.resolve()):
+            return core
     return None
 
 

@@ -93,6 +93,9 @@ def start(settings, folder, pattern, count, scratch, done):
     except OSError as e:
         messages.close()
         raise Refusal(f"cannot run {settings.ffmpeg}: {e.strerror}") from None
+    except BaseException:
+        messages.close()
+        raise
     enc = encoder(process, pathlib.Path(folder), pattern, count, target,
                   messages, set(done))
     enc.feeder = threading.Thread(target=feed, args=(enc,), daemon=True)

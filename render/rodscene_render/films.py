@@ -22,7 +22,6 @@ from .reading_pool import load_frames
 from .warning_report import LOG_SUFFIX, report_notes
 
 FRAME_PATTERN = "frame%05d.png"
-LOG_NAME = "warnings.log"  # in the frames' folder
 
 
 def frame_name(index):
@@ -166,7 +165,7 @@ def render_film(settings, scratch):
     except OSError as e:
         raise Refusal(f"cannot write into {shown(folder)}: "
                       f"{e.strerror}") from None
-    report_notes(frames, folder / LOG_NAME if settings.frames else
+    report_notes(frames, folder / folders.LOG_NAME if settings.frames else
                  folders.beside(settings.movie, LOG_SUFFIX))
     if kept:
         say(f"{plural(len(kept), 'frame')} of {len(frames)} already in "

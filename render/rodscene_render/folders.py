@@ -21,6 +21,7 @@ MAX_NAME = 255  # bytes in a file name on Linux's file systems
 OWN_NAMES = r"(frame\d{5,}\.png|manifest\.jsonl|warnings\.log)"
 LEFTOVER = re.compile(rf"\.{OWN_NAMES}\.\d+(\.\d+)?\.tmp")
 LOG_HEADER = "# rodscene_render's warnings"
+LOG_NAME = "warnings.log"  # in a film's frames folder
 KEPT_SUFFIX = "-frames"  # beside a film whose frames were not kept
 
 SCRATCH_PREFIX = "rodscene-"
@@ -92,6 +93,8 @@ def claim_frames(folder):
     if MANIFEST_NAME in names and not is_manifest(folder):
         raise Refusal(f"--frames {shown(folder)} holds a {MANIFEST_NAME} "
                       f"that is not a film's: give a new or empty folder")
+    if LOG_NAME in names:
+        check_log(folder / LOG_NAME)
     if MANIFEST_NAME not in names:
         other = [n for n in names if not LEFTOVER.fullmatch(n)]
         if other:

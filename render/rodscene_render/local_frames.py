@@ -96,11 +96,14 @@ def render_local(settings, todo, cam, folder, scratch, done):
     except BaseException:
         # A second Ctrl-C would cut the stop short; the handler comes back
         # after it, for whoever called (a notebook's kernel goes on).
-        handler = signal.signal(signal.SIGINT, signal.SIG_IGN)
+        main = threading.current_thread() is threading.main_thread()
+        handler = signal.signal(signal.SIGINT, signal.SIG_IGN) if main \
+            else None
         try:
             pool.shutdown(wait=False, cancel_futures=True)
             processes.end_all()
             pool.shutdown(wait=True)
         finally:
-            signal.signal(signal.SIGINT, handler)
+            if main:
+                signal.signal(signal.SIGINT, handler)
         raise

@@ -183,8 +183,11 @@ def page_text(settings, frames):
 
 
 def report(settings, frames):
-    if len(frames) == 1:
-        report_frame(frames[0])
+    """The frames' warnings: as they came for one frame or a page shown
+    inline (whose files do not outlast it), else in a log beside it."""
+    if len(frames) == 1 or settings.inline:
+        for fr in frames:
+            report_frame(fr)
         return
     report_notes(frames, folders.beside(settings.html, LOG_SUFFIX))
 
@@ -200,4 +203,5 @@ def write_page(settings, scratch):
         f"{shown(settings.html)}"
     if not any(len(fr.ends) for fr in frames):
         raise Nothing(f"{message}: nothing to show")
-    say(message)
+    if not settings.inline:
+        say(message)

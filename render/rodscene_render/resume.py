@@ -17,6 +17,9 @@ from .outputs import written_whole
 
 MANIFEST_NAME = "manifest.jsonl"
 ENTRY_KEYS = ("frame", "input_sha256", "settings")
+ENTRY_START = '{"frame": "frame'  # how json.dumps begins every entry
+# The manifest's first line: a folder is a film's by it.
+HEADER = json.dumps({"rodscene_render": "frames"})
 CHUNK = 1 << 20
 
 lock = threading.Lock()  # frames finish in several threads
@@ -66,12 +69,20 @@ def entry_of(line):
 
 
 def is_manifest(folder):
-    """Whether the folder's manifest is a film's: a regular file whose
-    whole lines are all frame entries (what follows the last line feed is
-    a line cut short)."""
+    """Whether the folder's manifest is a film's: a regular file that
+    starts with the manifest's header (or, as earlier films wrote it, with
+    no header but a frame entry), whose whole lines are all frame entries,
+    and whose text after the last line feed, if any, is the start of one
+    cut short."""
     lines = manifest_lines(folder)
-    return lines is not None and \
-        all(entry_of(line) for line in lines[:-1] if line.strip())
+    if lines is None:
+        return False
+    body = lines[1:] if lines[0] == HEADER else lines
+    if body is lines and not entry_of(lines[0]):
+        return False
+    cut = body[-1]
+    return all(entry_of(line) for line in body[:-1] if line.strip()) and \
+        (ENTRY_START.startswith(cut) or cut.startswith(ENTRY_START))
 
 
 def read_manifest(folder):
@@ -114,7 +125,8 @@ def plan(folder, wanted, whole):
 
 def rewrite(folder, entries):
     with written_whole(pathlib.Path(folder) / MANIFEST_NAME) as temporary:
-        temporary.write_text("".join(json.dumps(e) + "\n" for e in entries))
+        temporary.write_text(HEADER + "\n" + "".join(
+            json.dumps(e) + "\n" for e in entries))
 
 
 def record(folder, entry, png_digest):
