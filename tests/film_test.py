@@ -12,7 +12,6 @@ import contextlib
 import json
 import os
 import pathlib
-import shlex
 import shutil
 import signal
 import socket
@@ -155,7 +154,10 @@ def resume(b):
     # folder lacks: frames in flight at Ctrl-C were ended, not kept.
     kept = len(list(frames.glob("frame*.png")))
     check(f"kept {kept} of 8 frames" in stderr, f"not said: kept {kept}")
-    command = shlex.split(stderr.split("to finish the film, run: ")[1])
+    # A shell runs it: its inputs may be a pattern.
+    command = ["bash", "-c", stderr.split("to finish the film, run: ")[1]]
+    check("/step0*.txt " in command[2], f"the inputs are not named by "
+          f"their pattern: {command[2]}")
     b.log.unlink()
     run = subprocess.run(command, capture_output=True, text=True,
                          env=b.env, timeout=PATIENCE * 3)
@@ -227,7 +229,7 @@ def failed_encoder(b, inputs):
           and "to make the film, run: " in run.stderr,
           f"the failed encoder was not reported: {run.stderr}")
     check(movie.read_bytes() == earlier, "the earlier film was overwritten")
-    command = shlex.split(run.stderr.split("to make the film, run: ")[1])
+    command = ["bash", "-c", run.stderr.split("to make the film, run: ")[1]]
     b.log.unlink()
     run = subprocess.run(command, capture_output=True, text=True,
                          env=b.env, timeout=PATIENCE * 3)

@@ -73,7 +73,7 @@ def resume_command(settings, kept):
     words = [program_name()]
     if not settings.frames:  # before the inputs, which may follow "--"
         words += ["--frames", str(kept)]
-    return shell_command(words + settings.argv)
+    return shell_command(words + settings.argv, settings.inputs)
 
 
 def count_frames(folder, total):

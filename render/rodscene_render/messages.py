@@ -2,6 +2,7 @@
 mistake, English counts, and names as the system gives them: escaped when
 shown, quoted so that a printed command runs as it reads."""
 
+import glob
 import os
 import pathlib
 import shlex
@@ -64,8 +65,45 @@ def shell_word(word):
     return "$'" + escaped(word, "'") + "'"
 
 
-def shell_command(words):
-    return " ".join(shell_word(w) for w in words)
+def shell_command(words, inputs=()):
+    """The words as a command; the inputs, when they stand together among
+    them and a pattern names them all, in order, as that pattern."""
+    words = [shell_word(w) for w in words]
+    pattern = input_pattern(list(inputs))
+    if pattern:
+        quoted = [shell_word(i) for i in inputs]
+        for at in range(len(words) - len(quoted) + 1):
+            if words[at:at + len(quoted)] == quoted:
+                words[at:at + len(quoted)] = [pattern]
+                break
+    return " ".join(words)
+
+
+def input_pattern(names):
+    """PREFIX*SUFFIX, quoted for the shell, when it names exactly these
+    files in this order: their names differ only in digits of one length
+    (step0001.txt ... step1000.txt), whose order is the same in every
+    locale's sorting."""
+    if len(names) < 3 or len(set(map(len, names))) != 1:
+        return None
+    first, last = min(names), max(names)
+    start = next((i for i, (a, b) in enumerate(zip(first, last)) if a != b),
+                 None)
+    if start is None or names != sorted(names):
+        return None
+    end = len(first) - next(i for i, (a, b) in
+                            enumerate(zip(first[::-1], last[::-1])) if a != b)
+    middles = {n[start:end] for n in names}
+    prefix, suffix = first[:start], first[end:]
+    if not all(m.isdigit() and m.isascii() for m in middles) or \
+            any(not n.startswith(prefix) or not n.endswith(suffix)
+                for n in names) or "/" in first[start:]:
+        return None
+    found = sorted(glob.glob(glob.escape(prefix) + "*" + glob.escape(suffix)))
+    if found != names:
+        return None
+    return (shell_word(prefix) if prefix else "") + "*" + \
+        (shell_word(suffix) if suffix else "")
 
 
 def program_name():
