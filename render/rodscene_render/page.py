@@ -12,8 +12,8 @@ import re
 import numpy as np
 
 from . import camera, folders
-from .messages import (Nothing, Refusal, plural, program_name, say,
-                       shell_word, shown)
+from .messages import (Nothing, Refusal, input_pattern, plural,
+                       program_name, say, shell_word, shown)
 from .outputs import written_whole
 from .picture import camera_for, report_frame
 from .reading_pool import load_frames
@@ -130,6 +130,7 @@ def page_meta(settings, frames, tables, teal):
     return {
         "names": names,
         "inputs": [shell_word(input_word(path)) for path in settings.inputs],
+        "film_inputs": film_inputs(settings.inputs),
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
@@ -143,6 +144,13 @@ def page_meta(settings, frames, tables, teal):
         "picture": shell_word(input_word(settings.html.with_suffix(".png"))),
         "movie": shell_word(input_word(settings.html.with_suffix(".mp4"))),
     }
+
+
+def film_inputs(inputs):
+    """The film command's inputs: their pattern when one names exactly
+    them (run42/step*.txt), else each name."""
+    words = [input_word(path) for path in inputs]
+    return input_pattern(words) or " ".join(shell_word(w) for w in words)
 
 
 def input_word(path):

@@ -508,7 +508,7 @@ function command_text(whole = fit_state(all_frames)) {
     `${tail}`;
   if (frame_count === 1) return picture;
   return `${TEXTS.picture}\n${picture}\n${TEXTS.film}\n${META.program} ` +
-    `--movie ${META.movie} ${META.inputs.join(" ")} ` +
+    `--movie ${META.movie} ${META.film_inputs} ` +
     `${camera_words(whole)}${tail}`;
 }
 
@@ -598,7 +598,7 @@ function play(on) {
   clearInterval(player.timer);
   player.timer = null;
   if (on) {
-    const fps = Number(document.getElementById("fps").value) || 10;
+    const fps = Number(document.getElementById("fps").value) || 24;
     player.timer = setInterval(() => show_frame(state.frame + 1),
                                1000 / Math.min(Math.max(fps, 0.5), 60));
   }
