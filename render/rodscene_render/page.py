@@ -25,7 +25,12 @@ PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
 THREE_FILE = pathlib.Path("/usr/share/javascript/three/three.min.js")
 TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent / "page"
 TEMPLATE_NAME = "viewer.html"
-SCRIPT_NAME = "viewer.js"
+# The page's script, a file a concern, joined in this order as one script:
+# its settings, the rods, the camera that mirrors the render path's (and
+# the view's state), drawing, the command panel, frames and playback, the
+# mouse and key controls, and its start.
+SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "panels.js",
+           "frames.js", "controls.js", "start.js")
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 # What would end a <script> element early, or start a comment in it.
 SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)
@@ -184,7 +189,8 @@ def page_text(settings, frames):
         "META": json_text(meta),
         "RODS": base64.b64encode(rods.astype("<i2").tobytes()).decode(),
         "THREE": script_text(find_three().read_text()),
-        "VIEWER": script_text((TEMPLATE_FOLDER / SCRIPT_NAME).read_text()),
+        "VIEWER": script_text("".join((TEMPLATE_FOLDER / name).read_text()
+                                      for name in SCRIPTS)),
     }
     template = (TEMPLATE_FOLDER / TEMPLATE_NAME).read_text()
     return MARK.sub(lambda m: fill[m.group(1)], template)

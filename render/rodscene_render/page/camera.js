@@ -1,0 +1,167 @@
+// ----- the camera, as camera.py makes it -----
+
+const dot = (a, b) => a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+const cross = (a, b) => [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                         a[0] * b[1] - a[1] * b[0]];
+const mix = (terms) => [0, 1, 2].map(
+  (i) => terms.reduce((sum, [s, v]) => sum + s * v[i], 0));
+const radians = (d) => d * Math.PI / 180;
+
+// Forward, up and right of a camera looking from (azimuth, elevation):
+// z up in the picture; straight down or up, +y up.
+function view_axes(azimuth, elevation) {
+  const a = radians(azimuth), e = radians(elevation);
+  let forward = [-Math.cos(e) * Math.cos(a), -Math.cos(e) * Math.sin(a),
+                 -Math.sin(e)];
+  let up;
+  if (Math.abs(elevation) >= POLE) {
+    forward = [0, 0, -Math.sign(elevation)];
+    up = [0, 1, 0];
+  } else {
+    up = mix([[1, [0, 0, 1]], [-forward[2], forward]]);
+    const n = Math.sqrt(dot(up, up));
+    up = up.map((v) => v / n);
+  }
+  return [forward, up, cross(forward, up)];
+}
+
+// Every point a fit frames: the rods' tails, heads and caps of the
+// frames listed, and the box's corners.
+function each_point(frames, visit) {
+  const p = new Float64Array(9);
+  let any = false;
+  for (const k of frames) {
+    for (let i = 0; i < META.counts[k]; i++) {
+      rod_points(k, i, p);
+      visit(p[0], p[1], p[2]);
+      visit(p[3], p[4], p[5]);
+      visit(p[6], p[7], p[8]);
+      any = true;
+    }
+  }
+  for (const c of META.box || []) { visit(c[0], c[1], c[2]); any = true; }
+  if (!any) visit(0, 0, 0);
+}
+
+// The look point and span (the width shown at the look point) of the
+// camera that frames the frames' points from (azimuth, elevation), as
+// camera.fit_camera computes them at zoom 1.
+function fit(frames, azimuth, elevation, projection) {
+  const [f, u, r] = view_axes(azimuth, elevation);
+  const aspect = META.height / META.width;
+  const tan_x = Math.tan(radians(META.field / 2)) / (1 + 2 * META.margin);
+  const tan_y = tan_x * aspect;
+  const m = {a0: Infinity, a1: -Infinity, u0: Infinity, u1: -Infinity,
+             d0: Infinity, d1: -Infinity, px: -Infinity, qx: -Infinity,
+             py: -Infinity, qy: -Infinity};
+  each_point(frames, (x, y, z) => {
+    const a = x * r[0] + y * r[1] + z * r[2];
+    const b = x * u[0] + y * u[1] + z * u[2];
+    const d = x * f[0] + y * f[1] + z * f[2];
+    if (a < m.a0) m.a0 = a;
+    if (a > m.a1) m.a1 = a;
+    if (b < m.u0) m.u0 = b;
+    if (b > m.u1) m.u1 = b;
+    if (d < m.d0) m.d0 = d;
+    if (d > m.d1) m.d1 = d;
+    if (a - tan_x * d > m.px) m.px = a - tan_x * d;
+    if (-a - tan_x * d > m.qx) m.qx = -a - tan_x * d;
+    if (b - tan_y * d > m.py) m.py = b - tan_y * d;
+    if (-b - tan_y * d > m.qy) m.qy = -b - tan_y * d;
+  });
+  const middle = (m.d0 + m.d1) / 2;
+  const pad = META.pad;
+  if (projection === "orthographic") {
+    const wide = m.a1 - m.a0 + 2 * pad, high = m.u1 - m.u0 + 2 * pad;
+    return {look: mix([[(m.a0 + m.a1) / 2, r], [(m.u0 + m.u1) / 2, u],
+                       [middle, f]]),
+            span: Math.max(wide, high / aspect) * (1 + 2 * META.margin)};
+  }
+  const side = (p, q, t) => [(p - q) / 2, -(p + q + 2 * pad) / (2 * t)];
+  const [cx, dx] = side(m.px, m.qx, tan_x);
+  const [cy, dy] = side(m.py, m.qy, tan_y);
+  const distance = middle - Math.min(dx, dy, m.d0 - 2 * pad);
+  return {look: mix([[cx, r], [cy, u], [middle, f]]),
+          span: 2 * distance * Math.tan(radians(META.field / 2))};
+}
+
+const all_frames = [...Array(frame_count).keys()];
+
+// ----- the view's state and the address's fragment -----
+
+const state = {azimuth: 0, elevation: 0, look: [0, 0, 0], span: 1,
+               projection: "perspective", frame: 0};
+let opening = null;
+
+const clamp = (v, low, high) => Math.min(high, Math.max(low, v));
+// An azimuth as the same direction within [-180, 180).
+const wrap = (azimuth) => ((azimuth % 360) + 540) % 360 - 180;
+const own = (table, key) => Object.prototype.hasOwnProperty.call(table, key);
+
+function numbers(text, count) {
+  // An absent or empty value is none: Number("") would read it as 0.
+  if (!text) return null;
+  const v = text.split(",").map(Number);
+  return v.length === count && v.every(Number.isFinite) ? v : null;
+}
+
+// What the address's fragment asks for, each value only if the command
+// line would take it (and a frame only if the page has it); any other is
+// null, as if the fragment did not say it. A view is looked up as the
+// page's own: "constructor" is no view. The frame counts from 0.
+function read_fragment() {
+  const p = new URLSearchParams(location.hash.slice(1));
+  const view = p.get("view"), projection = p.get("projection");
+  const camera = numbers(p.get("camera"), 2);
+  const [zoom] = numbers(p.get("zoom"), 1) || [null];
+  const look = numbers(p.get("look"), 3);
+  const [frame] = numbers(p.get("frame"), 1) || [null];
+  return {
+    view: view !== null && own(META.views, view) ? view : null,
+    camera: camera && Math.abs(camera[1]) <= 90
+      ? [wrap(camera[0]), camera[1]] : null,
+    zoom: zoom !== null && zoom >= MIN_ZOOM && zoom <= MAX_ZOOM ? zoom : null,
+    look: look && look.every((v) => Math.abs(v) <= MAX_LOOK) ? look : null,
+    frame: Number.isInteger(frame) && frame >= 1 && frame <= frame_count
+      ? frame - 1 : null,
+    projection: PROJECTIONS.includes(projection) ? projection : null};
+}
+
+// The camera the page opens on: the fragment's when it says one, else
+// the one the page was written with; fitted is the span of the fit of
+// every frame from its direction.
+function start_camera(fragment) {
+  const asked = fragment.view || fragment.camera || fragment.zoom ||
+    fragment.look || fragment.projection;
+  const s = asked ? fragment : META.start;
+  const view = s.camera ? null : META.views[s.view || "iso"];
+  const [azimuth, elevation] = view ? [view.azimuth, view.elevation]
+                                    : s.camera;
+  const projection = s.projection || (view ? view.projection : "perspective");
+  const fitted = view && projection === view.projection ? view
+    : fit(all_frames, azimuth, elevation, projection);
+  const zoom = s.zoom || 1;
+  return {azimuth, elevation, projection, span: fitted.span / zoom,
+          look: s.look || fitted.look, fitted: fitted.span};
+}
+
+// Keeps the view within what the command line takes: a zoom between
+// MIN_ZOOM and MAX_ZOOM of the fit of every frame, whose span is fitted
+// (by default the last one computed: the controls bound the view with it
+// between two commands), and a look point within MAX_LOOK of the origin.
+let fitted_span = null;
+function bound_state(fitted = fitted_span) {
+  fitted_span = fitted;
+  state.span = clamp(state.span, fitted / MAX_ZOOM, fitted / MIN_ZOOM);
+  state.look = state.look.map((v) => clamp(v, -MAX_LOOK, MAX_LOOK));
+}
+
+function set_view(name) {
+  if (!own(META.views, name)) return;
+  const v = META.views[name];
+  Object.assign(state, {azimuth: v.azimuth, elevation: v.elevation,
+                        projection: v.projection, span: v.span,
+                        look: v.look.slice()});
+  changed();
+}
+

@@ -1,0 +1,33 @@
+// ----- the rods -----
+
+function decode_base64(text) {
+  if (Uint8Array.fromBase64) return Uint8Array.fromBase64(text);
+  const chars = atob(text);
+  const bytes = new Uint8Array(chars.length);
+  for (let i = 0; i < chars.length; i++) bytes[i] = chars.charCodeAt(i);
+  return bytes;
+}
+
+const bytes = decode_base64(document.getElementById("rods").textContent);
+// The page writes little-endian integers, the byte order of every
+// platform a browser runs on.
+const words = new Int16Array(bytes.buffer, 0, bytes.length >> 1);
+const frame_count = META.counts.length;
+const first = [0];
+for (const n of META.counts) first.push(first[first.length - 1] + n);
+
+// Tail, head and cap centre of rod i of frame k, into out[0..8]. A frame
+// stores each quantity as origin + step x integer (META.tables).
+function rod_points(k, i, out) {
+  const t = META.tables[k];
+  const w = (first[k] + i) * ROD_WORDS;
+  for (let a = 0; a < 3; a++) {
+    const c = t[a] + t[3] * words[w + a];
+    const h = t[4 + a] + t[7] * words[w + 3 + a];
+    const o = t[8 + a] + t[11] * words[w + 6 + a];
+    out[a] = c - h;
+    out[3 + a] = c + h;
+    out[6 + a] = c - h + o;
+  }
+}
+

@@ -1,0 +1,46 @@
+// The rodscene page: the glyphs the page carries, drawn with three.js on
+// the render path's cameras, turned with the mouse or touch, and the
+// command that renders the same view with POV-Ray.
+"use strict";
+
+const META = JSON.parse(document.getElementById("meta").textContent);
+const TEXTS = {
+  no_webgl: "This browser cannot draw in 3D (WebGL is off or missing), " +
+    "so the rods are not shown here; the command below still renders " +
+    "them with POV-Ray.",
+  no_glyph: "No rod to draw: every rod lies outside the converter's " +
+    "window or cannot be drawn.",
+  copy: "copy", copied: "copied", play: "play", pause: "pause",
+  picture: "# this view as a picture",
+  film: "# the whole trajectory as a film",
+};
+const KEYS = new Map([["f", "front"], ["s", "side"], ["t", "top"],
+                      ["i", "iso"]]);
+// The scene's linear colours; the renderer encodes them for the screen as
+// POV-Ray does for its pictures.
+const COLOURS = {teal: [0, 0.8, 0.67381], blue: [0, 0.1, 0.87381],
+                 cap: [0.95254, 0, 0], box: [0.55, 0.55, 0.55]};
+// The pictures have no highlight, and give blue rods more ambient (0.28)
+// and diffuse (1.0) light than the others (0.12, 0.8), since pure blue
+// reads dark: here the colour is scaled by 1.0 / 0.8 and the rest of the
+// ambient glows.
+const FINISH = {blue: {gain: 1.25, glow: 0.28 - 0.12 * 1.25}};
+const BACKGROUND = "#fafaf8";  // the scene's background, encoded
+const AXES = [["x", "#dc2121"], ["y", "#1a9e2e"], ["z", "#264de6"]];
+const ROD_RADIUS = 1.2;
+const CAP_RADIUS = 0.25;
+const BOX_RADIUS = 0.3;
+const ROD_SEGMENTS = 16;
+const ORBIT_STEP = 0.3;  // degrees a pixel dragged
+const WHEEL_STEP = 0.0015;  // zoom factor e^(step x wheel delta)
+const ROD_WORDS = 9;  // 16-bit integers a rod: centre, half axis, cap offset
+const COMMAND_DELAY = 150;  // ms after the last move before the command
+const TRIAD_SIZE = 90;  // pixels
+const POLE = 90 - 1e-9;  // elevation beyond which +y is up
+// The command line's bounds on --zoom and --look (each coordinate's size):
+// the commands the page shows keep within them.
+const MIN_ZOOM = 0.001;
+const MAX_ZOOM = 1000;
+const MAX_LOOK = 1e8;
+const PROJECTIONS = ["orthographic", "perspective"];
+

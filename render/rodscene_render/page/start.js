@@ -1,0 +1,33 @@
+// ----- the start: the page as its address and its command put it -----
+
+function start() {
+  const fragment = read_fragment();
+  const {fitted, ...camera} = start_camera(fragment);
+  Object.assign(state, camera, {look: camera.look.slice()});
+  bound_state(fitted);
+  opening = {...camera, span: state.span, look: state.look.slice()};
+  if (frame_count > 1) {
+    document.getElementById("trajectory").hidden = false;
+    document.getElementById("slider").max = frame_count;
+  }
+  if (webgl_works()) {
+    drawn.renderer = new THREE.WebGLRenderer({canvas, antialias: true,
+                                              preserveDrawingBuffer: true});
+    drawn.renderer.gammaOutput = true;
+    drawn.renderer.gammaFactor = 2.2;
+    Object.assign(drawn, build_scene());
+  } else {
+    note.textContent = TEXTS.no_webgl;
+    note.hidden = false;
+    canvas.hidden = true;
+  }
+  size_canvas();
+  wire();
+  show_frame(fragment.frame === null ? 0 : fragment.frame);
+  // Tests and the bench read the page's timings here.
+  window.rodscene = {state, drawn, fit, show_frame, load_frame, set_view,
+                     command_text, view_axes, all_frames,
+                     settled: () => !drawn.pending && command_timer === null};
+}
+
+start();
