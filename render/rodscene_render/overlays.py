@@ -61,14 +61,14 @@ def template_error(template):
         fields = list(string.Formatter().parse(template))
     except ValueError as e:
         return f"ValueError: {e}"
-    for _, field, spec, _ in fields:
+    for _, field, form, _ in fields:
         if field is None:
             continue
         if field not in LABEL_FIELDS:
             return f"{{{field}}} is not one of {{name}}, {{index}}, {{time}}"
-        if "{" in spec or any(int(n) > MAX_LABEL for n in
-                              re.findall(r"\d+", spec)):
-            return f"the format {spec!r} asks for more than {MAX_LABEL} " \
+        if "{" in form or any(int(n) > MAX_LABEL for n in
+                              re.findall(r"\d+", form)):
+            return f"the format {form!r} asks for more than {MAX_LABEL} " \
                 "characters"
     return None
 
