@@ -288,18 +288,15 @@ def threads(split, mono, tmp):
           "a call made while another was reading got other glyphs")
 
 
+GROUPS = {"scenes": scenes, "failures": failures, "threads": threads}
+
+
 def main():
     group, split, mono = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as name:
         tmp = pathlib.Path(name)
-        if group == "scenes":
-            scenes(split, mono, tmp)
-        elif group == "failures":
-            failures(split, mono, tmp)
-        elif group == "threads":
-            threads(split, mono, tmp)
-        else:
-            check(False, f"no test group {group}")
+        check(group in GROUPS, f"no test group {group}")
+        GROUPS[group](split, mono, tmp)
     print(f"{group}: passed")
     return 0
 

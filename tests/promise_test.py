@@ -22,7 +22,6 @@ import json
 import os
 import pathlib
 import resource
-import shutil
 import signal
 import struct
 import subprocess
@@ -31,8 +30,9 @@ import tempfile
 import time
 import zlib
 
-from film_test import PATIENCE, configurations, frame_count, rig, wait_for
-from render_checks import EXAMPLE, SKIP, check
+import film_test
+from film_test import PATIENCE, configurations, frame_count, wait_for
+from render_checks import EXAMPLE, check
 
 READING = 1.0  # seconds into reading 300 scenes, some 10 ms each
 # A stand-in ffmpeg that takes its frames, then waits to be stopped.
@@ -145,7 +145,10 @@ def stops(b):
     with open(scene, "wb") as out:
         subprocess.run([sys.argv[2]], cwd=EXAMPLE.parent, stdout=out, check=True)
     for sig, group in ((signal.SIGINT, True), (signal.SIGKILL, False)):
-        run, stderr, seconds = read_stop(b, [scene] * 300, sig, group)
+        reading = time.monotonic() + READING
+        run, stderr, seconds = stopped_run(
+            b, ["--movie", b.tmp / "many.mp4"] + [scene] * 300, sig,
+            lambda: time.monotonic() > reading, group=group)
         time.sleep(0.5)
         left = session_left(run.pid)
         check(seconds < 5 and not left and "Traceback" not in stderr,
@@ -161,19 +164,6 @@ def stops(b):
         dict(b.env, PATH=path), group=True)
     check(run.returncode == 2 and "to finish the film, run: " in stderr,
           f"an interrupted encoding did not say how to finish: {stderr}")
-
-
-def read_stop(b, inputs, sig, group):
-    """A film of many inputs stopped while its reading processes work."""
-    process = subprocess.Popen(b.command(["--movie", b.tmp / "many.mp4"] +
-                                         inputs), stderr=subprocess.PIPE,
-                               text=True, env=b.env, start_new_session=True)
-    time.sleep(READING)
-    check(process.poll() is None, "the film ended before it was stopped")
-    (os.killpg if group else os.kill)(process.pid, sig)
-    start = time.monotonic()
-    stderr = process.communicate(timeout=PATIENCE)[1]
-    return process, stderr, time.monotonic() - start
 
 
 def lines(b):
@@ -219,16 +209,5 @@ def lines(b):
 GROUPS = {"owned": owned, "stops": stops, "lines": lines}
 
 
-def main():
-    if shutil.which("ffmpeg") is None:
-        print("ffmpeg is not installed: skipped")
-        return SKIP
-    group, split = sys.argv[1:3]
-    with tempfile.TemporaryDirectory() as name:
-        GROUPS[group](rig(pathlib.Path(name), split))
-    print(f"{group}: passed")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(film_test.main(GROUPS))
