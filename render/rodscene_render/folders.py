@@ -10,13 +10,12 @@ import os
 import pathlib
 import re
 import shutil
-import stat
 import tempfile
 
 from .messages import Refusal, shown
+from .outputs import cut_to_fit, regular_bytes
 from .resume import MANIFEST_NAME, is_manifest
 
-MAX_NAME = 255  # bytes in a file name on Linux's file systems
 # What a killed run was writing: .NAME.PID.tmp, renamed when whole.
 OWN_NAMES = r"(frame\d{5,}\.png|manifest\.jsonl|warnings\.log)"
 LEFTOVER = re.compile(rf"\.{OWN_NAMES}\.\d+(\.\d+)?\.tmp")
@@ -28,14 +27,6 @@ SCRATCH_PREFIX = "rodscene-"
 SCRATCH_MARK = ".rodscene-scratch"  # in a scratch folder this program made
 
 held = {}  # the resolved folders whose locks this run holds, and theirs
-
-
-def cut_to_fit(name, room=0):
-    """name shortened from its end until it and room more bytes fit in a
-    file name."""
-    while len(os.fsencode(name)) + room > MAX_NAME:
-        name = name[:-1]
-    return name
 
 
 def beside(path, suffix):
@@ -111,14 +102,7 @@ def check_log(path):
     write (read only when it is a regular file: a FIFO would block)."""
     if not path.exists() and not path.is_symlink():
         return
-    try:
-        handle = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
-        with os.fdopen(handle, "rb") as f:
-            regular = stat.S_ISREG(os.fstat(f.fileno()).st_mode)
-            ours = regular and f.read(len(LOG_HEADER)) == LOG_HEADER.encode()
-    except OSError:
-        ours = False
-    if not ours:
+    if regular_bytes(path, len(LOG_HEADER)) != LOG_HEADER.encode():
         raise Refusal(f"{shown(path)} exists and is not a warnings log of "
                       f"this program: not overwritten")
 

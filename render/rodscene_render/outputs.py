@@ -6,6 +6,7 @@ import contextlib
 import itertools
 import os
 import pathlib
+import stat
 import tempfile
 
 from .messages import Refusal, shown
@@ -85,14 +86,34 @@ def check_folder(folder):
                       f"{e.strerror}") from None
 
 
+def cut_to_fit(name, room=0):
+    """name shortened from its end until it and room more bytes fit in a
+    file name."""
+    while len(os.fsencode(name)) + room > MAX_NAME:
+        name = name[:-1]
+    return name
+
+
+def regular_bytes(path, size=-1):
+    """Up to size bytes of path (all of them by default) when it is a
+    regular file, never through a symbolic link; else None. A FIFO or a
+    device is never read: it could block, or never end."""
+    try:
+        handle = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
+    except OSError:
+        return None
+    with os.fdopen(handle, "rb") as f:
+        if not stat.S_ISREG(os.fstat(f.fileno()).st_mode):
+            return None
+        return f.read(size)
+
+
 def temporary_name(path):
     """A new empty file beside path, made here so that it is this run's
     own: .NAME.PID.tmp, or .NAME.PID.N.tmp when a file holds that name;
     NAME cut short enough for the folder."""
     path = pathlib.Path(path)
-    name = path.name
-    while len(os.fsencode(name)) + TEMPORARY_ROOM > MAX_NAME:
-        name = name[:-1]
+    name = cut_to_fit(path.name, TEMPORARY_ROOM)
     for number in itertools.count():
         tail = f".{number}" if number else ""
         temporary = path.with_name(f".{name}.{os.getpid()}{tail}.tmp")

@@ -10,10 +10,9 @@ import hashlib
 import json
 import os
 import pathlib
-import stat
 import threading
 
-from .outputs import written_whole
+from .outputs import regular_bytes, written_whole
 
 MANIFEST_NAME = "manifest.jsonl"
 ENTRY_KEYS = ("frame", "input_sha256", "settings")
@@ -43,17 +42,9 @@ def digest_settings(parts):
 
 
 def manifest_lines(folder):
-    """The manifest's lines, read only from a regular file (never a FIFO
-    or a device, which could block or never end), or None."""
-    try:
-        handle = os.open(pathlib.Path(folder) / MANIFEST_NAME,
-                         os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
-    except OSError:
-        return None
-    with os.fdopen(handle, "rb") as f:
-        if not stat.S_ISREG(os.fstat(f.fileno()).st_mode):
-            return None
-        return f.read().decode(errors="replace").split("\n")
+    """The manifest's lines when it is a regular file, else None."""
+    data = regular_bytes(pathlib.Path(folder) / MANIFEST_NAME)
+    return None if data is None else data.decode(errors="replace").split("\n")
 
 
 def entry_of(line):
