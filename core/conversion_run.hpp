@@ -49,6 +49,22 @@ inline cylinder_colour colour_of(colour_rule rule, long double z) {
   return cylinder_colour::teal;
 }
 
+// Calls visit(position, direction, colour) for each slot in the window, in
+// slot order, position and direction as three pointers into the table;
+// stops once visit returns false. Inline, so that every scan compiles to
+// the plain loop.
+template <class Visit>
+void for_each_drawn(const site_table& t, const converter_variant& v,
+                    Visit&& visit) {
+  for (int k = 0; k < scan_count; ++k) {
+    long double z = t.z[k];
+    if (!in_window(v, z)) continue;
+    const long double* position[3] = {&t.x[k], &t.y[k], &t.z[k]};
+    const long double* direction[3] = {&t.phi1[k], &t.phi2[k], &t.phi3[k]};
+    if (!visit(position, direction, colour_of(v.rule, z))) return;
+  }
+}
+
 // Reads the configuration file and writes the scene to standard output.
 // Returns the exit status: 0 after a complete run, 2 after a failure to
 // open, read or close the file or to write standard output, which is then

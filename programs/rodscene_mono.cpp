@@ -2,7 +2,5 @@
 #include "conversion_run.hpp"
 
 int main() {
-  constexpr rodscene::converter_variant mono = {
-      -38.0f, 38.0f, rodscene::colour_rule::fixed, "rodscene_mono"};
-  return rodscene::run_conversion(mono);
+  return rodscene::run_conversion(rodscene::mono_variant);
 }

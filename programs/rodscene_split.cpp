@@ -3,7 +3,5 @@
 #include "conversion_run.hpp"
 
 int main() {
-  constexpr rodscene::converter_variant split = {
-      -38.0f, 28.0f, rodscene::colour_rule::split_at_zero, "rodscene_split"};
-  return rodscene::run_conversion(split);
+  return rodscene::run_conversion(rodscene::split_variant);
 }
