@@ -80,7 +80,7 @@ def check_tools(s, here):
     if s.html:
         page.find_three()
     elif not s.scheduler:  # else the workers run POV-Ray
-        s.povray = povray.find_povray()
+        povray.find_povray()  # refused here, before any work, when missing
     s.scene = povray.scene_file(pathlib.Path(__file__).resolve().parent
                                 .parent)
     if s.movie:
