@@ -12,6 +12,7 @@ and the size the README shows; without POV-Ray it says how to get it. With
 three.js installed it writes split.html, the page that shows the split
 scene in a browser, into OUT_DIR, and with --pictures a screenshot of it,
 viewer.png, into DIR (headless Chromium, as the page's tests drive it).
+With numpy it writes a short trajectory, run42/step*.txt, beside OUT_DIR.
 """
 
 import argparse
@@ -53,6 +54,10 @@ def main():
               "were made. On Debian or Ubuntu: sudo apt-get install "
               "python3-numpy, then run this again.")
         return
+    # A short trajectory beside the scenes, for the film and page commands
+    # the README gives.
+    subprocess.run([sys.executable, str(HERE / "make_trajectory.py"),
+                    str(out.parent / "run42")], check=True)
     pictures = args.pictures.resolve() if args.pictures else out
     if THREE.is_file():
         # Names relative to the scenes' folder, as a user there types them.

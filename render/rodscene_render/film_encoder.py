@@ -163,7 +163,7 @@ def frames_encoded(progress):
 
 
 def stop(enc):
-    """Ends ffmpeg and its feeding, politely then firmly."""
+    """Ends ffmpeg and its feeding."""
     with enc.ready:
         enc.stopped = True
         enc.ready.notify_all()

@@ -1,8 +1,9 @@
 """The one owner of every child process of a run: converters, POV-Ray and
 ffmpeg are started here, each in a session of its own (only the program
 answers Ctrl-C) and killed by the kernel if the program dies (a parent
-death signal), and all are ended, politely then firmly, however the run
-ends. SIGTERM and SIGHUP stop the run as Ctrl-C does."""
+death signal), and all are ended at once however the run ends: what a
+stopped child was making is thrown away, and POV-Ray takes up to half a
+second to honour a polite SIGTERM, ffmpeg as long as its input is open. SIGTERM and SIGHUP stop the run as Ctrl-C does."""
 
 import ctypes
 import ctypes.util
@@ -16,7 +17,6 @@ import threading
 SETPRIV = shutil.which("setpriv")
 DEATH_SIGNAL = ["--pdeathsig", "KILL", "--"]
 PR_SET_PDEATHSIG = 1
-STOP_WAIT = 0.5  # seconds a stopped process has to end before it is killed
 STOP_SIGNALS = (signal.SIGTERM, signal.SIGHUP)
 
 children = set()
@@ -85,16 +85,12 @@ def run(line, cwd=None, timeout=None, env=None):
 
 
 def end(processes):
-    """Ends the processes, politely then firmly, and waits for them."""
+    """Kills the processes and waits for them."""
     for process in processes:
         if process.poll() is None:
-            process.terminate()
-    for process in processes:
-        try:
-            process.wait(STOP_WAIT)
-        except subprocess.TimeoutExpired:
             process.kill()
-            process.wait()
+    for process in processes:
+        process.wait()
 
 
 def reset():
