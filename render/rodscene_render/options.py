@@ -66,6 +66,15 @@ def parser():
     p.add_argument("--html", type=pathlib.Path, metavar="VIEW.html",
                    help="write a page that shows every INPUT in a browser, "
                         "with the command that renders what it shows")
+    p.add_argument("--order", action="store_true",
+                   help="draw nothing: print each INPUT's order as a CSV "
+                        "table (file,rods,S,nx,ny,nz,biaxiality) of the "
+                        "rods a picture would draw")
+    p.add_argument("--plot", type=pathlib.Path, metavar="PLOT",
+                   help="with --order, also plot S against each INPUT's "
+                        "time, as {time} gives it (.png or .svg)")
+    p.add_argument("--table", type=pathlib.Path, metavar="TABLE.csv",
+                   help="with --order, also write the table to this file")
     p.add_argument("--frames", type=pathlib.Path, metavar="DIR",
                    help="keep a film's PNG frames in DIR; run again, the "
                         "film renders only the frames DIR lacks")
