@@ -90,6 +90,13 @@ int draw_glyphs(drawn_glyph* glyphs, const site_table& t,
   return n;
 }
 
+void note_ignored_arguments(const converter_variant& v) {
+  std::fprintf(stderr,
+               "%s: takes no arguments and ignores them: it reads %s in the "
+               "working folder and writes the scene to standard output\n",
+               v.program, config_file_name);
+}
+
 int run_conversion(const converter_variant& v) {
   read_site_table(reader, table, report, config_file_name);
   if (failed(report.failure)) {

@@ -71,6 +71,10 @@ void for_each_drawn(const site_table& t, const converter_variant& v,
 // named on standard error.
 int run_conversion(const converter_variant& variant);
 
+// The one line a program given arguments writes on standard error before
+// its run: it takes none, and says which file it reads instead.
+void note_ignored_arguments(const converter_variant& variant);
+
 // The parts of the run, for a caller with storage of its own (the Python
 // module reads any file, on any thread).
 

@@ -2,6 +2,7 @@
 // and blue at or below it.
 #include "conversion_run.hpp"
 
-int main() {
+int main(int argc, char**) {
+  if (argc > 1) rodscene::note_ignored_arguments(rodscene::split_variant);
   return rodscene::run_conversion(rodscene::split_variant);
 }

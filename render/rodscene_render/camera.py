@@ -7,6 +7,8 @@ import math
 
 import numpy as np
 
+from . import layout
+
 # Each named view as (azimuth, elevation) in degrees: the direction from the
 # picture's centre toward the camera, azimuth around z from +x toward +y,
 # elevation above the xy plane.
@@ -20,7 +22,6 @@ VIEWS = {
 # on is a disc. Other directions keep perspective's depth.
 ORTHOGRAPHIC_VIEWS = ("front", "side", "top")
 FIELD = 40.0  # horizontal field of view of a perspective camera, degrees
-MARGIN = 0.04  # share of the picture left free on each side
 PAD = 1.2  # the cylinders' radius: points are axes, the rods are wider
 DETAIL_SIZE = 30.0  # edge of the cube a close-up frames
 
@@ -38,6 +39,7 @@ class camera:
     span: float
     width: int
     height: int
+    band: str = "rows"  # where the overlays have room: layout.margins
 
 
 def view_axes(azimuth, elevation):
@@ -69,8 +71,8 @@ def detail_cube(low, high, forward):
 def fit_camera(points, azimuth, elevation, width, height, projection,
                zoom=1.0, look=None, detail=False):
     """The camera that looks from (azimuth, elevation) and frames the
-    points as they fall on the picture, centred on them, with MARGIN free
-    around them; zoom magnifies that framing about its centre, and look,
+    points as they fall on the picture, centred on them, with the
+    overlays' room free around them (layout.margins); zoom magnifies that framing about its centre, and look,
     when given, is put at the picture's centre instead. points is an array
     of points, or a list of such arrays (a trajectory's frames), which are
     never stacked."""
@@ -84,18 +86,12 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
         high = np.max([c.max(axis=0) for c in chunks], axis=0)
         chunks = [detail_cube(low, high, forward)]
     aspect = height / width
-    e = extents(chunks, axes, aspect)
-    if projection == "orthographic":
-        low = np.array([e["across"][0], e["upward"][0]]) - PAD
-        high = np.array([e["across"][1], e["upward"][1]]) + PAD
-        middle = (low + high) / 2
-        span = max(high[0] - low[0], (high[1] - low[1]) / aspect)
-        span *= 1 + 2 * MARGIN
-        centre = middle[0] * right + middle[1] * up + \
-            (e["depth"][0] + e["depth"][1]) / 2 * forward
-        distance = None
-    else:
-        centre, distance, span = perspective_fit(e, axes)
+    bands = layout.margins(width, height)
+    e = extents(chunks, axes, aspect, bands.values())
+    fits = [band_fit(e, axes, aspect, m, i, projection)
+            for i, m in enumerate(bands.values())]
+    best = min(range(len(fits)), key=lambda i: fits[i][2])
+    centre, distance, span = fits[best]
     if look is not None:
         centre = np.asarray(look, dtype=float)
     span /= zoom
@@ -106,45 +102,67 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
     else:
         distance /= zoom
     return camera(centre - forward * distance, centre, forward, up, right,
-                  projection, float(span), int(width), int(height))
+                  projection, float(span), int(width), int(height),
+                  list(bands)[best])
 
 
-def slopes(aspect):
-    tan_x = math.tan(math.radians(FIELD / 2)) / (1 + 2 * MARGIN)
-    return tan_x, tan_x * aspect
+def band_fit(e, axes, aspect, margins, i, projection):
+    """The look point, distance (None when orthographic) and span that
+    frame the points with margins (across, upward) free; i is the band's
+    place in the extents' rays."""
+    right, up, forward = axes
+    if projection != "orthographic":
+        return perspective_fit(e, axes, i)
+    low = np.array([e["across"][0], e["upward"][0]]) - PAD
+    high = np.array([e["across"][1], e["upward"][1]]) + PAD
+    middle = (low + high) / 2
+    span = max((high[0] - low[0]) * (1 + 2 * margins[0]),
+               (high[1] - low[1]) / aspect * (1 + 2 * margins[1]))
+    centre = middle[0] * right + middle[1] * up + \
+        (e["depth"][0] + e["depth"][1]) / 2 * forward
+    return centre, None, span
 
 
-def extents(chunks, axes, aspect):
+def slopes(aspect, margins):
+    """The slopes of a perspective camera's outermost rays that keep
+    margins (across, upward) free."""
+    tan = math.tan(math.radians(FIELD / 2))
+    return tan / (1 + 2 * margins[0]), tan * aspect / (1 + 2 * margins[1])
+
+
+def extents(chunks, axes, aspect, bands):
     """What a fit needs of the points, gathered a chunk at a time: the
     lowest and highest place across, upward and in depth, and for each
-    picture axis the outermost rays, max(a + PAD - t z) and
-    max(-a + PAD - t z), of a perspective camera."""
+    band's margins and picture axis the outermost rays,
+    max(a + PAD - t z) and max(-a + PAD - t z), of a perspective camera."""
     right, up, forward = axes
+    tans = [slopes(aspect, m) for m in bands]
     out = {"across": [np.inf, -np.inf], "upward": [np.inf, -np.inf],
-           "depth": [np.inf, -np.inf], "rays": [-np.inf] * 4}
-    tan = slopes(aspect)
+           "depth": [np.inf, -np.inf], "rays": [[-np.inf] * 4 for _ in tans],
+           "tans": tans}
     for points in chunks:
         across, upward, depth = points @ right, points @ up, points @ forward
         for name, values in (("across", across), ("upward", upward),
                              ("depth", depth)):
             out[name] = [min(out[name][0], values.min()),
                          max(out[name][1], values.max())]
-        rays = [np.max(a + PAD - t * depth) for a, t in
-                ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
-                 (-upward, tan[1]))]
-        out["rays"] = [max(r, s) for r, s in zip(out["rays"], rays)]
-    out["tan"] = tan
+        for i, tan in enumerate(tans):
+            rays = [np.max(a + PAD - t * depth) for a, t in
+                    ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
+                     (-upward, tan[1]))]
+            out["rays"][i] = [max(r, s) for r, s in zip(out["rays"][i], rays)]
     return out
 
 
-def perspective_fit(e, axes):
+def perspective_fit(e, axes, i):
     """A perspective camera's look point, distance and span that put the
     points' outermost rays symmetric about the picture's centre: along each
     picture axis, the camera's offset c and depth d satisfy
     c - t d = max(a - t z) and -c - t d = max(-a - t z)."""
     right, up, forward = axes
     fits = []
-    for (p, q), t in zip((e["rays"][:2], e["rays"][2:]), e["tan"]):
+    rays = e["rays"][i]
+    for (p, q), t in zip((rays[:2], rays[2:]), e["tans"][i]):
         fits.append(((p - q) / 2, -(p + q) / (2 * t)))
     d = min(fits[0][1], fits[1][1], e["depth"][0] - 2 * PAD)
     middle = (e["depth"][0] + e["depth"][1]) / 2

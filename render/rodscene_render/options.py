@@ -7,7 +7,7 @@ import math
 import pathlib
 import re
 
-from . import camera, overlays, povray
+from . import camera, labels, povray
 from .inputs import MAX_COORDINATE
 from .messages import PROGRAM, Refusal, escaped, shown
 from .version import version
@@ -181,6 +181,7 @@ def resolve(s):
         s.azimuth, s.elevation = s.camera
     else:
         s.azimuth, s.elevation = camera.VIEWS[s.view]
+    s.angle_top = None  # orientation colours' range, set from the frames
     if s.projection is None:
         named = not s.camera and s.view in camera.ORTHOGRAPHIC_VIEWS
         s.projection = "orthographic" if named else "perspective"
@@ -190,7 +191,7 @@ def check_label(s):
     """The label filled in for every input, as the frames will fill it."""
     if s.label is None:
         return
-    error = overlays.check_label(s.label, s.inputs, s.dt, s.t0)
+    error = labels.check_label(s.label, s.inputs, s.dt, s.t0)
     if error:
         label = s.label if len(s.label) <= SHOWN_LABEL else \
             s.label[:SHOWN_LABEL] + "..."

@@ -1,29 +1,27 @@
 """What a picture needs to be read, drawn over POV-Ray's picture with
 Pillow: an axis triad that turns with the camera, a key to the colours, and
-a line of text such as the frame's time."""
-
-import pathlib
-import re
-import string
+a label such as the frame's time."""
 
 import numpy as np
-from PIL import Image, ImageDraw, ImageFont
+from PIL import ImageDraw, ImageFont
 
-from .messages import shown
+from . import layout
+from .labels import label_text
 
 FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 AXES = (("x", (0.86, 0.13, 0.13)), ("y", (0.10, 0.62, 0.18)),
         ("z", (0.15, 0.30, 0.90)))
 INK = (40, 40, 40, 255)
-PANEL = (255, 255, 255, 200)
+PANEL = (255, 255, 255, 255)
+RIM = (210, 210, 206, 255)
+TRIAD_ARROW = 28  # units from the triad's origin to an arrow's tip
+ELLIPSIS = "\u2026"
 # The converters' windows and colours, as the key shows them.
 WINDOWS = {"split": "drawn: \u221238 < z < 28", "mono": "drawn: \u221238 < z < 38"}
 TEAL = (0.0, 0.8, 0.67381)
 BLUE = (0.0, 0.1, 0.87381)
 KEY_ENTRIES = {"split": ((TEAL, "z > 0"), (BLUE, "z \u2264 0")),
                "mono": ((TEAL, "every rod"),)}
-MAX_LABEL = 200  # characters: a label is a line, not a page
-LABEL_FIELDS = ("name", "index", "time")
 
 
 def font(size):
@@ -51,60 +49,24 @@ def key_program(settings, frames):
     return "split" if any((~fr.teal).any() for fr in frames) else "mono"
 
 
-def template_error(template):
-    """What makes a template unsafe to fill in, or None: a field other than
-    the three, a field's attribute or item, or a width or precision that
-    would build a text longer than a label may be."""
-    if not template.isprintable():
-        return "a label is one line of printable characters"
-    try:
-        fields = list(string.Formatter().parse(template))
-    except ValueError as e:
-        return f"ValueError: {e}"
-    for _, field, form, _ in fields:
-        if field is None:
-            continue
-        if field not in LABEL_FIELDS:
-            return f"{{{field}}} is not one of {{name}}, {{index}}, {{time}}"
-        if "{" in form or any(int(n) > MAX_LABEL for n in
-                              re.findall(r"\d+", form)):
-            return f"the format {form!r} asks for more than {MAX_LABEL} " \
-                "characters"
-    return None
-
-
-def check_label(template, names, dt, t0):
-    """The template's error, or None: filled in for each input as its frame
-    will be, since a format may fit one name and not another."""
-    error = template_error(template)
-    if error:
-        return error
-    for index, name in enumerate(names, 1):
-        try:
-            text = label_text(template, shown(pathlib.Path(name).name),
-                              index, dt, t0)
-        except Exception as e:  # a template can raise whatever its fields do
-            return f"{type(e).__name__}: {e}"
-        if len(text) > MAX_LABEL:
-            return (f"{len(text)} characters for {shown(name)}, more than "
-                    f"{MAX_LABEL}")
-    return None
-
-
-def label_text(template, name, index, dt, t0):
-    """The label of the frame of index (from 1), whose time is t0 for the
-    first frame and dt more for each later one."""
-    return template.format(name=name, index=index,
-                           time=t0 + (index - 1) * dt)
+def draw_panel(draw, box, unit):
+    """An opaque backing, so that an overlay reads on any background."""
+    draw.rounded_rectangle(box, radius=6 * unit, fill=PANEL, outline=RIM,
+                           width=max(int(unit), 1))
 
 
 def draw_triad(draw, cam, unit, height):
-    """x, y and z arrows from one origin in the lower left corner, as the
-    camera sees the configuration's axes; far arrows drawn first."""
-    length = 38 * unit
-    origin = np.array([20 * unit + length, height - 20 * unit - length])
+    """x, y and z arrows from one origin, on a backing in the lower left
+    corner, as the camera sees the configuration's axes; far arrows drawn
+    first."""
+    side = (layout.TRIAD_BOX - layout.EDGE) * unit
+    corner = np.array([layout.EDGE * unit, height - layout.EDGE * unit])
+    draw_panel(draw, [corner[0], corner[1] - side, corner[0] + side,
+                      corner[1]], unit)
+    origin = corner + np.array([side / 2, -side / 2])
+    length = TRIAD_ARROW * unit
     order = sorted(range(3), key=lambda i: -cam.forward[i])
-    text = font(15 * unit)
+    text = font(13 * unit)
     for i in order:
         name, colour = AXES[i]
         axis = np.eye(3)[i]
@@ -118,8 +80,6 @@ def draw_triad(draw, cam, unit, height):
         place = tip + (away / spread * 10 * unit if spread > unit
                        else np.array([8 * unit, -8 * unit]))
         draw.text(tuple(place), name, fill=shade, font=text, anchor="mm")
-
-
 def arrow_head(draw, origin, tip, size, shade):
     away = tip - origin
     length = np.linalg.norm(away)
@@ -144,21 +104,17 @@ def key_rows(settings, stats):
     return rows + [(None, WINDOWS[program])], False
 
 
-def draw_key(image, settings, stats, unit):
+def draw_key(draw, settings, stats, unit, width):
     """A panel in the upper right corner naming what each colour means."""
     rows, bar = key_rows(settings, stats)
     text = font(14 * unit)
     line = 22 * unit
     swatch = 14 * unit
-    width = 8 * unit + max(text.getlength(t) for _, t in rows) + swatch * 2
-    width = max(width, 170 * unit if bar else 0)
-    height = line * len(rows) + 12 * unit + (44 * unit if bar else 0)
-    left = image.width - width - 16 * unit
-    top = 16 * unit
-    panel = Image.new("RGBA", image.size, (0, 0, 0, 0))
-    draw = ImageDraw.Draw(panel)
-    draw.rounded_rectangle([left, top, left + width, top + height],
-                           radius=6 * unit, fill=PANEL)
+    wide = layout.KEY_WIDTH * unit
+    high = line * len(rows) + 12 * unit + (44 * unit if bar else 0)
+    left = width - wide - layout.EDGE * unit
+    top = layout.EDGE * unit
+    draw_panel(draw, [left, top, left + wide, top + high], unit)
     y = top + 6 * unit
     for colour, words in rows:
         x = left + 8 * unit
@@ -169,49 +125,92 @@ def draw_key(image, settings, stats, unit):
         draw.text((x, y), words, fill=INK, font=text)
         y += line
     if bar:
-        draw_bar(draw, left + 8 * unit, y + 2 * unit, width - 16 * unit, unit)
-    return Image.alpha_composite(image, panel)
+        draw_bar(draw, left + 10 * unit, y + 2 * unit, wide - 20 * unit, unit,
+                 settings.angle_top)
 
 
-def draw_bar(draw, left, top, width, unit):
-    """The colour map from 0 to 90 degrees, with three ticks."""
-    from .orientation import MAX_ANGLE, map_colours
+def draw_bar(draw, left, top, width, unit, end):
+    """The colour map from 0 degrees to the range's end, with three ticks
+    inside the panel; the last says when angles beyond it share its
+    colour."""
+    from .orientation import MAX_ANGLE, angle_at, map_colours, place
+    end = end or MAX_ANGLE
     steps = max(int(width), 2)
-    colours = map_colours(np.linspace(0, MAX_ANGLE, steps))
+    shares = np.linspace(0, 1, steps)
+    colours = map_colours([angle_at(x, end) for x in shares], end)
     for i, colour in enumerate(colours):
         draw.line([(left + i, top), (left + i, top + 14 * unit)],
                   fill=rgba(colour))
     text = font(12 * unit)
-    for angle in (0, 45, 90):
-        x = left + (width - 1) * angle / MAX_ANGLE
-        draw.text((x, top + 16 * unit), f"{angle}\u00b0", fill=INK, font=text,
-                  anchor="ma")
+    middle = round(angle_at(0.5, end))
+    last = ("\u2265" if end < MAX_ANGLE else "") + f"{end:g}\u00b0"
+    for angle, words, anchor in ((0, "0\u00b0", "la"),
+                                 (middle, f"{middle:g}\u00b0", "ma"),
+                                 (end, last, "ra")):
+        x = left + (width - 1) * float(place(angle, end))
+        draw.line([(x, top + 14 * unit), (x, top + 17 * unit)], fill=INK,
+                  width=max(int(unit), 1))
+        draw.text((x, top + 18 * unit), words, fill=INK, font=text,
+                  anchor=anchor)
 
 
-def draw_label(image, words, unit):
-    """A line of text on a panel in the upper left corner."""
+def wrapped(words, text, width, lines):
+    """words in at most lines lines no wider than width pixels, the last
+    cut short with an ellipsis when they do not fit."""
+    out, line = [], ""
+    for ch in words:
+        if text.getlength(line + ch) > width:
+            cut = line.rfind(" ")
+            out.append(line[:cut] if cut > 0 else line)
+            line = (line[cut + 1:] if cut > 0 else "") + ch
+        else:
+            line += ch
+    out.append(line)
+    if len(out) > lines:
+        out = out[:lines]
+        while out[-1] and text.getlength(out[-1] + ELLIPSIS) > width:
+            out[-1] = out[-1][:-1]
+        out[-1] += ELLIPSIS
+    return out
+
+
+def draw_label(draw, words, unit, cam):
+    """The label on a panel in the upper left corner: beside the key when
+    the rods leave rows free, in the left column when they leave columns
+    free, wrapped to fit."""
     text = font(18 * unit)
-    panel = Image.new("RGBA", image.size, (0, 0, 0, 0))
-    draw = ImageDraw.Draw(panel)
-    left, top = 16 * unit, 16 * unit
-    box = draw.textbbox((left + 8 * unit, top + 6 * unit), words, font=text)
-    draw.rounded_rectangle([left, top, box[2] + 8 * unit, box[3] + 6 * unit],
-                           radius=6 * unit, fill=PANEL)
-    draw.text((left + 8 * unit, top + 6 * unit), words, fill=INK, font=text)
-    return Image.alpha_composite(image, panel)
+    line = 22 * unit
+    edge = layout.EDGE * unit
+    if cam.band == "columns":
+        width = layout.KEY_WIDTH * unit
+        height = cam.height - (layout.TRIAD_BOX + layout.GAP) * unit - edge
+    else:
+        width = cam.width - 2 * edge - (layout.KEY_WIDTH + layout.GAP) * unit
+        height = layout.KEY_HEIGHT * unit
+    inner = width - 16 * unit
+    lines = wrapped(words, text, inner, max(int((height - 12 * unit) / line),
+                                            1))
+    wide = min(max(text.getlength(t) for t in lines), inner) + 16 * unit
+    draw_panel(draw, [edge, edge, edge + wide,
+                      edge + line * len(lines) + 12 * unit], unit)
+    for i, t in enumerate(lines):
+        draw.text((edge + 8 * unit, edge + 6 * unit + i * line), t, fill=INK,
+                  font=text)
 
 
 def decorate(image, cam, settings, stats):
-    """The picture with its triad, key and label, as asked for. stats holds
-    the frame's name, index and order parameter."""
+    """The picture with its triad, key and label, as asked for, each in
+    the room the camera left it. stats holds the frame's name, index and
+    order parameter."""
     image = image.convert("RGBA")
-    unit = min(image.width, image.height) / 540
+    unit = layout.unit(image.width, image.height)
+    draw = ImageDraw.Draw(image)
     if settings.label:
-        image = draw_label(image, label_text(settings.label, stats["name"],
-                                             stats["index"], settings.dt,
-                                             settings.t0), unit)
+        draw_label(draw, label_text(settings.label, stats["name"],
+                                    stats["index"], settings.dt,
+                                    settings.t0), unit, cam)
     if settings.key:
-        image = draw_key(image, settings, stats, unit)
+        draw_key(draw, settings, stats, unit, image.width)
     if settings.axes:
-        draw_triad(ImageDraw.Draw(image), cam, unit, image.height)
+        draw_triad(draw, cam, unit, image.height)
     return image

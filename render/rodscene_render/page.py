@@ -11,7 +11,7 @@ import re
 
 import numpy as np
 
-from . import camera, folders
+from . import camera, folders, layout
 from .messages import (Nothing, Refusal, input_pattern, plural,
                        program_name, say, shell_word, shown)
 from .outputs import written_whole
@@ -141,7 +141,7 @@ def page_meta(settings, frames, tables, teal):
         "tables": tables,
         "box": box_corners(settings.box).tolist() if settings.box else None,
         "width": settings.width, "height": settings.height,
-        "field": camera.FIELD, "margin": camera.MARGIN, "pad": camera.PAD,
+        "field": camera.FIELD, "margins": list(layout.margins(settings.width, settings.height).values()), "pad": camera.PAD,
         "views": named_cameras(settings, points),
         "start": start_state(settings),
         "program": shell_word(program_name()),

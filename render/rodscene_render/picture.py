@@ -30,13 +30,19 @@ def camera_for(settings, points):
                       settings.zoom, settings.look, settings.detail)
 
 
+def colour_range(settings, frames):
+    """The orientation colours' range, one for all the frames drawn."""
+    if settings.colour == "orientation":
+        settings.angle_top = orientation.angle_top(frames)
+
+
 def scene_text(settings, fr):
     """The text handed to POV-Ray, and the frame's order parameter."""
     order = None
     if settings.colour == "orientation":
         order, director = orientation.order(fr.ends)
         pigments = scene_writer.srgb_pigments(orientation.map_colours(
-            orientation.angles(fr.ends, director)))
+            orientation.angles(fr.ends, director), settings.angle_top))
     else:
         pigments = scene_writer.converter_pigments(fr.teal)
     text = scene_writer.glyph_text(fr.ends, fr.caps, pigments)
@@ -75,6 +81,7 @@ def render_picture(settings, scratch):
                     settings.converter, scratch)
     report_frame(fr)
     settings.key_program = key_program(settings, [fr])
+    colour_range(settings, [fr])
     cam = camera_for(settings, fr.points())
     save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
     message = f"drew {plural(len(fr.ends), 'glyph')} into " \

@@ -45,41 +45,56 @@ function each_point(frames, visit) {
 
 // The look point and span (the width shown at the look point) of the
 // camera that frames the frames' points from (azimuth, elevation), as
-// camera.fit_camera computes them at zoom 1.
+// camera.fit_camera computes them at zoom 1: for each band of the
+// overlays' room (its margins across and upward) a fit, and the one that
+// shows the rods largest.
 function fit(frames, azimuth, elevation, projection) {
   const [f, u, r] = view_axes(azimuth, elevation);
   const aspect = META.height / META.width;
-  const tan_x = Math.tan(radians(META.field / 2)) / (1 + 2 * META.margin);
-  const tan_y = tan_x * aspect;
+  const tan = Math.tan(radians(META.field / 2));
+  const slopes = META.margins.map(
+    ([mx, my]) => [tan / (1 + 2 * mx), tan * aspect / (1 + 2 * my)]);
   const m = {a0: Infinity, a1: -Infinity, u0: Infinity, u1: -Infinity,
-             d0: Infinity, d1: -Infinity, px: -Infinity, qx: -Infinity,
-             py: -Infinity, qy: -Infinity};
+             d0: Infinity, d1: -Infinity,
+             rays: slopes.map(() => [-Infinity, -Infinity, -Infinity,
+                                     -Infinity])};
   each_point(frames, (x, y, z) => {
     const a = x * r[0] + y * r[1] + z * r[2];
     const b = x * u[0] + y * u[1] + z * u[2];
     const d = x * f[0] + y * f[1] + z * f[2];
-    if (a < m.a0) m.a0 = a;
-    if (a > m.a1) m.a1 = a;
-    if (b < m.u0) m.u0 = b;
-    if (b > m.u1) m.u1 = b;
-    if (d < m.d0) m.d0 = d;
-    if (d > m.d1) m.d1 = d;
-    if (a - tan_x * d > m.px) m.px = a - tan_x * d;
-    if (-a - tan_x * d > m.qx) m.qx = -a - tan_x * d;
-    if (b - tan_y * d > m.py) m.py = b - tan_y * d;
-    if (-b - tan_y * d > m.qy) m.qy = -b - tan_y * d;
+    m.a0 = Math.min(m.a0, a);
+    m.a1 = Math.max(m.a1, a);
+    m.u0 = Math.min(m.u0, b);
+    m.u1 = Math.max(m.u1, b);
+    m.d0 = Math.min(m.d0, d);
+    m.d1 = Math.max(m.d1, d);
+    slopes.forEach(([tx, ty], i) => {
+      const ray = m.rays[i];
+      ray[0] = Math.max(ray[0], a - tx * d);
+      ray[1] = Math.max(ray[1], -a - tx * d);
+      ray[2] = Math.max(ray[2], b - ty * d);
+      ray[3] = Math.max(ray[3], -b - ty * d);
+    });
   });
+  const fits = META.margins.map((margins, i) =>
+    band_fit(m, [f, u, r], aspect, margins, slopes[i], m.rays[i],
+             projection));
+  return fits.reduce((best, one) => (one.span < best.span ? one : best));
+}
+
+function band_fit(m, [f, u, r], aspect, [mx, my], [tx, ty], rays,
+                  projection) {
   const middle = (m.d0 + m.d1) / 2;
   const pad = META.pad;
   if (projection === "orthographic") {
     const wide = m.a1 - m.a0 + 2 * pad, high = m.u1 - m.u0 + 2 * pad;
     return {look: mix([[(m.a0 + m.a1) / 2, r], [(m.u0 + m.u1) / 2, u],
                        [middle, f]]),
-            span: Math.max(wide, high / aspect) * (1 + 2 * META.margin)};
+            span: Math.max(wide * (1 + 2 * mx), high / aspect * (1 + 2 * my))};
   }
   const side = (p, q, t) => [(p - q) / 2, -(p + q + 2 * pad) / (2 * t)];
-  const [cx, dx] = side(m.px, m.qx, tan_x);
-  const [cy, dy] = side(m.py, m.qy, tan_y);
+  const [cx, dx] = side(rays[0], rays[1], tx);
+  const [cy, dy] = side(rays[2], rays[3], ty);
   const distance = middle - Math.min(dx, dy, m.d0 - 2 * pad);
   return {look: mix([[cx, r], [cy, u], [middle, f]]),
           span: 2 * distance * Math.tan(radians(META.field / 2))};
