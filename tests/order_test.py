@@ -11,6 +11,9 @@ Groups:
   local    each rod's local order against every pair's distance, across a
            box's faces too; two domains at right angles ordered inside,
            not at the wall between them.
+  pictures --highlight disorder draws the wall's rods solid, the rest
+           faint; mistakes refused in one line.
+           Skipped without POV-Ray.
 
 Groups but measure exit 77 (reported as skipped) without scipy.
 """
@@ -18,11 +21,13 @@ Groups but measure exit 77 (reported as skipped) without scipy.
 import csv
 import io
 import pathlib
+import shutil
 import sys
 import tempfile
 import warnings
 
-from render_checks import ROOT, SKIP, check, config_file, np, render
+from render_checks import (ROOT, SKIP, blob, check, config_file, np, pixels,
+                           render)
 
 sys.path.insert(0, str(ROOT / "render"))
 from rodscene_render import order  # noqa: E402
@@ -110,6 +115,36 @@ def local(split, tmp):
           "domains'")
 
 
+def pictures(split, tmp):
+    options = ["--draft", "--no-key", "--no-axes", "--converters",
+               pathlib.Path(split).parent]
+    # One layer of rods seen from above: along x left of x = 0, along y
+    # right of it. Only the rods within a rod's length of the wall are
+    # disordered; their centres lie between x = -4 and 4.
+    sites = [(x, y, 10, *((1, 0, 0) if x < 0 else (0, 1, 0)))
+             for x in range(-60, 61, 4) for y in range(-40, 41, 4)]
+    wall = config_file(tmp, "wall", sites)
+    run = render([wall, tmp / "wall.png", "--view", "top", "--highlight",
+                  "disorder"] + options)
+    check(run.returncode == 0, f"--highlight failed: {run.stderr}")
+    rgb = pixels(tmp / "wall.png")
+    drawn = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 30)[1]
+    solid = np.nonzero((rgb[..., 1] > rgb[..., 0] + 60) &
+                       (rgb[..., 1] > 100))[1]
+    # Columns to x: the drawn rods span x = -68 (a tail) to 61.2 (a side).
+    x = -68 + (solid - drawn.min()) / np.ptp(drawn) * 129.2
+    check(len(solid) > 100 and x.min() > -16 and x.max() < 8 and
+          drawn.min() < solid.min() - 50,
+          f"solid rods between x = {x.min():.0f} and {x.max():.0f}, not "
+          f"at the wall, or the others not drawn faint")
+    for case in (["--below", 2, "--highlight", "disorder"],
+                 ["--against", "local"], ["--radius", 5],
+                 ["--html", tmp / "w.html", "--highlight", "disorder"]):
+        run = render([wall, tmp / "no.png"] + case + options)
+        check(run.returncode == 2 and len(run.stderr.splitlines()) == 1,
+              f"{case} not refused in one line: {run.stderr}")
+
+
 def main():
     group, split = sys.argv[1:3]
     warnings.simplefilter("ignore")  # the sparse files' empty slots
@@ -119,9 +154,13 @@ def main():
         if group != "measure":
             print("scipy is not installed: skipped")
             return SKIP
+    if group == "pictures" and shutil.which("povray") is None:
+        print("POV-Ray is not installed: skipped")
+        return SKIP
     with tempfile.TemporaryDirectory() as name:
         tmp = pathlib.Path(name)
-        {"measure": measure, "local": local}[group](split, tmp)
+        {"measure": measure, "local": local,
+         "pictures": pictures}[group](split, tmp)
     print(f"{group}: passed")
     return 0
 

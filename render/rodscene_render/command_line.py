@@ -2,6 +2,7 @@
 any work, and dispatches to a picture, a film or a page. Every mistake is
 one line on standard error and exit status 2."""
 
+import importlib.util
 import pathlib
 import shutil
 import sys
@@ -26,6 +27,9 @@ def check_outputs(s):
     if s.html:
         if s.movie:
             raise Refusal("--html and --movie are two outputs: one a run")
+        if s.highlight:
+            raise Refusal("--html shows the converters' colours: it takes "
+                          "no --highlight")
         outputs.check_output(s.html, page.PAGE_FORMATS, s.inputs, "page")
         page.check_page(s)
         return
@@ -112,13 +116,16 @@ def check_tools(s, here):
         except ImportError:
             raise Refusal("needs tqdm (Debian: apt-get install "
                           "python3-tqdm)") from None
-    if s.colour == "orientation" or s.plot:
-        try:
-            import matplotlib  # noqa: F401 (the colour map)
-        except ImportError:
-            raise Refusal(f"{'--plot' if s.plot else '--colour orientation'}"
-                          f" needs matplotlib (Debian: apt-get install "
-                          f"python3-matplotlib)") from None
+    for needed, option, module, package in (
+            (s.colour != "converter" and not s.order, f"--colour {s.colour}",
+             "matplotlib",
+             "python3-matplotlib"),
+            (s.plot, "--plot", "matplotlib", "python3-matplotlib"),
+            (s.local and not s.order, "local order", "scipy",
+             "python3-scipy")):
+        if needed and importlib.util.find_spec(module) is None:
+            raise Refusal(f"{option} needs {module} (Debian: apt-get install "
+                          f"{package})")
     s.kinds = [inputs.input_kind(path) for path in s.inputs]
     s.converter = None
     if "configuration" in s.kinds:
