@@ -12,7 +12,8 @@ Groups:
            box's faces too; two domains at right angles ordered inside,
            not at the wall between them.
   pictures --highlight disorder draws the wall's rods solid, the rest
-           faint; mistakes refused in one line.
+           faint; --view director sees a rod end on, across sees it lying
+           with its director to the right; mistakes refused in one line.
            Skipped without POV-Ray.
 
 Groups but measure exit 77 (reported as skipped) without scipy.
@@ -137,9 +138,21 @@ def pictures(split, tmp):
           drawn.min() < solid.min() - 50,
           f"solid rods between x = {x.min():.0f} and {x.max():.0f}, not "
           f"at the wall, or the others not drawn faint")
+    axis = np.array([1.0, 1.0, 0.5]) / 1.5
+    rod = config_file(tmp, "rod", [(0, 0, 5, *axis)])
+    for view, wide in (("director", False), ("across", True)):
+        run = render([rod, tmp / "v.png", "--view", view] + options)
+        rgb = pixels(tmp / "v.png")
+        (tx, _), (w, h) = blob((rgb[..., 1] > rgb[..., 0] + 60), "the rod")
+        red = np.nonzero((rgb[..., 0] > 150) & (rgb[..., 1] < 60))[1]
+        check(run.returncode == 0 and (w > 1.8 * h) == wide and
+              (wide or 0.7 < w / h < 1.4) and
+              (not wide or red.mean() - rgb.shape[1] / 2 < tx),
+              f"--view {view}: the rod is {w}x{h}, its cap at "
+              f"{red.mean() - rgb.shape[1] / 2:.0f} and its middle at {tx}")
     for case in (["--below", 2, "--highlight", "disorder"],
                  ["--against", "local"], ["--radius", 5],
-                 ["--html", tmp / "w.html", "--highlight", "disorder"]):
+                 ["--html", tmp / "w.html", "--view", "director"]):
         run = render([wall, tmp / "no.png"] + case + options)
         check(run.returncode == 2 and len(run.stderr.splitlines()) == 1,
               f"{case} not refused in one line: {run.stderr}")

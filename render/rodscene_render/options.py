@@ -86,8 +86,10 @@ def parser():
                         "settings")
     p.add_argument("--fps", type=finite, default=24.0,
                    help="film frames per second (default 24)")
-    p.add_argument("--view", choices=camera.VIEWS, default="iso",
-                   help="camera direction (default iso)")
+    p.add_argument("--view", choices=[*camera.VIEWS, *camera.DIRECTOR_VIEWS],
+                   default="iso",
+                   help="camera direction (default iso); director looks "
+                        "along the rods' director, across level across it")
     p.add_argument("--camera", type=finite, nargs=2,
                    metavar=("AZIMUTH", "ELEVATION"),
                    help="camera direction in degrees instead of a view: "
@@ -214,8 +216,8 @@ def resolve(s):
     s.height = height if s.height is None else s.height
     if s.camera:
         s.azimuth, s.elevation = s.camera
-    else:
-        s.azimuth, s.elevation = camera.VIEWS[s.view]
+    else:  # the director's views are found from the frames
+        s.azimuth, s.elevation = camera.VIEWS.get(s.view, (None, None))
     s.given = {name for name in ("against", "below", "radius")
                if getattr(s, name) is not None}
     s.against = s.against or "global"

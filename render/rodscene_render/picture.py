@@ -8,7 +8,7 @@ import sys
 import numpy as np
 from PIL import Image
 
-from . import orientation, scene_writer
+from . import camera, orientation, scene_writer
 from . import order as measured
 from .camera import fit_camera, in_view
 from .inputs import load_input
@@ -33,11 +33,15 @@ def camera_for(settings, points):
 
 def from_frames(settings, frames):
     """What follows from the frames drawn, one for them all: the
-    orientation colours' range."""
+    orientation colours' range, and the direction of a view that follows
+    the director, found from the first frame."""
     if settings.colour == "orientation":
         settings.angle_top = orientation.angle_top(
             frames, (lambda fr: local_order(settings, fr)[1])
             if settings.against == "local" else orientation.global_director)
+    if settings.azimuth is None:
+        settings.azimuth, settings.elevation = camera.director_view(
+            settings.view, orientation.order(frames[0].ends)[1])
 
 
 def local_order(settings, fr):
