@@ -22,7 +22,7 @@ RENDER_FOLDERS = [HERE.parent.parent / "render"] + [
 # Options that the command turns off with --no-NAME.
 NEGATED = ("axes", "key")
 # The command's options that are not options of a run.
-NOT_KEYWORDS = ("help", "version", "movie", "html")
+NOT_KEYWORDS = ("help", "version", "movie", "html", "order", "plot", "table")
 FRAME_HEIGHT = 480  # pixels of the page's frame in a notebook
 # One run at a time: a run owns the process's children and its folders'
 # locks, and ends them all when it ends.
