@@ -86,7 +86,6 @@ def map_colours(values, top=MAX_ANGLE):
     return colour_map()(ALIGNED + (STRAYED - ALIGNED) * share)[:, :3]
 
 
-
 def order_colours(values):
     """sRGB colours of local S, 0 to 1, on the same map: ordered rods as
     light as aligned ones, disordered ones dark, so that a defect stands
