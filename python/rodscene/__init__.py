@@ -32,15 +32,25 @@ camera=(30, 20), quality="draft", key=False for --no-key); show(inputs,
 **options) returns the page for a notebook to show inline. What the
 command refuses raises Refused with its one line; a result that shows no
 glyph gives a NothingShown warning.
+
+order(rods, program="split"): the order of a file's rods as the program
+draws them (the glyphs a picture draws), or of directions (n, 3), each
+row a rod (not normalised: any length but 0, and d the same rod as -d):
+{"S": float, the order parameter; "director": (3,) unit vector, its
+largest component positive; "biaxiality": float, the difference of the
+order tensor's two smaller eigenvalues, 0 for a uniaxial sample; "tensor":
+(3, 3), Q = <3/2 u u - 1/2 I>; "rods": int}. No rods give NaN.
 """
 
+import os
 import warnings
 
 from . import _core
-from .notebook import NothingShown, Refused, film, page, picture, show
+from .notebook import (NothingShown, Refused, film, page, picture,
+                       render_module, show)
 
-__all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text", "picture",
-           "film", "page", "show", "Refused", "NothingShown"]
+__all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text", "order",
+           "picture", "film", "page", "show", "Refused", "NothingShown"]
 
 
 class ReadWarning(UserWarning):
@@ -73,3 +83,23 @@ def scene_text(path, program):
     text, lines = _core.scene_text(path, program)
     _warn(lines)
     return text
+
+
+def order(rods, program="split"):
+    """The order of a file's drawn rods, or of directions (n, 3)."""
+    import numpy as np
+    measure = render_module("order")
+    if isinstance(rods, (str, bytes, os.PathLike)):
+        ends, caps, _, lines = _core.glyphs(rods, program)
+        _warn(lines)
+        ends = ends.reshape(-1, 6)
+        drawn = render_module("inputs").drawable(ends, caps, None, rods, [])
+        u = measure.directions(ends[drawn])
+    else:
+        d = np.asarray(rods, dtype=float).reshape(-1, 3)
+        length = np.linalg.norm(d, axis=1, keepdims=True)
+        if not (np.isfinite(length) & (length > 0)).all():
+            raise ValueError("every direction needs a finite length "
+                             "above 0")
+        u = d / length
+    return measure.measure(u)

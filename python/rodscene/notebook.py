@@ -4,6 +4,7 @@ exceptions. show() returns a page that a Jupyter notebook shows inline,
 self-contained and offline."""
 
 import html
+import importlib
 import os
 import pathlib
 import sys
@@ -21,7 +22,7 @@ RENDER_FOLDERS = [HERE.parent.parent / "render"] + [
 # Options that the command turns off with --no-NAME.
 NEGATED = ("axes", "key")
 # The command's options that are not options of a run.
-NOT_KEYWORDS = ("help", "version", "movie", "html")
+NOT_KEYWORDS = ("help", "version", "movie", "html", "order", "plot", "table")
 FRAME_HEIGHT = 480  # pixels of the page's frame in a notebook
 # One run at a time: a run owns the process's children and its folders'
 # locks, and ends them all when it ends.
@@ -36,8 +37,9 @@ class NothingShown(UserWarning):
     """The picture, film or page was written but shows no glyph."""
 
 
-def render_path():
-    """The render path's package, imported from where it lives."""
+def render_module(name):
+    """A module of the render path's package, imported from where it
+    lives."""
     try:
         import rodscene_render  # noqa: F401 (found on the path already)
     except ImportError:
@@ -45,8 +47,13 @@ def render_path():
             if (folder / "rodscene_render" / "command_line.py").is_file():
                 sys.path.insert(0, str(folder))
                 break
-    from rodscene_render import command_line, messages, processes
-    return command_line, messages, processes
+    return importlib.import_module(f"rodscene_render.{name}")
+
+
+def render_path():
+    """The render path's command line and what its runs raise."""
+    return tuple(render_module(name) for name in
+                 ("command_line", "messages", "processes"))
 
 
 def words(options, known):

@@ -18,9 +18,13 @@ VIEWS = {
     "top": (-90.0, 90.0),
     "iso": (-45.0, math.degrees(math.atan2(0.8, math.sqrt(2.0)))),
 }
-# Front, side and top look along an axis: orthographic, so a rod seen end
-# on is a disc. Other directions keep perspective's depth.
-ORTHOGRAPHIC_VIEWS = ("front", "side", "top")
+# Views that follow the rods, their direction found from the director:
+# along it, and across it (see director_view).
+DIRECTOR_VIEWS = ("director", "across")
+# Front, side and top look along an axis, and the director's views along
+# or across the rods: orthographic, so a rod seen end on is a disc. Other
+# directions keep perspective's depth.
+ORTHOGRAPHIC_VIEWS = ("front", "side", "top") + DIRECTOR_VIEWS
 FIELD = 40.0  # horizontal field of view of a perspective camera, degrees
 PAD = 1.2  # the cylinders' radius: points are axes, the rods are wider
 DETAIL_SIZE = 30.0  # edge of the cube a close-up frames
@@ -40,6 +44,21 @@ class camera:
     width: int
     height: int
     band: str = "rows"  # where the overlays have room: layout.margins
+
+
+def director_view(name, director):
+    """(azimuth, elevation) of a view that follows the director n (a unit
+    vector): "director" looks along it from the +n side, so the rods of a
+    nematic are seen end on; "across" looks level, across the director,
+    from the side where it points right, with z up (a director along z
+    stands upright in the front view)."""
+    toward = np.asarray(director, dtype=float)
+    if name == "across":
+        toward = np.cross(toward, [0.0, 0.0, 1.0])
+        level = np.linalg.norm(toward)
+        toward = toward / level if level > 1e-9 else np.array([0, -1.0, 0])
+    return (math.degrees(math.atan2(toward[1], toward[0])),
+            math.degrees(math.asin(max(-1.0, min(1.0, toward[2])))))
 
 
 def view_axes(azimuth, elevation):

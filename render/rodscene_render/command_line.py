@@ -2,13 +2,14 @@
 any work, and dispatches to a picture, a film or a page. Every mistake is
 one line on standard error and exit status 2."""
 
+import importlib.util
 import pathlib
 import shutil
 import sys
 import tempfile
 
-from . import (conversion, film_encoder, folders, inputs, options, outputs,
-               page, povray, processes)
+from . import (camera, conversion, film_encoder, folders, inputs, options,
+               outputs, page, povray, processes)
 from .messages import Nothing, Refusal, say, shown
 from .warning_report import LOG_SUFFIX
 
@@ -16,9 +17,21 @@ def check_outputs(s):
     if s.scheduler is not None and s.movie is None:
         raise Refusal("--scheduler renders the frames of a film: give "
                       "--movie")
+    if s.order:
+        check_order(s)
+        return
+    for option in ("plot", "table"):
+        if getattr(s, option):
+            raise Refusal(f"--{option} writes what --order measures: give "
+                          f"--order")
     if s.html:
         if s.movie:
             raise Refusal("--html and --movie are two outputs: one a run")
+        if s.highlight or (s.view in camera.DIRECTOR_VIEWS and not s.camera):
+            raise Refusal("--html shows the converters' colours from the "
+                          "page's own views: it takes no " +
+                          ("--highlight" if s.highlight else
+                           f"--view {s.view}"))
         outputs.check_output(s.html, page.PAGE_FORMATS, s.inputs, "page")
         page.check_page(s)
         return
@@ -37,6 +50,18 @@ def check_outputs(s):
     outputs.check_output(s.movie, film_encoder.CONTAINERS, s.inputs, "film")
     if s.frames:
         check_frames(s.frames)
+
+
+def check_order(s):
+    if s.movie or s.html or s.frames:
+        raise Refusal("--order measures and draws nothing: no --movie, "
+                      "--html or --frames with it")
+    from . import order_table
+    for path, formats, what in ((s.plot, order_table.PLOT_FORMATS, "plot"),
+                                (s.table, order_table.TABLE_FORMATS,
+                                 "table")):
+        if path:
+            outputs.check_output(path, formats, s.inputs, what)
 
 
 def check_frames(frames):
@@ -79,7 +104,7 @@ def check_side_outputs(s):
 def check_tools(s, here):
     if s.html:
         page.find_three()
-    elif not s.scheduler:  # else the workers run POV-Ray
+    elif not s.scheduler and not s.order:  # else the workers run POV-Ray
         povray.find_povray()  # refused here, before any work, when missing
     s.scene = povray.scene_file(pathlib.Path(__file__).resolve().parent
                                 .parent)
@@ -93,12 +118,16 @@ def check_tools(s, here):
         except ImportError:
             raise Refusal("needs tqdm (Debian: apt-get install "
                           "python3-tqdm)") from None
-    if s.colour == "orientation":
-        try:
-            import matplotlib  # noqa: F401 (the colour map)
-        except ImportError:
-            raise Refusal("--colour orientation needs matplotlib (Debian: "
-                          "apt-get install python3-matplotlib)") from None
+    for needed, option, module, package in (
+            (s.colour != "converter" and not s.order, f"--colour {s.colour}",
+             "matplotlib",
+             "python3-matplotlib"),
+            (s.plot, "--plot", "matplotlib", "python3-matplotlib"),
+            (s.local and not s.order, "local order", "scipy",
+             "python3-scipy")):
+        if needed and importlib.util.find_spec(module) is None:
+            raise Refusal(f"{option} needs {module} (Debian: apt-get install "
+                          f"{package})")
     s.kinds = [inputs.input_kind(path) for path in s.inputs]
     s.converter = None
     if "configuration" in s.kinds:
@@ -148,7 +177,10 @@ def run(argv, here, inline=False):
 
 def work(settings):
     with folders.scratch() as scratch:
-        if settings.html:
+        if settings.order:
+            from .order_table import write_order
+            write_order(settings, scratch)
+        elif settings.html:
             page.write_page(settings, scratch)
         elif settings.movie:
             from .films import render_film

@@ -16,7 +16,7 @@ from .messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
 from .overlays import key_program
 from .camera import in_view
-from .picture import camera_for, colour_range
+from .picture import camera_for, from_frames
 from .povray import SCENE_NAME, povray_command, view_text
 from .reading_pool import load_frames
 from .warning_report import LOG_SUFFIX, report_notes
@@ -41,6 +41,8 @@ def film_settings(settings, cam):
         else None,
         "program": settings.program, "key": settings.key_program,
         "colour": settings.colour, "angle_top": settings.angle_top,
+        "against": settings.against, "highlight": settings.highlight,
+        "below": settings.below, "radius": settings.radius,
         "box": settings.box, "label": settings.label, "dt": settings.dt,
         "t0": settings.t0,
         "axes": settings.axes, "shows_key": settings.key})
@@ -158,7 +160,7 @@ def render_film(settings, scratch):
     folder = pathlib.Path(settings.frames or pathlib.Path(scratch) / "frames")
     folders.claim_frames(folder)
     settings.key_program = key_program(settings, frames)
-    colour_range(settings, frames)
+    from_frames(settings, frames)
     cam = camera_for(settings, np.vstack([fr.points() for fr in frames]))
     try:
         kept, missing = resume.plan(folder, wanted_entries(settings, cam),

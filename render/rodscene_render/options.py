@@ -7,7 +7,7 @@ import math
 import pathlib
 import re
 
-from . import camera, labels, povray
+from . import camera, labels, order, povray
 from .inputs import MAX_COORDINATE
 from .messages import PROGRAM, Refusal, escaped, shown
 from .version import version
@@ -23,6 +23,8 @@ MIN_ZOOM = 0.001
 MIN_FPS = 0.01  # a GIF holds a frame at most 655.35 s
 MAX_LOOK = MAX_COORDINATE  # beyond it POV-Ray no longer draws rods whole
 SHOWN_LABEL = 60  # characters of a refused label that its message repeats
+DEFAULT_BELOW = 0.5  # local S: a wall between domains at right angles is
+# near 0.25, and a nematic's bulk above 0.7
 # Pillow refuses to open larger pictures (a decompression bomb to it).
 MAX_PIXELS = 89478485
 
@@ -66,6 +68,15 @@ def parser():
     p.add_argument("--html", type=pathlib.Path, metavar="VIEW.html",
                    help="write a page that shows every INPUT in a browser, "
                         "with the command that renders what it shows")
+    p.add_argument("--order", action="store_true",
+                   help="draw nothing: print each INPUT's order as a CSV "
+                        "table (file,rods,S,nx,ny,nz,biaxiality) of the "
+                        "rods a picture would draw")
+    p.add_argument("--plot", type=pathlib.Path, metavar="PLOT",
+                   help="with --order, also plot S against each INPUT's "
+                        "time, as {time} gives it (.png or .svg)")
+    p.add_argument("--table", type=pathlib.Path, metavar="TABLE.csv",
+                   help="with --order, also write the table to this file")
     p.add_argument("--frames", type=pathlib.Path, metavar="DIR",
                    help="keep a film's PNG frames in DIR; run again, the "
                         "film renders only the frames DIR lacks")
@@ -75,8 +86,10 @@ def parser():
                         "settings")
     p.add_argument("--fps", type=finite, default=24.0,
                    help="film frames per second (default 24)")
-    p.add_argument("--view", choices=camera.VIEWS, default="iso",
-                   help="camera direction (default iso)")
+    p.add_argument("--view", choices=[*camera.VIEWS, *camera.DIRECTOR_VIEWS],
+                   default="iso",
+                   help="camera direction (default iso); director looks "
+                        "along the rods' director, across level across it")
     p.add_argument("--camera", type=finite, nargs=2,
                    metavar=("AZIMUTH", "ELEVATION"),
                    help="camera direction in degrees instead of a view: "
@@ -112,10 +125,24 @@ def parser():
     p.add_argument("--detail", action="store_true",
                    help="frame a 30-unit cube at the middle of the glyphs' "
                         "face toward the camera")
-    p.add_argument("--colour", choices=("converter", "orientation"),
+    p.add_argument("--colour", choices=("converter", "orientation",
+                                        "local-order"),
                    default="converter",
-                   help="the converters' colours (default), or each rod's "
-                        "angle to the director")
+                   help="the converters' colours (default), each rod's "
+                        "angle to the director, or its local S")
+    p.add_argument("--against", choices=("global", "local"),
+                   help="orientation's director: of all the drawn rods "
+                        "(global, the default) or of each rod's neighbours")
+    p.add_argument("--highlight", choices=("disorder",),
+                   help="draw the rods whose local S is below --below "
+                        "solid, the others faint")
+    p.add_argument("--below", type=finite, metavar="S",
+                   help="the local S under which --highlight draws a rod "
+                        f"solid (default {DEFAULT_BELOW:g})")
+    p.add_argument("--radius", type=finite, metavar="R",
+                   help="local order is over the rods whose centres lie "
+                        "within R of a rod's (default "
+                        f"{order.RADIUS:g}, a rod's length)")
     p.add_argument("--label", metavar="TEXT",
                    help="a line of text in the upper left corner; {name}, "
                         "{index} and {time} stand for the input's file name, "
@@ -157,6 +184,25 @@ def check_numbers(s):
                       f"degrees, not {s.camera[1]:g}")
     if s.box and not all(a < b for a, b in zip(s.box[:3], s.box[3:])):
         raise Refusal("--box needs X0 < X1, Y0 < Y1 and Z0 < Z1")
+    check_local(s)
+
+
+def check_local(s):
+    """The options of local order, each given only where it counts."""
+    if "against" in s.given and s.colour != "orientation":
+        raise Refusal("--against picks the director of --colour "
+                      "orientation: give it")
+    if "below" in s.given and not s.highlight:
+        raise Refusal("--below sets what --highlight disorder draws solid: "
+                      "give it")
+    if "radius" in s.given and not s.local:
+        raise Refusal("--radius sets the neighbourhood of local order: give "
+                      "--colour local-order, --against local or --highlight")
+    for option, value, top in (("--radius", s.radius, MAX_LOOK),
+                               ("--below", s.below, 1)):
+        if not 0 < value <= top:
+            raise Refusal(f"{option} must lie above 0 and at most {top:g}, "
+                          f"not {value:g}")
 
 
 def resolve(s):
@@ -170,8 +216,15 @@ def resolve(s):
     s.height = height if s.height is None else s.height
     if s.camera:
         s.azimuth, s.elevation = s.camera
-    else:
-        s.azimuth, s.elevation = camera.VIEWS[s.view]
+    else:  # the director's views are found from the frames
+        s.azimuth, s.elevation = camera.VIEWS.get(s.view, (None, None))
+    s.given = {name for name in ("against", "below", "radius")
+               if getattr(s, name) is not None}
+    s.against = s.against or "global"
+    s.radius = order.RADIUS if s.radius is None else s.radius
+    s.below = DEFAULT_BELOW if s.below is None else s.below
+    s.local = s.colour == "local-order" or s.against == "local" or \
+        s.highlight is not None
     s.angle_top = None  # orientation colours' range, set from the frames
     if s.projection is None:
         named = not s.camera and s.view in camera.ORTHOGRAPHIC_VIEWS

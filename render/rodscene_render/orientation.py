@@ -1,10 +1,12 @@
 """Colour by orientation: each rod's angle to the director, the axis the
-rods share, found from the order tensor Q = <(3 u u - I) / 2> over the drawn
-rods; its largest eigenvalue is the order parameter S."""
+rods share (order.py: of all the drawn rods, or of each rod's neighbours);
+and colour by local order, each rod's local S."""
 
 import math
 
 import numpy as np
+
+from . import order as measured
 
 # Viridis is perceptually uniform, reads in grey and to the common colour
 # blindnesses. A nematic's rods mostly lie near the director: they take the
@@ -25,27 +27,20 @@ STEP = 15.0
 MIN_TOP = 30.0
 
 
-def axes_of(ends):
-    """Unit vectors along each rod, from its cylinder's start to its end."""
-    u = ends[:, 3:] - ends[:, :3]
-    return u / np.linalg.norm(u, axis=1, keepdims=True)
-
-
 def order(ends):
     """The order parameter S and the director (a unit vector); no rods give
     S = 0 and the director along x."""
     if not len(ends):
         return 0.0, np.array([1.0, 0.0, 0.0])
-    u = axes_of(ends)
-    q = 1.5 * np.einsum("ni,nj->ij", u, u) / len(u) - 0.5 * np.eye(3)
-    values, vectors = np.linalg.eigh(q)
-    return float(values[-1]), vectors[:, -1]
+    m = measured.measure(measured.directions(ends))
+    return m["S"], m["director"]
 
 
 def angles(ends, director):
-    """Each rod's angle to the director, 0 to 90 degrees."""
-    cosine = np.clip(np.abs(axes_of(ends) @ director), 0.0, 1.0)
-    return np.degrees(np.arccos(cosine))
+    """Each rod's angle to the director, 0 to 90 degrees; director one
+    unit vector, or one a rod."""
+    cosine = np.abs((measured.directions(ends) * director).sum(axis=1))
+    return np.degrees(np.arccos(np.clip(cosine, 0.0, 1.0)))
 
 
 def colour_map():
@@ -53,11 +48,16 @@ def colour_map():
     return matplotlib.colormaps[COLOUR_MAP]
 
 
-def angle_top(frames):
+def global_director(fr):
+    return order(fr.ends)[1]
+
+
+def angle_top(frames, director=global_director):
     """The top of the colour range for these frames, each angle taken to
-    its own frame's director: one range for a whole film, so that colours
-    do not flicker from frame to frame."""
-    found = [angles(fr.ends, order(fr.ends)[1]) for fr in frames
+    its own frame's director (director(frame), one or one a rod): one
+    range for a whole film, so that colours do not flicker from frame to
+    frame."""
+    found = [angles(fr.ends, director(fr)) for fr in frames
              if len(fr.ends)]
     if not found:
         return MAX_ANGLE
@@ -85,3 +85,28 @@ def map_colours(values, top=MAX_ANGLE):
     share = place(values, top)
     return colour_map()(ALIGNED + (STRAYED - ALIGNED) * share)[:, :3]
 
+
+def order_colours(values):
+    """sRGB colours of local S, 0 to 1, on the same map: ordered rods as
+    light as aligned ones, disordered ones dark, so that a defect stands
+    out of the bulk. The range is fixed, the same for every film."""
+    share = 1.0 - np.clip(np.asarray(values, dtype=float), 0.0, 1.0)
+    return colour_map()(ALIGNED + (STRAYED - ALIGNED) * share)[:, :3]
+
+
+def angle_scale(top):
+    """The key's bar for angles up to top: the colour at each place on it
+    (0 to 1), and three ticks (place, text); the last says when angles
+    beyond it share its colour."""
+    top = top or MAX_ANGLE
+    middle = round(angle_at(0.5, top))
+    last = ("\u2265" if top < MAX_ANGLE else "") + f"{top:g}\u00b0"
+    return (lambda shares: map_colours([angle_at(x, top) for x in shares],
+                                       top),
+            [(0.0, "0\u00b0"), (float(place(middle, top)),
+                                f"{middle:g}\u00b0"), (1.0, last)])
+
+
+def order_scale():
+    """The key's bar for local S, 0 to 1."""
+    return order_colours, [(0.0, "0"), (0.5, "0.5"), (1.0, "1")]

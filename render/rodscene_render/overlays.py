@@ -95,13 +95,23 @@ def arrow_head(draw, origin, tip, size, shade):
 
 
 def key_rows(settings, stats):
-    """The key's lines: (colour or None, text), and a colour bar or None."""
+    """The key's lines: (colour or None, text), and the colour bar's scale
+    (orientation.angle_scale) or None. Highlighting takes the place of S
+    beside a bar, which leaves the key two lines."""
+    from . import orientation
+    solid = [(None, f"solid: local S < {settings.below:g}")] \
+        if settings.highlight else []
+    order = solid or [(None, f"S = {stats['order']:.2f}")]
     if settings.colour == "orientation":
-        return ([(None, "angle to the director"),
-                 (None, f"S = {stats['order']:.2f}")], True)
+        against = "local " if settings.against == "local" else "the "
+        return ([(None, f"angle to {against}director")] + order,
+                orientation.angle_scale(settings.angle_top))
+    if settings.colour == "local-order":
+        return ([(None, f"local S, radius {settings.radius:g}")] + order,
+                orientation.order_scale())
     program = settings.key_program
     rows = [(srgb(c), text) for c, text in KEY_ENTRIES[program]]
-    return rows + [(None, WINDOWS[program])], False
+    return rows + [(None, WINDOWS[program])] + solid, None
 
 
 def draw_key(draw, settings, stats, unit, width):
@@ -126,28 +136,20 @@ def draw_key(draw, settings, stats, unit, width):
         y += line
     if bar:
         draw_bar(draw, left + 10 * unit, y + 2 * unit, wide - 20 * unit, unit,
-                 settings.angle_top)
+                 bar)
 
 
-def draw_bar(draw, left, top, width, unit, end):
-    """The colour map from 0 degrees to the range's end, with three ticks
-    inside the panel; the last says when angles beyond it share its
-    colour."""
-    from .orientation import MAX_ANGLE, angle_at, map_colours, place
-    end = end or MAX_ANGLE
+def draw_bar(draw, left, top, width, unit, scale):
+    """A colour bar, scale's colours from place 0 to 1, with its three
+    ticks inside the panel."""
+    colours_at, ticks = scale
     steps = max(int(width), 2)
-    shares = np.linspace(0, 1, steps)
-    colours = map_colours([angle_at(x, end) for x in shares], end)
-    for i, colour in enumerate(colours):
+    for i, colour in enumerate(colours_at(np.linspace(0, 1, steps))):
         draw.line([(left + i, top), (left + i, top + 14 * unit)],
                   fill=rgba(colour))
     text = font(12 * unit)
-    middle = round(angle_at(0.5, end))
-    last = ("\u2265" if end < MAX_ANGLE else "") + f"{end:g}\u00b0"
-    for angle, words, anchor in ((0, "0\u00b0", "la"),
-                                 (middle, f"{middle:g}\u00b0", "ma"),
-                                 (end, last, "ra")):
-        x = left + (width - 1) * float(place(angle, end))
+    for (at, words), anchor in zip(ticks, ("la", "ma", "ra")):
+        x = left + (width - 1) * at
         draw.line([(x, top + 14 * unit), (x, top + 17 * unit)], fill=INK,
                   width=max(int(unit), 1))
         draw.text((x, top + 18 * unit), words, fill=INK, font=text,

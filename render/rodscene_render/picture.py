@@ -8,7 +8,8 @@ import sys
 import numpy as np
 from PIL import Image
 
-from . import orientation, scene_writer
+from . import camera, orientation, scene_writer
+from . import order as measured
 from .camera import fit_camera, in_view
 from .inputs import load_input
 from .messages import Nothing, plural, say, shown
@@ -30,25 +31,46 @@ def camera_for(settings, points):
                       settings.zoom, settings.look, settings.detail)
 
 
-def colour_range(settings, frames):
-    """The orientation colours' range, one for all the frames drawn."""
+def from_frames(settings, frames):
+    """What follows from the frames drawn, one for them all: the
+    orientation colours' range, and the direction of a view that follows
+    the director, found from the first frame."""
     if settings.colour == "orientation":
-        settings.angle_top = orientation.angle_top(frames)
+        settings.angle_top = orientation.angle_top(
+            frames, (lambda fr: local_order(settings, fr)[1])
+            if settings.against == "local" else orientation.global_director)
+    if settings.azimuth is None:
+        settings.azimuth, settings.elevation = camera.director_view(
+            settings.view, orientation.order(frames[0].ends)[1])
+
+
+def local_order(settings, fr):
+    """Each rod's local S and director, its neighbours found across the
+    box's faces when --box gives it."""
+    return measured.local_order(measured.centres(fr.ends),
+                                measured.directions(fr.ends),
+                                settings.radius, settings.box)
 
 
 def scene_text(settings, fr):
     """The text handed to POV-Ray, and the frame's order parameter."""
-    order = None
+    s, director = orientation.order(fr.ends)
+    local_s, local_n = local_order(settings, fr) if settings.local \
+        else (None, None)
     if settings.colour == "orientation":
-        order, director = orientation.order(fr.ends)
+        against = local_n if settings.against == "local" else director
         pigments = scene_writer.srgb_pigments(orientation.map_colours(
-            orientation.angles(fr.ends, director), settings.angle_top))
+            orientation.angles(fr.ends, against), settings.angle_top))
+    elif settings.colour == "local-order":
+        pigments = scene_writer.srgb_pigments(
+            orientation.order_colours(local_s))
     else:
         pigments = scene_writer.converter_pigments(fr.teal)
-    text = scene_writer.glyph_text(fr.ends, fr.caps, pigments)
+    faint = local_s >= settings.below if settings.highlight else None
+    text = scene_writer.glyph_text(fr.ends, fr.caps, pigments, faint)
     if settings.box:
         text += box_text(settings.box)
-    return text, order
+    return text, s
 
 
 def draw_frame(settings, fr, cam, index, scratch, threads=0):
@@ -81,7 +103,7 @@ def render_picture(settings, scratch):
                     settings.converter, scratch)
     report_frame(fr)
     settings.key_program = key_program(settings, [fr])
-    colour_range(settings, [fr])
+    from_frames(settings, [fr])
     cam = camera_for(settings, fr.points())
     save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
     message = f"drew {plural(len(fr.ends), 'glyph')} into " \

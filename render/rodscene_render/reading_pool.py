@@ -13,17 +13,27 @@ from . import processes
 from .inputs import load_input
 
 
-def load_frames(settings, scratch):
-    """Every input's frame, in order."""
-    jobs = [(path, kind, settings.converter, scratch)
+def load_reduced(then, path, kind, converter, scratch):
+    return then(load_input(path, kind, converter, scratch))
+
+
+def keep_frame(fr):
+    return fr
+
+
+def load_frames(settings, scratch, then=keep_frame):
+    """Every input's frame, in order; or what then (a module's function,
+    which worker processes can be handed) makes of each, where it was
+    read, so that only that comes back."""
+    jobs = [(then, path, kind, settings.converter, scratch)
             for path, kind in zip(settings.inputs, settings.kinds)]
     workers = min(os.cpu_count() or 1, len(jobs))
     if workers == 1:
-        return [load_input(*job) for job in jobs]
+        return [load_reduced(*job) for job in jobs]
     if settings.converter is None or settings.converter.in_process:
         pool = concurrent.futures.ThreadPoolExecutor(workers)
         try:
-            return list(pool.map(lambda job: load_input(*job), jobs))
+            return list(pool.map(lambda job: load_reduced(*job), jobs))
         finally:  # a stop leaves the inputs not yet begun unread
             pool.shutdown(wait=True, cancel_futures=True)
     # Forked workers start at once, but a fork while another thread runs
@@ -32,7 +42,7 @@ def load_frames(settings, scratch):
     pool = multiprocessing.get_context(method).Pool(
         workers, initializer=processes.die_with_parent)
     try:
-        frames = pool.starmap(load_input, jobs, chunksize=1)
+        frames = pool.starmap(load_reduced, jobs, chunksize=1)
     except BaseException:
         pool.terminate()
         pool.join()

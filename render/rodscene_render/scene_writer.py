@@ -11,7 +11,11 @@ CYLINDER_RADIUS = 1.2
 CAP_RADIUS = 0.25
 GLYPH = ("cylinder { <%r, %r, %r>, <%r, %r, %r>, " + repr(CYLINDER_RADIUS) +
          f" {ROTATION} %s }}\nsphere {{ <%r, %r, %r>, " + repr(CAP_RADIUS) +
-         f" {ROTATION} {RED_PIGMENT} }}\n")
+         f" {ROTATION} %s }}\n")
+# A faint glyph lets most light through and casts no shadow, so that the
+# solid glyphs behind and below it show.
+FAINT_TRANSMIT = 0.85
+FAINT = f" transmit {FAINT_TRANSMIT}}}"
 # Pure blue is a dark colour to the eye: the blue rods get more ambient and
 # diffuse light than the default finish gives, so that both layers read.
 BLUE_FINISH = " finish { ambient 0.28 diffuse 1.0 }"
@@ -29,9 +33,20 @@ def srgb_pigments(colours):
             for r, g, b in np.asarray(colours, float).tolist()]
 
 
-def glyph_text(ends, caps, pigments):
-    """The scene text of the glyphs: ends n x 6, caps n x 3 (finite), and
-    a pigment text a glyph."""
+def faded(pigment):
+    """A pigment text, "pigment { color ... }" with any modifiers after
+    it, made faint."""
+    return pigment.replace("}", FAINT, 1) + " no_shadow"
+
+
+def glyph_text(ends, caps, pigments, faint=None):
+    """The scene text of the glyphs: ends n x 6, caps n x 3 (finite), a
+    pigment text a glyph, and whether each is faint (none by default)."""
     rows = np.hstack([ends, caps]).tolist()
-    return "".join(GLYPH % (*row[:6], pigment, *row[6:])
-                   for row, pigment in zip(rows, pigments))
+    faint = np.zeros(len(rows), bool) if faint is None else faint
+    cap = {False: RED_PIGMENT, True: faded(RED_PIGMENT)}
+    return "".join(GLYPH % (*row[:6], faded(pigment) if f else pigment,
+                            *row[6:], cap[f])
+                   for row, pigment, f in zip(rows, pigments,
+                                               np.asarray(faint, bool)
+                                               .tolist()))

@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+"""Order measured on rods whose answer is known, against the test's own
+order tensor (numpy's eigh), never the code's numbers.
+
+usage: order_test.py GROUP SPLIT_PROGRAM
+(with the build's python folder on PYTHONPATH for the module's part)
+
+Groups:
+  measure  --order's table, files and rodscene.order() for a perfect
+           nematic, an isotropic sample and a biaxial one.
+  local    each rod's local order against every pair's distance, across a
+           box's faces too.
+  pictures --highlight disorder draws solid only the rods at the wall
+           between two domains at right angles; --view director sees a
+           rod end on, across sees it lying, pointing right; mistakes
+           refused in one line.
+
+local and pictures exit 77 (skipped) without scipy, pictures without
+POV-Ray.
+"""
+
+import csv
+import importlib.util
+import io
+import pathlib
+import shutil
+import sys
+import tempfile
+import warnings
+
+from render_checks import (ROOT, SKIP, blob, check, config_file, np, pixels,
+                           render)
+
+sys.path.insert(0, str(ROOT / "render"))
+from rodscene_render import order  # noqa: E402
+
+RNG = np.random.default_rng(7)
+
+
+def expected(u):
+    """S, director and biaxiality from Q = <3/2 u u - 1/2 I>."""
+    u = u / np.linalg.norm(u, axis=1, keepdims=True)
+    q = 1.5 * np.einsum("ni,nj->ij", u, u) / len(u) - 0.5 * np.eye(3)
+    w, v = np.linalg.eigh(q)
+    return w[2], v[:, 2], w[1] - w[0]
+
+
+def agrees(got, u, what):
+    s, n, b = expected(u)
+    check(abs(got[0] - s) < 1e-5 and abs(got[2] - b) < 1e-5 and
+          abs(abs(np.dot(got[1], n)) - 1) < 1e-5,
+          f"{what}: S, n, biaxiality {got}, not {s}, {n}, {b}")
+
+
+def measure(split, tmp):
+    axis = np.array([1.0, 2.0, -2.0]) / 3
+    samples = {"nematic": np.outer(RNG.choice([-1, 1], 40), axis),
+               "isotropic": RNG.normal(size=(3000, 3)),
+               "biaxial": np.repeat(np.eye(3)[:2], [70, 30], axis=0)}
+    names = [config_file(tmp, k, np.hstack([RNG.uniform(  # in split's z
+        [-70, -45, -30], [70, 45, 20], (len(u), 3)), u]))
+        for k, u in samples.items()]
+    run = render(["--order", "--table", tmp / "t.csv", "--plot",
+                  tmp / "s.png", "--converters", pathlib.Path(split).parent]
+                 + names)
+    check(run.returncode == 0, f"--order failed: {run.stderr}")
+    check(run.stdout.startswith("file,rods,S,nx,ny,nz,biaxiality\n") and
+          (tmp / "t.csv").read_text() == run.stdout and
+          (tmp / "s.png").read_bytes()[:4] == b"\x89PNG",
+          f"table or plot wrong: {run.stdout}")
+    rows = list(csv.DictReader(io.StringIO(run.stdout)))
+    for row, name, u in zip(rows, names, samples.values()):
+        check(row["file"] == str(name) and int(row["rods"]) == len(u),
+              f"row {row} is not {name}'s {len(u)} rods")
+        got = [float(row[k]) for k in ("S", "nx", "ny", "nz", "biaxiality")]
+        agrees((got[0], got[1:4], got[4]), u, name.name)
+    check(float(rows[0]["S"]) > 0.99999 and float(rows[1]["S"]) < 0.05 and
+          abs(float(rows[2]["biaxiality"]) - 0.45) < 1e-5,
+          f"nematic, isotropic and biaxial measure {rows}")
+    try:
+        import rodscene
+    except ImportError:
+        return
+    for name, u in zip(names, samples.values()):
+        for got in (rodscene.order(name), rodscene.order(3 * u)):
+            agrees((got["S"], got["director"], got["biaxiality"]), u,
+                   f"rodscene.order({name.name})")
+
+
+def local(split, tmp):
+    box = np.array([-50.0, -40, -30, 50, 40, 30])
+    size = box[3:] - box[:3]
+    points = RNG.uniform(box[:3], box[3:], (600, 3))
+    u = RNG.normal(size=(600, 3)) * [3, 1, 1]
+    u /= np.linalg.norm(u, axis=1, keepdims=True)
+    away = points + size * RNG.integers(-2, 3, (600, 3))  # the same, wrapped
+    for wrap, given in ((None, points), (box, away)):
+        s, n = order.local_order(given, u, 16.0, wrap)
+        d = points[:, None] - points[None]
+        if wrap is not None:
+            d -= size * np.round(d / size)
+        near = np.linalg.norm(d, axis=2) <= 16.0
+        for i in range(0, 600, 7):
+            agrees((s[i], n[i], expected(u[near[i]])[2]), u[near[i]],
+                   f"rod {i}, box {wrap}")
+
+
+def pictures(split, tmp):
+    options = ["--draft", "--no-key", "--no-axes", "--converters",
+               pathlib.Path(split).parent]
+    # One layer of rods seen from above: along x left of x = 0, along y
+    # right of it. Only the rods at the wall, x = -4 to 4, have local S
+    # below 0.5; inside each domain it is 1.
+    sites = [(x, y, 10, *((1, 0, 0) if x < 0 else (0, 1, 0)))
+             for x in range(-60, 61, 4) for y in range(-40, 41, 4)]
+    wall = config_file(tmp, "wall", sites)
+    run = render([wall, tmp / "wall.png", "--view", "top", "--highlight",
+                  "disorder"] + options)
+    check(run.returncode == 0, f"--highlight failed: {run.stderr}")
+    rgb = pixels(tmp / "wall.png")
+    drawn = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 30)[1]
+    solid = np.nonzero((rgb[..., 1] > rgb[..., 0] + 60) &
+                       (rgb[..., 1] > 100))[1]
+    # Columns to x: the drawn rods span x = -68 (a tail) to 61.2 (a side).
+    x = -68 + (solid - drawn.min()) / np.ptp(drawn) * 129.2
+    check(len(solid) > 100 and x.min() > -16 and x.max() < 8 and
+          drawn.min() < solid.min() - 50,
+          f"solid rods between x = {x.min():.0f} and {x.max():.0f}, not "
+          f"at the wall, or the others not drawn faint")
+    rod = config_file(tmp, "rod", [(0, 0, 5, 2 / 3, 2 / 3, 1 / 3)])
+    for view, shape in (("director", (0.7, 1.4)), ("across", (1.8, 9))):
+        run = render([rod, tmp / "v.png", "--view", view] + options)
+        rgb = pixels(tmp / "v.png")
+        (tx, _), (w, h) = blob((rgb[..., 1] > rgb[..., 0] + 60), "the rod")
+        cap = np.nonzero((rgb[..., 0] > 150) & (rgb[..., 1] < 60))[1]
+        check(run.returncode == 0 and shape[0] < w / h < shape[1] and
+              (view == "director" or cap.mean() - rgb.shape[1] / 2 < tx),
+              f"--view {view}: the rod is {w}x{h}, its tail cap not left")
+    for case in (["--below", 2, "--highlight", "disorder"],
+                 ["--against", "local"], ["--radius", 5],
+                 ["--html", tmp / "w.html", "--view", "director"]):
+        run = render([wall, tmp / "no.png"] + case + options)
+        check(run.returncode == 2 and len(run.stderr.splitlines()) == 1,
+              f"{case} not refused in one line: {run.stderr}")
+
+
+def main():
+    group, split = sys.argv[1:3]
+    warnings.simplefilter("ignore")  # the sparse files' empty slots
+    if group != "measure" and importlib.util.find_spec("scipy") is None or \
+            group == "pictures" and shutil.which("povray") is None:
+        print("scipy or POV-Ray is not installed: skipped")
+        return SKIP
+    with tempfile.TemporaryDirectory() as name:
+        tmp = pathlib.Path(name)
+        {"measure": measure, "local": local,
+         "pictures": pictures}[group](split, tmp)
+    print(f"{group}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
