@@ -91,7 +91,8 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
                zoom=1.0, look=None, detail=False):
     """The camera that looks from (azimuth, elevation) and frames the
     points as they fall on the picture, centred on them, with the
-    overlays' room free around them (layout.margins); zoom magnifies that framing about its centre, and look,
+    overlays' room free around them (layout.margins); zoom magnifies that
+    framing about its centre, and look,
     when given, is put at the picture's centre instead. points is an array
     of points, or a list of such arrays (a trajectory's frames), which are
     never stacked."""

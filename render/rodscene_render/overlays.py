@@ -17,7 +17,8 @@ RIM = (210, 210, 206, 255)
 TRIAD_ARROW = 28  # units from the triad's origin to an arrow's tip
 ELLIPSIS = "\u2026"
 # The converters' windows and colours, as the key shows them.
-WINDOWS = {"split": "drawn: \u221238 < z < 28", "mono": "drawn: \u221238 < z < 38"}
+WINDOWS = {"split": "drawn: \u221238 < z < 28",
+           "mono": "drawn: \u221238 < z < 38"}
 TEAL = (0.0, 0.8, 0.67381)
 BLUE = (0.0, 0.1, 0.87381)
 KEY_ENTRIES = {"split": ((TEAL, "z > 0"), (BLUE, "z \u2264 0")),
@@ -129,8 +130,8 @@ def draw_key(draw, settings, stats, unit, width):
     for colour, words in rows:
         x = left + 8 * unit
         if colour is not None:
-            draw.rectangle([x, y + 3 * unit, x + swatch, y + 3 * unit + swatch],
-                           fill=rgba(colour))
+            draw.rectangle([x, y + 3 * unit, x + swatch,
+                            y + 3 * unit + swatch], fill=rgba(colour))
             x += swatch + 8 * unit
         draw.text((x, y), words, fill=INK, font=text)
         y += line

@@ -3,7 +3,8 @@ ffmpeg are started here, each in a session of its own (only the program
 answers Ctrl-C) and killed by the kernel if the program dies (a parent
 death signal), and all are ended at once however the run ends: what a
 stopped child was making is thrown away, and POV-Ray takes up to half a
-second to honour a polite SIGTERM, ffmpeg as long as its input is open. SIGTERM and SIGHUP stop the run as Ctrl-C does."""
+second to honour a polite SIGTERM, ffmpeg as long as its input is open.
+SIGTERM and SIGHUP stop the run as Ctrl-C does."""
 
 import ctypes
 import ctypes.util
