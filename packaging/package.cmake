@@ -32,9 +32,12 @@ write the rods in a slab as POV-Ray cylinders and spheres. rodscene_render
 renders configurations or scene text as pictures from named or free
 cameras, with an axis triad and a colour key, a run of configurations as a
 film, and writes a page that shows them in a browser, offline, with the
-command that renders the view on screen. The Python module rodscene reads
-configurations as the converters do, into numpy arrays, and makes the
-same pictures, films and pages from Python and Jupyter notebooks.]=])
+command that renders the view on screen. It measures the rods' order
+(order parameter, director, biaxiality, each rod's local order) and
+colours rods by it or shows where it breaks. The Python module rodscene
+reads configurations as the converters do, into numpy arrays, and makes
+the same pictures, films, pages and measurements from Python and Jupyter
+notebooks.]=])
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${RODSCENE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
