@@ -30,8 +30,20 @@ def camera_for(settings, points):
                       settings.zoom, settings.look, settings.detail)
 
 
+def in_box(settings, fr):
+    """Which glyphs are drawn: with --box, those whose centre (the site's
+    place) lies in the box or on its faces."""
+    if not settings.box:
+        return np.ones(len(fr.ends), bool)
+    centre = (fr.ends[:, :3] + fr.ends[:, 3:]) / 2
+    return ((centre >= settings.box[:3]) &
+            (centre <= settings.box[3:])).all(axis=1)
+
+
 def scene_text(settings, fr):
-    """The text handed to POV-Ray, and the frame's order parameter."""
+    """The text handed to POV-Ray, and the frame's order parameter. The
+    colours by orientation are of the whole frame, so that cutting it with
+    --box keeps each rod's colour."""
     order = None
     if settings.colour == "orientation":
         order, director = orientation.order(fr.ends)
@@ -39,7 +51,10 @@ def scene_text(settings, fr):
             orientation.angles(fr.ends, director)))
     else:
         pigments = scene_writer.converter_pigments(fr.teal)
-    text = scene_writer.glyph_text(fr.ends, fr.caps, pigments)
+    kept = in_box(settings, fr)
+    text = scene_writer.glyph_text(
+        fr.ends[kept], fr.caps[kept],
+        [p for p, k in zip(pigments, kept.tolist()) if k])
     if settings.box:
         text += box_text(settings.box)
     return text, order
@@ -77,10 +92,11 @@ def render_picture(settings, scratch):
     settings.key_program = key_program(settings, [fr])
     cam = camera_for(settings, fr.points())
     save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
-    message = f"drew {plural(len(fr.ends), 'glyph')} into " \
+    kept = in_box(settings, fr)
+    message = f"drew {plural(int(kept.sum()), 'glyph')} into " \
         f"{shown(settings.picture)}"
-    if not len(fr.ends):
+    if not kept.any():
         raise Nothing(message)
-    if not in_view(cam, fr.ends, fr.caps):
+    if not in_view(cam, fr.ends[kept], fr.caps[kept]):
         raise Nothing(f"{message}, but none of them is in the picture")
     say(message)
