@@ -14,8 +14,6 @@ from .messages import shell_word, shown
 from .overlays import key_program, key_rows, label_text
 
 BAR_STOPS = 32  # colours of the key's bar, spread over the map
-# A line's varint holds 7 bits a byte: ten bytes hold any 64-bit value.
-VARINT_BYTES = 10
 
 
 def page_order(fr):
@@ -55,8 +53,10 @@ def varints(values):
     d = np.diff(np.asarray(values, np.int64), prepend=0)
     z = ((d << 1) ^ (d >> 63)).astype(np.uint64)
     sizes = np.ones(len(z), np.int64)
-    for k in range(1, VARINT_BYTES):
-        sizes += z >= np.uint64(1) << np.uint64(7 * k)
+    rest = z >> np.uint64(7)
+    while rest.any():
+        sizes += rest > 0
+        rest >>= np.uint64(7)
     starts = np.cumsum(sizes) - sizes
     out = np.zeros(int(sizes.sum()), np.uint8)
     for k in range(int(sizes.max(initial=0))):
@@ -156,15 +156,6 @@ def outside_box(settings, frames):
     return out
 
 
-def extent(frames):
-    """The lowest and highest coordinates of every frame's glyphs."""
-    points = [fr.points() for fr in frames if len(fr.ends)]
-    if not points:
-        return [[0.0] * 3, [0.0] * 3]
-    return [np.min([p.min(axis=0) for p in points], axis=0).tolist(),
-            np.max([p.max(axis=0) for p in points], axis=0).tolist()]
-
-
 def details(settings, frames):
     """The page's META entries beside those of its rods' places."""
     settings.key_program = key_program(settings, frames)
@@ -179,13 +170,13 @@ def details(settings, frames):
         "kinds": list(settings.kinds),
         "lines": lines, "line_starts": line_starts,
         "colours": colours,
-        "keys": [key_of(settings, s) for s in orders],
+        "keys": [key_of(settings, s) for s in orders]
+        if orientation_colours else [key_of(settings, None)] * len(frames),
         "bar": colour_bar() if orientation_colours else None,
         "labels": texts, "label_words": words,
         "film_label": film_label(settings),
         "teal_floor": floors, "blue_ceiling": ceilings,
         "given_box": list(settings.box) if settings.box else None,
         "outside": outside_box(settings, frames),
-        "extent": extent(frames),
         "save_name": settings.html.with_suffix("").name,
     }

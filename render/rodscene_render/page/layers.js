@@ -76,12 +76,33 @@ function layer_bound(frames, upper) {
                           : (v) => v > lo && v <= hi, lo, hi);
 }
 
+// The lowest and highest coordinates of every frame's glyphs, found once.
+let extent = null;
+function rods_extent() {
+  if (extent) return extent;
+  const low = [Infinity, Infinity, Infinity];
+  const high = [-Infinity, -Infinity, -Infinity];
+  const p = new Float64Array(9);
+  for (const k of all_frames) {
+    for (let i = 0; i < META.counts[k]; i++) {
+      rod_points(k, i, p);
+      for (let j = 0; j < 9; j++) {
+        const a = j % 3;
+        if (p[j] < low[a]) low[a] = p[j];
+        if (p[j] > high[a]) high[a] = p[j];
+      }
+    }
+  }
+  extent = low[0] <= high[0] ? [low, high] : [[0, 0, 0], [0, 0, 0]];
+  return extent;
+}
+
 // The side of the rods' extent (a = 0, 1, 2) widened by the rods' radius,
 // rounded outward.
 function side(a, upper) {
-  const s = 10 ** BOX_DIGITS;
-  return upper ? Math.ceil((META.extent[1][a] + META.pad) * s) / s
-               : Math.floor((META.extent[0][a] - META.pad) * s) / s;
+  const s = 10 ** BOX_DIGITS, [low, high] = rods_extent();
+  return upper ? Math.ceil((high[a] + META.pad) * s) / s
+               : Math.floor((low[a] - META.pad) * s) / s;
 }
 
 // The command's --box, X0 Y0 Z0 X1 Y1 Z1, for frame k's picture (null:

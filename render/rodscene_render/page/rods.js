@@ -40,11 +40,12 @@ const colour_bytes = META.colours ? decode_base64(META.colours) : null;
 
 // Each rod's line in its input: a frame's lines are zigzag varints of their
 // differences from META.line_starts[k] on, decoded when a rod is picked.
-const line_bytes = decode_base64(META.lines);
+let line_bytes = null;
 
 function frame_lines(k) {
   const start = META.line_starts[k];
   if (start === null) return null;
+  line_bytes = line_bytes || decode_base64(META.lines);
   const lines = new Array(META.counts[k]);
   let at = start, line = 0;
   for (let i = 0; i < lines.length; i++) {
