@@ -18,7 +18,6 @@ from .outputs import written_whole
 from .picture import camera_for, report_frame
 from .reading_pool import load_frames
 from .warning_report import LOG_SUFFIX, report_notes
-from .povray import box_corners
 
 PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
 # Debian's libjs-three: three.js r111 as one script.
@@ -139,7 +138,6 @@ def page_meta(settings, frames, tables, teal):
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
-        "box": box_corners(settings.box).tolist() if settings.box else None,
         "width": settings.width, "height": settings.height,
         "field": camera.FIELD, "margin": camera.MARGIN, "pad": camera.PAD,
         "views": named_cameras(settings, points),

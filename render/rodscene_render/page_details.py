@@ -176,7 +176,7 @@ def details(settings, frames):
         "labels": texts, "label_words": words,
         "film_label": film_label(settings),
         "teal_floor": floors, "blue_ceiling": ceilings,
-        "given_box": list(settings.box) if settings.box else None,
+        "box": list(settings.box) if settings.box else None,
         "outside": outside_box(settings, frames),
         "save_name": settings.html.with_suffix("").name,
     }

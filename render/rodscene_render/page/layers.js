@@ -109,7 +109,7 @@ function side(a, upper) {
 // the film): the one given, cut in z to the slab and the layers shown; its
 // x and y are the given box's or the rods' extent. Null without a box.
 function command_box(k) {
-  const given = META.given_box, frames = k === null ? all_frames : [k];
+  const given = META.box, frames = k === null ? all_frames : [k];
   const z = [given ? given[2] : null, given ? given[5] : null];
   const bound = (v, upper) => {
     if (v === null) return;
