@@ -364,6 +364,7 @@ void read_sites(config_reader& r, site_table& t, read_report& report) {
     status = read_values(r, dest, record_values);
     if (r.took_input) {
       ++report.data_records;
+      if (stored) t.line[k] = r.first_line;
       if (!stored) ++report.ignored_records;
     }
     warn_read(r, status, k + 1, report.warnings);

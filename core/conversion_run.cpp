@@ -79,12 +79,15 @@ std::size_t write_scene_text(char* text, const site_table& t,
 int draw_glyphs(drawn_glyph* glyphs, const site_table& t,
                 const converter_variant& v) {
   int n = 0;
+  // The visit gets pointers into the table's columns: the slot is the
+  // position's offset in its column.
   for_each_drawn(t, v,
-                 [glyphs, &n](const long double* const* position,
-                              const long double* const* direction,
-                              cylinder_colour colour) {
+                 [glyphs, &n, &t](const long double* const* position,
+                                  const long double* const* direction,
+                                  cylinder_colour colour) {
                    glyph_coordinates(position, direction, glyphs[n].at);
-                   glyphs[n++].colour = colour;
+                   glyphs[n].colour = colour;
+                   glyphs[n++].line = t.line[position[0] - t.x];
                    return true;
                  });
   return n;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "config_reader.hpp"
@@ -95,6 +96,7 @@ std::size_t write_scene_text(char* text, const site_table& table,
 struct drawn_glyph {
   long double at[glyph_fields];  // as glyph_coordinates gives them
   cylinder_colour colour;
+  std::int64_t line;  // the line its site's record starts on; 0: none
 };
 
 // Fills `glyphs`, room for scan_count, with the glyphs write_scene draws, in

@@ -8,6 +8,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -187,6 +188,7 @@ py::tuple glyphs_of(const py::object& path, std::string_view program) {
   outcome o;
   std::vector<double> ends, caps;
   std::vector<std::uint8_t> teal_flags;
+  std::vector<std::int64_t> lines;
   {
     py::gil_scoped_release unlocked;
     borrowed_storage s;
@@ -199,6 +201,7 @@ py::tuple glyphs_of(const py::object& path, std::string_view program) {
       for (int j = 6; j < glyph_fields; ++j)
         caps.push_back(rounded(g.at[j]));
       teal_flags.push_back(g.colour == cylinder_colour::teal);
+      lines.push_back(g.line);
     }
   }
   raise_if_failed(o, name, path);
@@ -207,7 +210,7 @@ py::tuple glyphs_of(const py::object& path, std::string_view program) {
   for (py::ssize_t i = 0; i < n; ++i)
     teal.mutable_at(i) = teal_flags[static_cast<std::size_t>(i)] != 0;
   return py::make_tuple(array_of(ends, {n, 2, 3}), array_of(caps, {n, 3}), teal,
-                        warning_lines(o, &v));
+                        warning_lines(o, &v), array_of(lines, {n}));
 }
 
 py::tuple scene_text_of(const py::object& path, std::string_view program) {
@@ -245,7 +248,8 @@ PYBIND11_MODULE(_core, m) {
   m.def("read_sites", &rodscene::sites_of, py::arg("path"),
         "(positions, directions, records, warning lines) of a file.");
   m.def("glyphs", &rodscene::glyphs_of, py::arg("path"), py::arg("program"),
-        "(ends, caps, teal, warning lines) of a file as a program draws it.");
+        "(ends, caps, teal, warning lines, record lines) of a file as a "
+        "program draws it.");
   m.def("scene_text", &rodscene::scene_text_of, py::arg("path"),
         py::arg("program"),
         "(scene text, warning lines) of a file as a program writes it.");

@@ -118,6 +118,14 @@ def within_one_ulp(array, text_values):
                 np.all((np.signbit(a) == np.signbit(f)) | nan))
 
 
+# Configurations and the line each drawn site's record starts on, as the
+# reader counts lines: a header over three lines, records over two, blank
+# lines and CR LF; the slots no record reaches have line 0.
+RECORD_LINES = [(b"1 2\n3\n4 5 6\n7 8 9 10\n11 12 / 13\n7 8 9", [4, 6]),
+                (b"0 0 0 0\r\n\r\n1 2 3 0 0 1\r\n\n4,5,6,\n1,0,0\n"
+                 b"\n\n1 1 -50 1 0 0\n,,5\n", [3, 5, 10])]
+
+
 def scenes(split, mono, tmp):
     names = [EXAMPLE] + sorted((ROOT / "fuzz" / "corpus").glob("*.txt"))
     names += hostile_files(tmp).values()
@@ -141,7 +149,8 @@ def scenes(split, mono, tmp):
             glyphs, said = calling(rodscene.glyphs, path, name)
             check(said == expected, f"glyphs() warns otherwise on {config}")
             numbers, teal = fields_of(out)
-            check(list(glyphs) == ["ends", "caps", "teal"] and
+            check(list(glyphs) == ["ends", "caps", "teal", "lines"] and
+                  glyphs["lines"].shape == (len(teal),) and
                   glyphs["ends"].shape == (len(teal), 2, 3) and
                   glyphs["caps"].shape == (len(teal), 3) and
                   glyphs["teal"].dtype == bool,
@@ -158,6 +167,12 @@ def scenes(split, mono, tmp):
         check(sites["positions"].shape == sites["directions"].shape == (n, 3),
               f"read_sites({config}) holds {sites['positions'].shape} for "
               f"{sites['records']} records")
+    for text, lines in RECORD_LINES:
+        path = tmp / "lines.txt"
+        path.write_bytes(text)
+        got = calling(rodscene.glyphs, path, "split")[0]["lines"]
+        check(list(got[:len(lines)]) == lines and not got[len(lines):].any(),
+              f"glyphs() of {text!r} give lines {got[:len(lines) + 1]}")
     sites, _ = calling(rodscene.read_sites, tmp / "many records")
     check(sites["records"] == 3375 and len(sites["positions"]) == 3370 and
           sites["positions"][3369, 1] == -3369,

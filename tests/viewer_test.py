@@ -15,6 +15,12 @@ Groups:
           --zoom goes.
   pages   the example, zero glyphs and a browser without WebGL give a page
           that says what it shows; bad options are refused in one line.
+  explains an orientation page colours the rods by the map its key's bar
+          shows and labels each frame as its command does; a click on a
+          rod, in either projection, names its file and line; hiding the
+          blue layer leaves no blue pixel, and the command's --box, for
+          that and for a z slab, draws as many rods as the page shows;
+          the ? key opens the help, Escape closes it.
 
 Every page opened must leave no error in the browser's console. Exits 77
 (reported as skipped) without Chromium, its driver or selenium, or without
@@ -366,7 +372,124 @@ def pages(split, tmp):
     check(not (tmp / "view.html").exists(), "a refused page was written")
 
 
-GROUPS = {"views": views, "camera": camera, "frames": frames, "pages": pages}
+# Rods along x and, between them, one along y: the director is x, so the
+# rods along it take the map's first colours and the one across its last.
+ACROSS = [(x, y, 5, 1, 0, 0) for x in (-40, 40) for y in (-20, 0, 20)] + \
+    [(0, 0, 5, 0, 1, 0)]
+KEPT = ("const f = frame_filter(0); let n = 0; "
+        "for (let i = 0; i < META.counts[0]; i++) n += f(i); return n;")
+
+
+def bar_share(rgb, stops):
+    """Each coloured pixel's place on the key's bar, 0 to 1: the stop
+    whose colour points its way, whatever the light; -1 elsewhere."""
+    s = np.array([[int(c[i:i + 2], 16) for i in (1, 3, 5)] for c in stops])
+    s = s / np.linalg.norm(s, axis=1, keepdims=True)
+    v = rgb / (np.linalg.norm(rgb, axis=2, keepdims=True) + 1e-9)
+    share = np.argmax(v @ s.T, axis=2) / (len(stops) - 1)
+    return np.where(np.ptp(rgb, axis=2) > 60, share, -1)
+
+
+def click_rod(driver, mask):
+    """Clicks the middle of the pixels of mask; returns what the page
+    says of the rod there."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.by import By
+    view = driver.find_element(By.ID, "view")
+    ys, xs = np.nonzero(mask)
+    i = np.argmin(np.hypot(xs - xs.mean(), ys - ys.mean()))
+    ActionChains(driver).move_to_element_with_offset(
+        view, int(xs[i] - view.size["width"] / 2),
+        int(ys[i] - view.size["height"] / 2)).click().perform()
+    settle(driver, "a click")
+    return text_of(driver, "info-text")
+
+
+def drawn_count(command):
+    """The glyphs the command's picture draws, as it says."""
+    run = subprocess.run([sys.executable, *shlex.split(command), "--draft"],
+                         capture_output=True, text=True)
+    check(run.returncode == 0, f"{command}: {run.stderr}")
+    return int(re.search(r"drew (\d+) glyph", run.stderr).group(1))
+
+
+def explains(split, tmp):
+    first = config_file(tmp, "first.txt", ACROSS)
+    second = config_file(tmp, "second.txt", ACROSS)
+    path = page(tmp, "across.html", [first, second], split,
+                ["--colour", "orientation", "--view", "top",
+                 "--label", "t = {time:g} ({name})", "--dt", "0.5"])
+    example = page(tmp, "example.html", [EXAMPLE], split)
+    driver = browser(tmp, viewport=(800, 700))  # rods wide enough to click
+    try:
+        open_page(driver, path, "#frame=2")
+        share = bar_share(canvas_pixels(driver), driver.execute_script(
+            "return META.bar.stops"))
+        check((share >= 0.8).sum() > 30 and
+              ((share >= 0).sum() - (share > 0.2).sum()) > 200,
+              "the rods do not take the colours of the key's bar")
+        command = text_of(driver, "command")
+        for words in ("--colour orientation", "--label 't = 0.5 (second.txt)'",
+                      "--label 't = {time:g} ({name})' --dt 0.5"):
+            check(words in command, f"the commands lack {words}: {command}")
+        check(text_of(driver, "label") == "t = 0.5 (second.txt)" and
+              "S = 0.7" in text_of(driver, "key"),
+              f"frame 2 has the label {text_of(driver, 'label')!r} and the "
+              f"key {text_of(driver, 'key')!r}")
+        for fragment in ("#frame=2", "#frame=2&view=iso"):
+            open_page(driver, path, fragment)
+            said = click_rod(driver, bar_share(canvas_pixels(driver), driver
+                             .execute_script("return META.bar.stops")) >= 0.8)
+            check(f"second.txt, line {len(ACROSS) + 1} " in said and
+                  "(0.00, 0.00, 5.00)" in said,
+                  f"{fragment}: a click on the rod across says {said!r}")
+        open_page(driver, example, "#view=front")
+        driver.find_element("id", "show-blue").click()
+        settle(driver, "blue hidden")
+        rgb = canvas_pixels(driver)
+        check(blue_mask(rgb).sum() == 0 and teal_mask(rgb).sum() > 1000,
+              "hiding the blue rods leaves blue pixels or no teal")
+        shown = [(driver.execute_script(KEPT), text_of(driver, "command"))]
+        # A slab whose bounds are rods' centres as the page holds them,
+        # each a little past the rod's centre in its file: the page keeps
+        # those rods, and so must the command.
+        driver.find_element("id", "show-blue").click()
+        rods = driver.execute_script(
+            "const t = META.tables[0]; return frame_lines(0).map((line, i) "
+            "=> [t[2] + t[3] * words[rod_word(0, i) + 2], line]);")
+        lines = EXAMPLE.read_text().splitlines()
+        past = [(z, float(lines[n - 1].split()[2]) - z) for z, n in rods]
+        low = next(z for z, off in past if z < -5 and off < -1e-6)
+        high = next(z for z, off in past if z > 5 and off > 1e-6)
+        driver.execute_script(
+            "document.getElementById('z-low').value = arguments[0];"
+            "document.getElementById('z-high').value = arguments[1];"
+            "cut_changed();", low, high)
+        settle(driver, "a slab")
+        shown.append((driver.execute_script(KEPT),
+                      text_of(driver, "command")))
+        check(driver.execute_script(
+            "const c = document.getElementById('command');"
+            "return c.scrollWidth <= c.clientWidth && "
+            "c.scrollHeight <= c.clientHeight"), "the command is cut")
+        from selenium.webdriver.common.action_chains import ActionChains
+        for key, hidden in (("?", False), ("\ue00c", True)):
+            ActionChains(driver).send_keys(key).perform()
+            check(driver.execute_script(
+                "return document.getElementById('help').hidden") == hidden,
+                f"{key!r} leaves the help {'open' if hidden else 'shut'}")
+    finally:
+        driver.quit()
+    for count, command in shown:
+        check("--box" in command, f"{command} lacks --box")
+        if shutil.which("povray"):
+            drawn = drawn_count(command)
+            check(drawn == count, f"the page shows {count} rods, the "
+                  f"picture of {command!r} {drawn}")
+
+
+GROUPS = {"views": views, "camera": camera, "frames": frames, "pages": pages,
+          "explains": explains}
 
 
 def main():

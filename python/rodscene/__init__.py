@@ -10,8 +10,9 @@ so threads convert files side by side.
   records, at most the table's 3370 slots, the ones records filled.
 - glyphs(path, program): {"ends": (n, 2, 3) float64, the cylinder's ends A
   and B; "caps": (n, 3) float64, the sphere centres; "teal": (n,) bool, the
-  cylinder pigment}, for the n glyphs the program ("split" or "mono")
-  draws, in the order it writes them.
+  cylinder pigment; "lines": (n,) int64, the line of the file where the
+  site's record starts, 0 for a slot no record reached}, for the n glyphs
+  the program ("split" or "mono") draws, in the order it writes them.
 - scene_text(path, program): bytes, what the program writes on standard
   output.
 
@@ -73,9 +74,9 @@ def read_sites(path):
 
 def glyphs(path, program):
     """The glyphs that program ("split" or "mono") draws from the file."""
-    ends, caps, teal, lines = _core.glyphs(path, program)
-    _warn(lines)
-    return {"ends": ends, "caps": caps, "teal": teal}
+    ends, caps, teal, warned, lines = _core.glyphs(path, program)
+    _warn(warned)
+    return {"ends": ends, "caps": caps, "teal": teal, "lines": lines}
 
 
 def scene_text(path, program):

@@ -90,26 +90,28 @@ def find_converter(program, folder, here):
 
 
 def convert(config, conv, scratch):
-    """(ends n x 6, caps n x 3, teal n, warnings) of a configuration."""
+    """(ends n x 6, caps n x 3, teal n, warnings, lines) of a
+    configuration; lines, each glyph's record line in the file, only from
+    the module (a program's scene text does not say them), else None."""
     if conv.in_process:
         return convert_here(config, conv)
     text, notes = run_program(config, conv.path, scratch)
     ends, caps, teal, _ = read_scene(text, config)
-    return ends, caps, teal, notes
+    return ends, caps, teal, notes, None
 
 
 def convert_here(config, conv):
     core = importlib.import_module("rodscene._core")
     name = os.fsdecode(config)
     try:
-        ends, caps, teal, lines = core.glyphs(config, conv.program)
+        ends, caps, teal, warned, lines = core.glyphs(config, conv.program)
     except OSError as e:
         raise Refusal(f"rodscene_{conv.program}: {shown(e.strerror)}") \
             from None
     notes = [f"rodscene_{conv.program}: " +
              (shown(name) + line[len(name):] if line.startswith(name)
-              else shown(line)) for line in lines]
-    return ends.reshape(-1, 6), caps, teal, notes
+              else shown(line)) for line in warned]
+    return ends.reshape(-1, 6), caps, teal, notes, lines
 
 
 def run_program(config, program, scratch):

@@ -36,13 +36,15 @@ NUMBER_TOKEN = re.compile(
 @dataclasses.dataclass
 class frame:
     """One input's drawable glyphs: each glyph's cylinder ends (A, B) and
-    cap centre, whether its cylinder is teal, and the warnings met on the
-    way."""
+    cap centre, whether its cylinder is teal, the warnings met on the way,
+    and each glyph's line in the input (None when unknown: a converter
+    program's output does not say it)."""
     name: str
     ends: np.ndarray
     caps: np.ndarray
     teal: np.ndarray
     notes: list
+    lines: np.ndarray = None
 
     def points(self):
         return np.hstack([self.ends, self.caps]).reshape(-1, 3)
@@ -127,7 +129,10 @@ def load_input(path, kind, converter, scratch):
         ends, caps, teal, lines = read_scene_file(path)
         notes = []
     else:
-        ends, caps, teal, notes = convert(path, converter, scratch)
-        lines = None  # the glyphs' lines are not the file's
-    kept = drawable(ends, caps, lines, path, notes)
-    return frame(str(path), ends[kept], caps[kept], teal[kept], notes)
+        ends, caps, teal, notes, lines = convert(path, converter, scratch)
+    # The notes name scene text's lines alone: a configuration's left-out
+    # glyphs are mostly slots that no record reached.
+    kept = drawable(ends, caps, lines if kind == "scene" else None, path,
+                    notes)
+    return frame(str(path), ends[kept], caps[kept], teal[kept], notes,
+                 None if lines is None else lines[kept])

@@ -11,14 +11,13 @@ import re
 
 import numpy as np
 
-from . import camera, folders, layout
+from . import camera, folders, layout, page_details
 from .messages import (Nothing, Refusal, input_pattern, plural,
                        program_name, say, shell_word, shown)
 from .outputs import written_whole
 from .picture import camera_for, report_frame
 from .reading_pool import load_frames
 from .warning_report import LOG_SUFFIX, report_notes
-from .povray import box_corners
 
 PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
 # Debian's libjs-three: three.js r111 as one script.
@@ -27,10 +26,12 @@ TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent / "page"
 TEMPLATE_NAME = "viewer.html"
 # The page's script, a file a concern, joined in this order as one script:
 # its settings, the rods, the camera that mirrors the render path's (and
-# the view's state), drawing, the command panel, frames and playback, the
-# mouse and key controls, and its start.
-SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "panels.js",
-           "frames.js", "controls.js", "start.js")
+# the view's state), drawing, the layers, slab and box, the command panel,
+# the key, label and triad, frames and playback, picking a rod, the help
+# and the saved picture, the mouse and key controls, and its start.
+SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "layers.js",
+           "panels.js", "overlays.js", "frames.js", "picking.js", "help.js",
+           "controls.js", "start.js")
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 # What would end a <script> element early, or start a comment in it.
 SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)
@@ -40,7 +41,7 @@ DEFAULT_PROGRAM = "split"
 DEFAULT_QUALITY = "normal"
 # What the page cannot show: these options shape pictures only.
 PICTURE_ONLY = {"detail": "--detail", "transparent": "--transparent",
-                "label": "--label", "frames": "--frames"}
+                "frames": "--frames"}
 
 
 def find_three():
@@ -56,9 +57,6 @@ def check_page(s):
         if getattr(s, option):
             raise Refusal(f"--html shows the rods as they are: it takes no "
                           f"{flag}")
-    if s.colour != "converter":
-        raise Refusal("--html shows the converters' colours: it takes no "
-                      "--colour orientation")
 
 
 def quantise(values):
@@ -103,14 +101,15 @@ def named_cameras(settings, points):
 
 def carried_options(s):
     """The options of this command that the shown commands repeat: what
-    changes the rods, their frame or the picture's size."""
+    changes the rods, their colours or the picture's size. The page adds
+    --box and --label itself, as the view and frame shown ask."""
     words = []
     if s.program != DEFAULT_PROGRAM:
         words += ["--program", s.program]
     if s.converters:
         words += ["--converters", s.converters]
-    if s.box:
-        words += ["--box"] + [f"{v:g}" for v in s.box]
+    if s.colour != "converter":
+        words += ["--colour", s.colour]
     if s.quality != DEFAULT_QUALITY:
         words += ["--quality", s.quality]
     words += ["--width", str(s.width), "--height", str(s.height)]
@@ -139,7 +138,6 @@ def page_meta(settings, frames, tables, teal):
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
-        "box": box_corners(settings.box).tolist() if settings.box else None,
         "width": settings.width, "height": settings.height,
         "field": camera.FIELD, "pad": camera.PAD,
         "margins": list(layout.margins(settings.width,
@@ -184,6 +182,7 @@ def page_text(settings, frames):
     rods = np.vstack([p[0] for p in parts] or [np.zeros((0, 9), "<i2")])
     meta = page_meta(settings, frames, [p[1] for p in parts],
                      [p[2] for p in parts])
+    meta.update(page_details.details(settings, frames))
     fill = {
         "TITLE": html.escape(f"rodscene: {meta['names'][0]}" +
                              (f" and {len(frames) - 1} more"

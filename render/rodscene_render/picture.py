@@ -31,6 +31,16 @@ def camera_for(settings, points):
                       settings.zoom, settings.look, settings.detail)
 
 
+def in_box(settings, fr):
+    """Which glyphs are drawn: with --box, those whose centre (the site's
+    place) lies in the box or on its faces."""
+    if not settings.box:
+        return np.ones(len(fr.ends), bool)
+    centre = (fr.ends[:, :3] + fr.ends[:, 3:]) / 2
+    return ((centre >= settings.box[:3]) &
+            (centre <= settings.box[3:])).all(axis=1)
+
+
 def from_frames(settings, frames):
     """What follows from the frames drawn, one for them all: the
     orientation colours' range, and the direction of a view that follows
@@ -53,7 +63,9 @@ def local_order(settings, fr):
 
 
 def scene_text(settings, fr):
-    """The text handed to POV-Ray, and the frame's order parameter."""
+    """The text handed to POV-Ray, and the frame's order parameter. The
+    colours and local order are of the whole frame, so that cutting it
+    with --box keeps each rod's colour."""
     s, director = orientation.order(fr.ends)
     local_s, local_n = local_order(settings, fr) if settings.local \
         else (None, None)
@@ -67,7 +79,11 @@ def scene_text(settings, fr):
     else:
         pigments = scene_writer.converter_pigments(fr.teal)
     faint = local_s >= settings.below if settings.highlight else None
-    text = scene_writer.glyph_text(fr.ends, fr.caps, pigments, faint)
+    kept = in_box(settings, fr)
+    text = scene_writer.glyph_text(
+        fr.ends[kept], fr.caps[kept],
+        [p for p, k in zip(pigments, kept.tolist()) if k],
+        None if faint is None else faint[kept])
     if settings.box:
         text += box_text(settings.box)
     return text, s
@@ -106,10 +122,11 @@ def render_picture(settings, scratch):
     from_frames(settings, [fr])
     cam = camera_for(settings, fr.points())
     save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
-    message = f"drew {plural(len(fr.ends), 'glyph')} into " \
+    kept = in_box(settings, fr)
+    message = f"drew {plural(int(kept.sum()), 'glyph')} into " \
         f"{shown(settings.picture)}"
-    if not len(fr.ends):
+    if not kept.any():
         raise Nothing(message)
-    if not in_view(cam, fr.ends, fr.caps):
+    if not in_view(cam, fr.ends[kept], fr.caps[kept]):
         raise Nothing(f"{message}, but none of them is in the picture")
     say(message)

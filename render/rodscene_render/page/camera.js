@@ -26,7 +26,8 @@ function view_axes(azimuth, elevation) {
 }
 
 // Every point a fit frames: the rods' tails, heads and caps of the
-// frames listed, and the box's corners.
+// frames listed, and the corners of their command's box (the film's for
+// several), as the pictures fit them.
 function each_point(frames, visit) {
   const p = new Float64Array(9);
   let any = false;
@@ -39,7 +40,11 @@ function each_point(frames, visit) {
       any = true;
     }
   }
-  for (const c of META.box || []) { visit(c[0], c[1], c[2]); any = true; }
+  const box = command_box(frames.length === 1 ? frames[0] : null);
+  for (const c of box ? box_corners(box) : []) {
+    visit(c[0], c[1], c[2]);
+    any = true;
+  }
   if (!any) visit(0, 0, 0);
 }
 

@@ -2,16 +2,24 @@
 
 const pointers = new Map();
 
+// A press that moves less than TAP_SLOP, with no other finger down, is
+// a click or tap: it picks the rod under it.
 function on_pointer_down(e) {
   canvas.setPointerCapture(e.pointerId);
+  for (const p of pointers.values()) p.tap = false;
   pointers.set(e.pointerId, {x: e.clientX, y: e.clientY, button: e.button,
-                             pan: e.button !== 0 || e.shiftKey || e.ctrlKey});
+                             pan: e.button !== 0 || e.shiftKey || e.ctrlKey,
+                             x0: e.clientX, y0: e.clientY,
+                             tap: pointers.size === 0 && e.button === 0});
 }
 
 function on_pointer_move(e) {
   const last = pointers.get(e.pointerId);
   if (!last) return;
   const dx = e.clientX - last.x, dy = e.clientY - last.y;
+  if (Math.hypot(e.clientX - last.x0, e.clientY - last.y0) > TAP_SLOP) {
+    last.tap = false;
+  }
   if (pointers.size === 2) {
     pinch(e.pointerId, e.clientX, e.clientY);
   } else if (last.pan) {
@@ -26,7 +34,9 @@ function on_pointer_move(e) {
 }
 
 function on_pointer_up(e) {
+  const last = pointers.get(e.pointerId);
   pointers.delete(e.pointerId);
+  if (last && last.tap && e.type === "pointerup") pick(e.clientX, e.clientY);
 }
 
 // Moves the look point with the picture: dx, dy in CSS pixels.
@@ -60,7 +70,11 @@ function on_key(e) {
   if (e.target.tagName === "INPUT" &&
       (e.target.type === "number" || e.key.startsWith("Arrow"))) return;
   if (e.ctrlKey || e.metaKey || e.altKey) return;
-  if (KEYS.has(e.key)) set_view(KEYS.get(e.key));
+  if (e.key === "?") toggle_help();
+  else if (e.key === "Escape") {
+    show_help(false);
+    show_rod(null);
+  } else if (KEYS.has(e.key)) set_view(KEYS.get(e.key));
   else if (e.key === "r") reset();
   else if (e.key === "p") toggle_projection();
   else if (e.key === "ArrowRight") show_frame(state.frame + 1);
@@ -102,6 +116,8 @@ function wire() {
   canvas.addEventListener("wheel", on_wheel, {passive: false});
   canvas.addEventListener("contextmenu", (e) => e.preventDefault());
   window.addEventListener("keydown", on_key);
+  wire_layers();
+  wire_help();
   // The stage changes size with the window and with the command's lines.
   new ResizeObserver(() => { size_canvas(); request_draw(); }).observe(stage);
 }

@@ -13,6 +13,7 @@ const canvas = document.getElementById("view");
 const triad = document.getElementById("triad");
 const stage = document.getElementById("stage");
 const note = document.getElementById("note");
+const overlay = document.getElementById("overlay");
 const drawn = {renderer: null, scene: null, camera: null, meshes: null,
                pending: false, first_ms: null, update_ms: null};
 
@@ -24,12 +25,31 @@ function material(name) {
     specular: 0x000000});
 }
 
+// Rods coloured by orientation take their colour from an attribute of
+// their own, which three.js reads a rod at a time, in the default finish.
+function rod_material(name, geometry, count) {
+  if (!colour_bytes || !["teal", "blue"].includes(name)) {
+    return material(name);
+  }
+  geometry.setAttribute("color", new THREE.InstancedBufferAttribute(
+    new Float32Array(3 * count), 3));
+  return new THREE.MeshPhongMaterial({
+    color: 0xffffff, vertexColors: THREE.VertexColors, specular: 0x000000});
+}
+
 function instanced(geometry, name, count) {
-  const mesh = new THREE.InstancedMesh(geometry, material(name),
-                                       Math.max(count, 1));
+  const n = Math.max(count, 1);
+  const mesh = new THREE.InstancedMesh(geometry, rod_material(name, geometry,
+                                                              n), n);
   mesh.frustumCulled = false;
   return mesh;
 }
+
+// sRGB bytes as the linear colours the renderer takes.
+const LINEAR = Array.from({length: 256}, (_, v) => {
+  const c = v / 255;
+  return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
+});
 
 // Writes into matrix m (at index j) the transform that takes the unit
 // cylinder along y, centred on 0, to the rod from tail to head: its
@@ -59,13 +79,14 @@ function build_scene() {
   // One geometry a mesh: three.js r111 keeps the attributes bound between
   // two draws of one geometry, and would draw the blue rods with the teal
   // rods' places.
+  const edge = new THREE.CylinderBufferGeometry(BOX_RADIUS, BOX_RADIUS, 1, 8);
   const meshes = {teal: instanced(rod, "teal", most),
                   blue: instanced(rod.clone(), "blue", most),
-                  cap: instanced(cap, "cap", most)};
+                  cap: instanced(cap, "cap", most),
+                  box: instanced(edge, "box", 12)};
   const scene = new THREE.Scene();
   scene.background = new THREE.Color(BACKGROUND);
   for (const mesh of Object.values(meshes)) scene.add(mesh);
-  if (META.box) scene.add(box_mesh());
   // The scene's finish: ambient 0.12 and diffuse 0.8 under a key light
   // above and left of the camera and a fill light of 0.45 from the right,
   // both turning with the camera as the pictures' lights do.
@@ -80,41 +101,39 @@ function build_scene() {
   return {scene, meshes, camera};
 }
 
-function box_mesh() {
-  const rod = new THREE.CylinderBufferGeometry(BOX_RADIUS, BOX_RADIUS, 1, 8);
-  const mesh = instanced(rod, "box", 12);
-  const c = META.box;
-  let j = 0;
-  for (let i = 0; i < 8; i++) {
-    for (let a = 0; a < 3; a++) {
-      const other = i | (1 << a);
-      if (other !== i) {
-        rod_matrix(mesh.instanceMatrix.array, j++, [...c[i], ...c[other]]);
-      }
-    }
-  }
-  return mesh;
-}
-
-// Puts frame k's rods into the meshes: teal rods come first.
+// Puts the rods of frame k that the cut keeps into the meshes: teal rods
+// come first.
 function load_frame(k) {
   const started = performance.now();
   const {teal, blue, cap} = drawn.meshes;
   const count = META.counts[k], teals = META.teal[k];
+  const kept = frame_filter(k);
   const p = new Float64Array(9);
+  let c = 0;
+  teal.count = blue.count = 0;
   for (let i = 0; i < count; i++) {
+    if (!kept(i)) continue;
     rod_points(k, i, p);
-    if (i < teals) rod_matrix(teal.instanceMatrix.array, i, p);
-    else rod_matrix(blue.instanceMatrix.array, i - teals, p);
-    cap_matrix(cap.instanceMatrix.array, i, p);
+    const mesh = i < teals ? teal : blue;
+    if (colour_bytes) {
+      const from = (first[k] + i) * COLOUR_BYTES;
+      for (let a = 0; a < 3; a++) {
+        mesh.geometry.attributes.color.array[3 * mesh.count + a] =
+          LINEAR[colour_bytes[from + a]];
+      }
+    }
+    rod_matrix(mesh.instanceMatrix.array, mesh.count++, p);
+    cap_matrix(cap.instanceMatrix.array, c++, p);
   }
-  teal.count = teals;
-  blue.count = count - teals;
-  cap.count = count;
+  cap.count = c;
   for (const mesh of [teal, blue, cap]) {
     mesh.visible = mesh.count > 0;
     mesh.instanceMatrix.needsUpdate = true;
+    if (mesh.geometry.attributes.color) {
+      mesh.geometry.attributes.color.needsUpdate = true;
+    }
   }
+  place_box();
   drawn.update_ms = performance.now() - started;
 }
 
@@ -179,6 +198,8 @@ function size_canvas() {
                                width: `${w}px`, height: `${h}px`});
   Object.assign(triad.style, {left: `${left}px`,
                               top: `${top + h - TRIAD_SIZE}px`});
+  Object.assign(overlay.style, {left: `${left}px`, top: `${top}px`,
+                                width: `${w}px`, height: `${h}px`});
   const ratio = window.devicePixelRatio || 1;
   if (drawn.renderer) {
     drawn.renderer.setPixelRatio(ratio);
@@ -204,29 +225,3 @@ function request_draw() {
     requestAnimationFrame(draw);
   }
 }
-
-// x, y and z arrows from one origin, as the camera sees the axes; the
-// arrows pointing away are drawn first.
-function draw_triad() {
-  const g = triad.getContext("2d");
-  const scale = triad.width / TRIAD_SIZE;
-  g.setTransform(scale, 0, 0, scale, 0, 0);
-  g.clearRect(0, 0, TRIAD_SIZE, TRIAD_SIZE);
-  const [f, u, r] = view_axes(state.azimuth, state.elevation);
-  const o = TRIAD_SIZE / 2, length = TRIAD_SIZE * 0.3;
-  const order = [0, 1, 2].sort((a, b) => f[b] - f[a]);
-  g.lineWidth = 3;
-  g.font = "bold 14px sans-serif";
-  g.textAlign = "center";
-  g.textBaseline = "middle";
-  for (const i of order) {
-    const x = o + length * r[i], y = o - length * u[i];
-    g.strokeStyle = g.fillStyle = AXES[i][1];
-    g.beginPath();
-    g.moveTo(o, o);
-    g.lineTo(x, y);
-    g.stroke();
-    g.fillText(AXES[i][0], o + 1.35 * length * r[i], o - 1.35 * length * u[i]);
-  }
-}
-

@@ -11,6 +11,8 @@ function show_frame(k) {
   document.getElementById("counter").textContent =
     `${state.frame + 1} / ${frame_count}`;
   document.getElementById("name").textContent = META.names[state.frame];
+  show_key(state.frame);
+  show_rod(null);
   const empty = META.counts[state.frame] === 0;
   if (drawn.renderer) {
     note.hidden = !empty;

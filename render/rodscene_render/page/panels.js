@@ -21,17 +21,20 @@ function camera_words(fitted) {
 const fit_state = (frames) => fit(frames, state.azimuth, state.elevation,
                                   state.projection);
 
-// The commands for the state; whole is the fit of every frame.
+// The commands for the state; whole is the fit of every frame. The
+// picture's label is its frame's, the film's the template.
 function command_text(whole = fit_state(all_frames)) {
   const tail = META.options ? " " + META.options : "";
-  const picture = `${META.program} ${META.inputs[state.frame]} ` +
-    `${META.picture} ` +
-    `${camera_words(frame_count === 1 ? whole : fit_state([state.frame]))}` +
-    `${tail}`;
+  const k = state.frame;
+  const label = META.label_words ? ` ${META.label_words[k]}` : "";
+  const picture = `${META.program} ${META.inputs[k]} ${META.picture} ` +
+    `${camera_words(frame_count === 1 ? whole : fit_state([k]))}` +
+    `${tail}${box_words(k)}${label}`;
   if (frame_count === 1) return picture;
+  const film_label = META.film_label ? ` ${META.film_label}` : "";
   return `${TEXTS.picture}\n${picture}\n${TEXTS.film}\n${META.program} ` +
     `--movie ${META.movie} ${META.film_inputs} ` +
-    `${camera_words(whole)}${tail}`;
+    `${camera_words(whole)}${tail}${box_words(null)}${film_label}`;
 }
 
 function fragment_text(whole) {

@@ -31,3 +31,32 @@ function rod_points(k, i, out) {
   }
 }
 
+
+// Rod i of frame k's first word: its centre's x, y and z levels follow.
+const rod_word = (k, i) => (first[k] + i) * ROD_WORDS;
+
+// Each rod's colour by orientation, three sRGB bytes in the rods' order.
+const colour_bytes = META.colours ? decode_base64(META.colours) : null;
+
+// Each rod's line in its input: a frame's lines are zigzag varints of their
+// differences from META.line_starts[k] on, decoded when a rod is picked.
+let line_bytes = null;
+
+function frame_lines(k) {
+  const start = META.line_starts[k];
+  if (start === null) return null;
+  line_bytes = line_bytes || decode_base64(META.lines);
+  const lines = new Array(META.counts[k]);
+  let at = start, line = 0;
+  for (let i = 0; i < lines.length; i++) {
+    let z = 0, scale = 1, byte;
+    do {
+      byte = line_bytes[at++];
+      z += (byte & 127) * scale;
+      scale *= 128;
+    } while (byte & 128);
+    line += z % 2 ? -(z + 1) / 2 : z / 2;
+    lines[i] = line;
+  }
+  return lines;
+}

@@ -13,6 +13,9 @@ const TEXTS = {
   copy: "copy", copied: "copied", play: "play", pause: "pause",
   picture: "# this view as a picture",
   film: "# the whole trajectory as a film",
+  line: {scene: "its cylinder", configuration: "its record"},
+  no_line: "its line is not known: a converter program read the file",
+  centre: "centre", direction: "direction",
 };
 const KEYS = new Map([["f", "front"], ["s", "side"], ["t", "top"],
                       ["i", "iso"]]);
@@ -34,6 +37,11 @@ const ROD_SEGMENTS = 16;
 const ORBIT_STEP = 0.3;  // degrees a pixel dragged
 const WHEEL_STEP = 0.0015;  // zoom factor e^(step x wheel delta)
 const ROD_WORDS = 9;  // 16-bit integers a rod: centre, half axis, cap offset
+const COLOUR_BYTES = 3;  // sRGB bytes a rod when coloured by orientation
+// The converters' cylinder runs 8 directions either way of its site.
+const ROD_HALF = 8;
+const TAP_SLOP = 5;  // CSS pixels a click or tap may move and still pick
+const BOX_DIGITS = 2;  // decimals of a box's sides taken from the rods
 const COMMAND_DELAY = 150;  // ms after the last move before the command
 const TRIAD_SIZE = 90;  // pixels
 const POLE = 90 - 1e-9;  // elevation beyond which +y is up

@@ -26,7 +26,7 @@ function start() {
   show_frame(fragment.frame === null ? 0 : fragment.frame);
   // Tests and the bench read the page's timings here.
   window.rodscene = {state, drawn, fit, show_frame, load_frame, set_view,
-                     command_text, view_axes, all_frames,
+                     command_text, view_axes, all_frames, cut,
                      settled: () => !drawn.pending && command_timer === null};
 }
 
