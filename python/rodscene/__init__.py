@@ -91,7 +91,7 @@ def order(rods, program="split"):
     import numpy as np
     measure = render_module("order")
     if isinstance(rods, (str, bytes, os.PathLike)):
-        ends, caps, _, lines = _core.glyphs(rods, program)
+        ends, caps, _, lines = _core.glyphs(rods, program)[:4]
         _warn(lines)
         ends = ends.reshape(-1, 6)
         drawn = render_module("inputs").drawable(ends, caps, None, rods, [])

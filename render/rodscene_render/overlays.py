@@ -102,7 +102,8 @@ def key_rows(settings, stats):
     from . import orientation
     solid = [(None, f"solid: local S < {settings.below:g}")] \
         if settings.highlight else []
-    order = solid or [(None, f"S = {stats['order']:.2f}")]
+    order = solid or ([] if stats["order"] is None else
+                      [(None, f"S = {stats['order']:.2f}")])
     if settings.colour == "orientation":
         against = "local " if settings.against == "local" else "the "
         return ([(None, f"angle to {against}director")] + order,
