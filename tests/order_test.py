@@ -138,7 +138,7 @@ def pictures(split, tmp):
               f"--view {view}: the rod is {w}x{h}, its tail cap not left")
     for case in (["--below", 2, "--highlight", "disorder"],
                  ["--against", "local"], ["--radius", 5],
-                 ["--html", tmp / "w.html", "--view", "director"]):
+                 ["--below", 0, "--highlight", "disorder"]):
         run = render([wall, tmp / "no.png"] + case + options)
         check(run.returncode == 2 and len(run.stderr.splitlines()) == 1,
               f"{case} not refused in one line: {run.stderr}")

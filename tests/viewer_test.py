@@ -21,6 +21,11 @@ Groups:
           blue layer leaves no blue pixel, and the command's --box, for
           that and for a z slab, draws as many rods as the page shows;
           the ? key opens the help, Escape closes it.
+  order   an orientation page's rod colours are the pictures' on the
+          pictures' range; --highlight disorder draws solid only the rods
+          at the wall between two domains, the rest faint; the director
+          view sees a nematic's rods end on, the across view (key a)
+          lying.
 
 Every page opened must leave no error in the browser's console. Exits 77
 (reported as skipped) without Chromium, its driver or selenium, or without
@@ -29,6 +34,7 @@ POV-Ray for the camera group.
 
 import base64
 import io
+import json
 import pathlib
 import re
 import shlex
@@ -38,8 +44,8 @@ import sys
 import tempfile
 import time
 
-from render_checks import (EXAMPLE, SKIP, Image, blob, check, config_file,
-                           np, pixels, render)
+from render_checks import (EXAMPLE, ROOT, SKIP, Image, blob, check,
+                           config_file, np, pixels, render)
 
 CHROMIUM = "/usr/bin/chromium"
 DRIVER = "/usr/bin/chromedriver"
@@ -168,7 +174,9 @@ CAMERAS = [("#camera=30,25&zoom=0.8&look=4,0,5",
             "--camera 30 25 --zoom 0.8 --look 4 0 5"),
            ("#view=front&zoom=0.85&look=0,0,2",
             "--camera -90 0 --zoom 0.85 --look 0 0 2 --projection "
-            "orthographic")]
+            "orthographic"),
+           # The markers lie along z: across them is the front.
+           ("#view=across", "--camera -90 0 --zoom 1 ")]
 
 
 def marker_centres(rgb, expected):
@@ -488,8 +496,74 @@ def explains(split, tmp):
                   f"picture of {command!r} {drawn}")
 
 
+def order(split, tmp):
+    # Rods in the xy plane at angles to x, the director by symmetry: 95% of
+    # the angles lie below 22 degrees, so the pictures' range ends at 30.
+    angles = np.array([0] * 36 + [20, -20, 60, -60])
+    tilted = config_file(tmp, "tilted", [
+        (20 * (i % 10) - 90, 20 * (i // 10) - 30, 5, np.cos(a), np.sin(a), 0)
+        for i, a in enumerate(np.radians(angles))])
+    text = page(tmp, "tilted.html", [tilted], split,
+                ["--colour", "orientation"]).read_text()
+    meta = json.loads(text[text.index('id="meta">') + 10:
+                           text.index("</script>")])
+    sys.path.insert(0, str(ROOT / "render"))
+    from rodscene_render.orientation import map_colours
+    got = np.frombuffer(base64.b64decode(meta["colours"]), np.uint8)
+    want = np.rint(map_colours(np.abs(angles), 30.0) * 255)
+    check(np.abs(np.sort(got.reshape(-1, 3), axis=0) -
+                 np.sort(want, axis=0)).max() <= 1 and
+          meta["bar"]["ticks"][-1][1] == "\u226530\u00b0",
+          f"the page's colours or ticks {meta['bar']['ticks']} are not the "
+          f"pictures' on their range to 30 degrees")
+    # Along x left of x = 0, along y right of it: only the rods at the
+    # wall, x = -4 to 4, have local S below 0.5.
+    wall = page(tmp, "wall.html", [config_file(tmp, "wall", [
+        (x, y, 10, *((1, 0, 0) if x < 0 else (0, 1, 0)))
+        for x in range(-60, 61, 4) for y in range(-40, 41, 4)])], split,
+        ["--colour", "local-order", "--highlight", "disorder", "--view",
+         "top"])
+    # Three rods in a line along their direction: seen along it, one disc;
+    # level across it, a line rising at 19.5 degrees.
+    n = np.array([2, 2, 1]) / 3
+    line = page(tmp, "line.html", [config_file(tmp, "line", [
+        (*(k * 20 * n + [0, 0, 10]), *n) for k in (-1, 0, 1)])], split)
+    driver = browser(tmp)
+    try:
+        open_page(driver, wall)
+        rgb = canvas_pixels(driver)
+        # Solid rods at the wall are dark, faint ones a light tint; the
+        # drawn rods span x = -68 (a tail) to 61.2.
+        drawn = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 12)[1]
+        solid = np.nonzero(rgb.sum(axis=2) < 450)[1]
+        x = -68 + (solid - drawn.min()) / np.ptp(drawn) * 129.2
+        check(len(solid) > 100 and x.min() > -16 and x.max() < 8 and
+              drawn.min() < solid.min() - 50 and
+              "S = 0.27" in text_of(driver, "key") and
+              "--colour local-order --highlight disorder" in
+              text_of(driver, "command"),
+              f"solid rods between x = {x.min():.0f} and {x.max():.0f}, "
+              f"the others not faint, or the key or command lack S or the "
+              f"options")
+        from selenium.webdriver.common.action_chains import ActionChains
+        shapes = []
+        for fragment, key in (("#view=director", ""), ("", "a")):
+            open_page(driver, line, fragment)
+            ActionChains(driver).send_keys(key).perform()
+            settle(driver, f"the key {key}")
+            rgb = canvas_pixels(driver)
+            _, (w, h) = blob(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 60,
+                             "the rods")
+            shapes.append(w / h)
+        check(0.8 < shapes[0] < 1.25 and shapes[1] > 2,
+              f"the rods seen along and across the director are "
+              f"{shapes[0]:.2f} and {shapes[1]:.2f} times as wide as high")
+    finally:
+        driver.quit()
+
+
 GROUPS = {"views": views, "camera": camera, "frames": frames, "pages": pages,
-          "explains": explains}
+          "explains": explains, "order": order}
 
 
 def main():

@@ -91,8 +91,8 @@ def order(rods, program="split"):
     import numpy as np
     measure = render_module("order")
     if isinstance(rods, (str, bytes, os.PathLike)):
-        ends, caps, _, lines = _core.glyphs(rods, program)[:4]
-        _warn(lines)
+        ends, caps, _, warned, _ = _core.glyphs(rods, program)
+        _warn(warned)
         ends = ends.reshape(-1, 6)
         drawn = render_module("inputs").drawable(ends, caps, None, rods, [])
         u = measure.directions(ends[drawn])

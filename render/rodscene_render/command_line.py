@@ -8,7 +8,7 @@ import shutil
 import sys
 import tempfile
 
-from . import (camera, conversion, film_encoder, folders, inputs, options,
+from . import (conversion, film_encoder, folders, inputs, options,
                outputs, page, povray, processes)
 from .messages import Nothing, Refusal, say, shown
 from .warning_report import LOG_SUFFIX
@@ -27,11 +27,6 @@ def check_outputs(s):
     if s.html:
         if s.movie:
             raise Refusal("--html and --movie are two outputs: one a run")
-        if s.highlight or (s.view in camera.DIRECTOR_VIEWS and not s.camera):
-            raise Refusal("--html shows the converters' colours from the "
-                          "page's own views: it takes no " +
-                          ("--highlight" if s.highlight else
-                           f"--view {s.view}"))
         outputs.check_output(s.html, page.PAGE_FORMATS, s.inputs, "page")
         page.check_page(s)
         return

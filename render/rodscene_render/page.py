@@ -15,7 +15,7 @@ from . import camera, folders, layout, page_details
 from .messages import (Nothing, Refusal, input_pattern, plural,
                        program_name, say, shell_word, shown)
 from .outputs import written_whole
-from .picture import camera_for, report_frame
+from .picture import camera_for, report_frame, view_directions
 from .reading_pool import load_frames
 from .warning_report import LOG_SUFFIX, report_notes
 
@@ -83,10 +83,11 @@ def frame_rods(fr):
     return rods, table, int(fr.teal.sum())
 
 
-def named_cameras(settings, points):
-    """Each named view's camera as pictures and films fit it."""
+def named_cameras(settings, points, directions):
+    """Each named view's camera as pictures and films fit it, from its
+    direction (picture.view_directions)."""
     cameras = {}
-    for name, (azimuth, elevation) in camera.VIEWS.items():
+    for name, (azimuth, elevation) in directions.items():
         view = copy.copy(settings)
         view.azimuth, view.elevation = azimuth, elevation
         view.projection = "orthographic" \
@@ -110,6 +111,7 @@ def carried_options(s):
         words += ["--converters", s.converters]
     if s.colour != "converter":
         words += ["--colour", s.colour]
+    words += page_details.order_words(s)
     if s.quality != DEFAULT_QUALITY:
         words += ["--quality", s.quality]
     words += ["--width", str(s.width), "--height", str(s.height)]
@@ -142,7 +144,7 @@ def page_meta(settings, frames, tables, teal):
         "field": camera.FIELD, "pad": camera.PAD,
         "margins": list(layout.margins(settings.width,
                                        settings.height).values()),
-        "views": named_cameras(settings, points),
+        "views": named_cameras(settings, points, view_directions(frames)),
         "start": start_state(settings),
         "program": shell_word(program_name()),
         "options": carried_options(settings),

@@ -1,19 +1,25 @@
 """What the page tells beside the rods' places, each an entry of its own in
-the page's META: the key and label of each frame, each rod's colour by
-orientation and its line in its input, what the layer toggles and the z
-slab need to give the picture's command a --box that draws the rods shown,
-and the words the commands add for the label."""
+the page's META: the key and label of each frame, each rod's colour and
+faintness as the pictures draw them and its line in its input, what the
+layer toggles and the z slab need to give the picture's command a --box
+that draws the rods shown, and the words the commands add for the
+label."""
 
 import base64
 import pathlib
 
 import numpy as np
 
-from . import orientation
+from . import options
+from . import order as measured
 from .messages import shell_word, shown
 from .overlays import key_program, key_rows, label_text
+from .picture import from_frames, rod_colours
 
 BAR_STOPS = 32  # colours of the key's bar, spread over the map
+# The frame's order parameter, as the pictures' key writes it; the page's
+# key has it in every colouring.
+ORDER_ROW = "S = {:.2f}"
 
 
 def page_order(fr):
@@ -31,20 +37,45 @@ def css(colour):
     return f"#{r:02x}{g:02x}{b:02x}"
 
 
-def rod_colours(frames):
-    """Each rod's colour by its angle to its frame's director, as the
-    pictures colour it: three sRGB bytes a rod in the page's order; and
-    each frame's order parameter S."""
-    parts, orders = [], []
+def packed_colours(settings, frames):
+    """Each rod's colour and faintness as the pictures draw them, in the
+    page's order: three sRGB bytes a rod (None: the converters' colours),
+    and a bit a rod, set when it is faint (None: none is); and each
+    frame's order parameter S."""
+    colours, faint, orders = [], [], []
     for fr in frames:
-        s, director = orientation.order(fr.ends)
-        rgb = np.asarray(orientation.map_colours(
-            orientation.angles(fr.ends, director))).reshape(-1, 3)
-        parts.append(np.rint(np.clip(rgb[page_order(fr)], 0, 1) * 255)
-                     .astype(np.uint8))
+        rgb, dim, s = rod_colours(settings, fr)
+        order = page_order(fr)
+        if rgb is not None:
+            colours.append(np.rint(np.clip(np.reshape(rgb, (-1, 3))[order],
+                                           0, 1) * 255).astype(np.uint8))
+        if dim is not None:
+            faint.append(dim[order])
         orders.append(s)
-    return base64_text(np.vstack(parts or [np.zeros((0, 3), np.uint8)])), \
-        orders
+    return (base64_text(np.vstack(colours)) if colours else None,
+            base64_text(np.packbits(np.concatenate(faint))) if faint
+            else None, orders)
+
+
+def number_word(value):
+    """A number as the shortest word that reads back as it."""
+    short = f"{value:g}"
+    return short if float(short) == value else repr(value)
+
+
+def order_words(s):
+    """The options that colour the rods by order, as the command gave
+    them, for the commands the page shows."""
+    words = []
+    if s.against != "global":
+        words += ["--against", s.against]
+    if s.highlight:
+        words += ["--highlight", s.highlight]
+    if s.highlight and s.below != options.DEFAULT_BELOW:
+        words += ["--below", number_word(s.below)]
+    if s.local and s.radius != measured.RADIUS:
+        words += ["--radius", number_word(s.radius)]
+    return words
 
 
 def varints(values):
@@ -84,18 +115,23 @@ def rod_lines(frames):
 
 
 def key_of(settings, order):
-    """The key's rows, each [CSS colour or None, text], as a picture's."""
-    rows, _ = key_rows(settings, {"order": order})
-    return [[None if c is None else css(c), text] for c, text in rows]
+    """The key's rows, each [CSS colour or None, text], as a picture's,
+    with the frame's S in every colouring; and its colour bar's scale."""
+    rows, scale = key_rows(settings, {"order": order})
+    rows = [[None if c is None else css(c), text] for c, text in rows]
+    s = [None, ORDER_ROW.format(order)]
+    return rows + ([] if s in rows else [s]), scale
 
 
-def colour_bar():
-    """The key's colour bar: its colours from 0 to the largest angle, and
-    its ticks as (share of its width, text)."""
-    top = orientation.MAX_ANGLE
-    stops = orientation.map_colours(np.linspace(0, top, BAR_STOPS))
-    return {"stops": [css(c) for c in stops],
-            "ticks": [[a / top, f"{a:g}\u00b0"] for a in (0, top / 2, top)]}
+def colour_bar(scale):
+    """The key's colour bar (None without one): its colours from one end
+    to the other, and its ticks as (share of its width, text)."""
+    if scale is None:
+        return None
+    colours_at, ticks = scale
+    return {"stops": [css(c) for c in colours_at(np.linspace(0, 1,
+                                                             BAR_STOPS))],
+            "ticks": [[float(at), text] for at, text in ticks]}
 
 
 def labels(settings, frames):
@@ -157,11 +193,12 @@ def outside_box(settings, frames):
 
 
 def details(settings, frames):
-    """The page's META entries beside those of its rods' places."""
+    """The page's META entries beside those of its rods' places. What is
+    fixed for all frames (the colours' range) is fixed as for a film."""
     settings.key_program = key_program(settings, frames)
-    orientation_colours = settings.colour == "orientation"
-    colours, orders = rod_colours(frames) if orientation_colours \
-        else (None, [None] * len(frames))
+    from_frames(settings, frames)
+    colours, faint, orders = packed_colours(settings, frames)
+    keys = [key_of(settings, s) for s in orders]
     lines, line_starts = rod_lines(frames)
     texts, words = labels(settings, frames)
     floors, ceilings = layer_bounds(frames)
@@ -169,13 +206,15 @@ def details(settings, frames):
         "files": [shown(fr.name) for fr in frames],
         "kinds": list(settings.kinds),
         "lines": lines, "line_starts": line_starts,
-        "colours": colours,
-        "keys": [key_of(settings, s) for s in orders]
-        if orientation_colours else [key_of(settings, None)] * len(frames),
-        "bar": colour_bar() if orientation_colours else None,
+        "colours": colours, "faint": faint,
+        "keys": [rows for rows, _ in keys],
+        "bar": colour_bar(keys[0][1]),
         "labels": texts, "label_words": words,
         "film_label": film_label(settings),
         "teal_floor": floors, "blue_ceiling": ceilings,
+        # A cut needs a --box, which would change local order's
+        # neighbourhoods (periodic across the box's faces).
+        "cuts": not settings.local,
         "box": list(settings.box) if settings.box else None,
         "outside": outside_box(settings, frames),
         "save_name": settings.html.with_suffix("").name,

@@ -50,8 +50,16 @@ def from_frames(settings, frames):
             frames, (lambda fr: local_order(settings, fr)[1])
             if settings.against == "local" else orientation.global_director)
     if settings.azimuth is None:
-        settings.azimuth, settings.elevation = camera.director_view(
-            settings.view, orientation.order(frames[0].ends)[1])
+        settings.azimuth, settings.elevation = \
+            view_directions(frames)[settings.view]
+
+
+def view_directions(frames):
+    """Every named view's (azimuth, elevation): the fixed ones, and those
+    that follow the first frame's director."""
+    director = orientation.order(frames[0].ends)[1]
+    return {**camera.VIEWS, **{name: camera.director_view(name, director)
+                               for name in camera.DIRECTOR_VIEWS}}
 
 
 def local_order(settings, fr):
@@ -62,23 +70,30 @@ def local_order(settings, fr):
                                 settings.radius, settings.box)
 
 
-def scene_text(settings, fr):
-    """The text handed to POV-Ray, and the frame's order parameter. The
-    colours and local order are of the whole frame, so that cutting it
-    with --box keeps each rod's colour."""
+def rod_colours(settings, fr):
+    """Each rod's sRGB colour, 0 to 1 (None: the converters' colours),
+    whether it is drawn faint (None: none is), and the frame's order
+    parameter. The colours and local order are of the whole frame, so
+    that cutting it with --box keeps each rod's colour."""
     s, director = orientation.order(fr.ends)
     local_s, local_n = local_order(settings, fr) if settings.local \
         else (None, None)
+    colours = None
     if settings.colour == "orientation":
         against = local_n if settings.against == "local" else director
-        pigments = scene_writer.srgb_pigments(orientation.map_colours(
-            orientation.angles(fr.ends, against), settings.angle_top))
+        colours = orientation.map_colours(
+            orientation.angles(fr.ends, against), settings.angle_top)
     elif settings.colour == "local-order":
-        pigments = scene_writer.srgb_pigments(
-            orientation.order_colours(local_s))
-    else:
-        pigments = scene_writer.converter_pigments(fr.teal)
+        colours = orientation.order_colours(local_s)
     faint = local_s >= settings.below if settings.highlight else None
+    return colours, faint, s
+
+
+def scene_text(settings, fr):
+    """The text handed to POV-Ray, and the frame's order parameter."""
+    colours, faint, s = rod_colours(settings, fr)
+    pigments = scene_writer.converter_pigments(fr.teal) if colours is None \
+        else scene_writer.srgb_pigments(colours)
     kept = in_box(settings, fr)
     text = scene_writer.glyph_text(
         fr.ends[kept], fr.caps[kept],

@@ -25,22 +25,28 @@ function material(name) {
     specular: 0x000000});
 }
 
-// Rods coloured by orientation take their colour from an attribute of
-// their own, which three.js reads a rod at a time, in the default finish.
-function rod_material(name, geometry, count) {
-  if (!colour_bytes || !["teal", "blue"].includes(name)) {
-    return material(name);
+// Rods coloured by orientation or local order take their colour from an
+// attribute of their own, which three.js reads a rod at a time, in the
+// default finish. Faint rods are see-through and hide nothing behind them.
+function rod_material(name, geometry, count, faint) {
+  let m = material(name);
+  if (colour_bytes && ["teal", "blue"].includes(name)) {
+    geometry.setAttribute("color", new THREE.InstancedBufferAttribute(
+      new Float32Array(3 * count), 3));
+    m = new THREE.MeshPhongMaterial({
+      color: 0xffffff, vertexColors: THREE.VertexColors, specular: 0x000000});
   }
-  geometry.setAttribute("color", new THREE.InstancedBufferAttribute(
-    new Float32Array(3 * count), 3));
-  return new THREE.MeshPhongMaterial({
-    color: 0xffffff, vertexColors: THREE.VertexColors, specular: 0x000000});
+  if (faint) {
+    Object.assign(m, {transparent: true, opacity: FAINT_OPACITY,
+                      depthWrite: false});
+  }
+  return m;
 }
 
-function instanced(geometry, name, count) {
+function instanced(geometry, name, count, faint = false) {
   const n = Math.max(count, 1);
-  const mesh = new THREE.InstancedMesh(geometry, rod_material(name, geometry,
-                                                              n), n);
+  const mesh = new THREE.InstancedMesh(
+    geometry, rod_material(name, geometry, n, faint), n);
   mesh.frustumCulled = false;
   return mesh;
 }
@@ -84,6 +90,11 @@ function build_scene() {
                   blue: instanced(rod.clone(), "blue", most),
                   cap: instanced(cap, "cap", most),
                   box: instanced(edge, "box", 12)};
+  // With --highlight, each layer and the caps have a faint twin.
+  for (const name of faint_bits ? ["teal", "blue", "cap"] : []) {
+    const shape = name === "cap" ? cap : rod;
+    meshes[`${name}_faint`] = instanced(shape.clone(), name, most, true);
+  }
   const scene = new THREE.Scene();
   scene.background = new THREE.Color(BACKGROUND);
   for (const mesh of Object.values(meshes)) scene.add(mesh);
@@ -101,20 +112,24 @@ function build_scene() {
   return {scene, meshes, camera};
 }
 
-// Puts the rods of frame k that the cut keeps into the meshes: teal rods
-// come first.
+// Puts the rods of frame k that the cut keeps into the meshes, the faint
+// ones into the faint twins: teal rods come first.
 function load_frame(k) {
   const started = performance.now();
-  const {teal, blue, cap} = drawn.meshes;
+  const m = drawn.meshes;
+  const glyphs = Object.keys(m).filter((name) => name !== "box")
+    .map((name) => m[name]);
   const count = META.counts[k], teals = META.teal[k];
   const kept = frame_filter(k);
   const p = new Float64Array(9);
-  let c = 0;
-  teal.count = blue.count = 0;
+  for (const mesh of glyphs) mesh.count = 0;
   for (let i = 0; i < count; i++) {
     if (!kept(i)) continue;
     rod_points(k, i, p);
-    const mesh = i < teals ? teal : blue;
+    const faint = is_faint(k, i);
+    const mesh = i < teals ? (faint ? m.teal_faint : m.teal)
+                           : (faint ? m.blue_faint : m.blue);
+    const cap = faint ? m.cap_faint : m.cap;
     if (colour_bytes) {
       const from = (first[k] + i) * COLOUR_BYTES;
       for (let a = 0; a < 3; a++) {
@@ -123,10 +138,9 @@ function load_frame(k) {
       }
     }
     rod_matrix(mesh.instanceMatrix.array, mesh.count++, p);
-    cap_matrix(cap.instanceMatrix.array, c++, p);
+    cap_matrix(cap.instanceMatrix.array, cap.count++, p);
   }
-  cap.count = c;
-  for (const mesh of [teal, blue, cap]) {
+  for (const mesh of glyphs) {
     mesh.visible = mesh.count > 0;
     mesh.instanceMatrix.needsUpdate = true;
     if (mesh.geometry.attributes.color) {

@@ -177,9 +177,12 @@ function cut_changed() {
 const css_colour = (rgb) => `rgb(${rgb.map((c) => Math.round(255 * (
   c <= 0.0031308 ? 12.92 * c : 1.055 * c ** (1 / 2.4) - 0.055))).join()})`;
 
+// The toggles and the slab only where a --box leaves the colours as they
+// are (META.cuts).
 function wire_layers() {
-  document.getElementById("layers").hidden =
+  document.getElementById("layers").hidden = !META.cuts ||
     !META.counts.some((n, k) => n > META.teal[k]);
+  document.getElementById("slab").hidden = !META.cuts;
   for (const name of ["teal", "blue"]) {
     document.getElementById(`swatch-${name}`).style.background =
       css_colour(COLOURS[name]);

@@ -35,8 +35,16 @@ function rod_points(k, i, out) {
 // Rod i of frame k's first word: its centre's x, y and z levels follow.
 const rod_word = (k, i) => (first[k] + i) * ROD_WORDS;
 
-// Each rod's colour by orientation, three sRGB bytes in the rods' order.
+// Each rod's colour as the pictures give it (by orientation or local
+// order), three sRGB bytes in the rods' order.
 const colour_bytes = META.colours ? decode_base64(META.colours) : null;
+// Whether each rod is drawn faint (--highlight), a bit a rod in the rods'
+// order, the highest bit of a byte first.
+const faint_bits = META.faint ? decode_base64(META.faint) : null;
+const is_faint = (k, i) => {
+  const j = first[k] + i;
+  return !!faint_bits && ((faint_bits[j >> 3] >> (7 - (j & 7))) & 1) === 1;
+};
 
 // Each rod's line in its input: a frame's lines are zigzag varints of their
 // differences from META.line_starts[k] on, decoded when a rod is picked.

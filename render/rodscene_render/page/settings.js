@@ -18,7 +18,7 @@ const TEXTS = {
   centre: "centre", direction: "direction",
 };
 const KEYS = new Map([["f", "front"], ["s", "side"], ["t", "top"],
-                      ["i", "iso"]]);
+                      ["i", "iso"], ["d", "director"], ["a", "across"]]);
 // The scene's linear colours; the renderer encodes them for the screen as
 // POV-Ray does for its pictures.
 const COLOURS = {teal: [0, 0.8, 0.67381], blue: [0, 0.1, 0.87381],
@@ -29,6 +29,8 @@ const COLOURS = {teal: [0, 0.8, 0.67381], blue: [0, 0.1, 0.87381],
 // ambient glows.
 const FINISH = {blue: {gain: 1.25, glow: 0.28 - 0.12 * 1.25}};
 const BACKGROUND = "#fafaf8";  // the scene's background, encoded
+// A faint rod lets 0.85 of the light through in the pictures (transmit).
+const FAINT_OPACITY = 0.15;
 const AXES = [["x", "#dc2121"], ["y", "#1a9e2e"], ["z", "#264de6"]];
 const ROD_RADIUS = 1.2;
 const CAP_RADIUS = 0.25;
