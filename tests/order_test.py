@@ -77,11 +77,19 @@ def measure(split, tmp):
     check(float(rows[0]["S"]) > 0.99999 and float(rows[1]["S"]) < 0.05 and
           abs(float(rows[2]["biaxiality"]) - 0.45) < 1e-5,
           f"nematic, isotropic and biaxial measure {rows}")
+    # Times no plot can span are refused before any file is written.
+    run = render(["--order", "--t0", "1e308", "--plot", tmp / "far.png",
+                  "--table", tmp / "far.csv", names[0]])
+    check(run.returncode == 2 and len(run.stderr.splitlines()) == 1 and
+          not (tmp / "far.csv").exists(), f"far times: {run.stderr}")
     try:
         import rodscene
     except ImportError:
         return
-    for name, u in zip(names, samples.values()):
+    scene = tmp / "scene.pov"  # the same rods as scene text
+    scene.write_bytes(rodscene.scene_text(names[0], "split"))
+    for name, u in zip(names + [scene],
+                       [*samples.values(), samples["nematic"]]):
         for got in (rodscene.order(name), rodscene.order(3 * u)):
             agrees((got["S"], got["director"], got["biaxiality"]), u,
                    f"rodscene.order({name.name})")

@@ -86,18 +86,38 @@ def scene_text(path, program):
     return text
 
 
+def _drawn_ends(path, program):
+    """The glyphs a picture draws of a file, scene text or configuration,
+    as n x 6 ends; what the command refuses raises ValueError."""
+    inputs = render_module("inputs")
+    if os.path.exists(path):
+        try:
+            kind = inputs.input_kind(path)
+        except render_module("messages").Refusal as e:
+            raise ValueError(str(e)) from None
+        if kind == "scene":
+            try:
+                ends, caps, _, lines = inputs.read_scene_file(path)
+            except render_module("messages").Refusal as e:
+                raise ValueError(str(e)) from None
+            return ends[inputs.drawable(ends, caps, lines, path, [])]
+    ends, caps, _, warned, _ = _core.glyphs(path, program)
+    _warn(warned)
+    ends = ends.reshape(-1, 6)
+    return ends[inputs.drawable(ends, caps, None, path, [])]
+
+
 def order(rods, program="split"):
     """The order of a file's drawn rods, or of directions (n, 3)."""
     import numpy as np
     measure = render_module("order")
     if isinstance(rods, (str, bytes, os.PathLike)):
-        ends, caps, _, warned, _ = _core.glyphs(rods, program)
-        _warn(warned)
-        ends = ends.reshape(-1, 6)
-        drawn = render_module("inputs").drawable(ends, caps, None, rods, [])
-        u = measure.directions(ends[drawn])
+        u = measure.directions(_drawn_ends(rods, program))
     else:
-        d = np.asarray(rods, dtype=float).reshape(-1, 3)
+        d = np.asarray(rods, dtype=float)
+        if d.ndim != 2 or d.shape[1] != 3:
+            raise ValueError(f"directions are an (n, 3) array, not "
+                             f"{d.shape}")
         length = np.linalg.norm(d, axis=1, keepdims=True)
         if not (np.isfinite(length) & (length > 0)).all():
             raise ValueError("every direction needs a finite length "

@@ -3,6 +3,7 @@ any work, and dispatches to a picture, a film or a page. Every mistake is
 one line on standard error and exit status 2."""
 
 import importlib.util
+import os
 import pathlib
 import shutil
 import sys
@@ -52,6 +53,11 @@ def check_order(s):
         raise Refusal("--order measures and draws nothing: no --movie, "
                       "--html or --frames with it")
     from . import order_table
+    if sys.stdout is None:
+        raise Refusal("standard output is closed: --order prints its table "
+                      "there")
+    if s.plot:
+        order_table.check_times(len(s.inputs), s.dt, s.t0)
     for path, formats, what in ((s.plot, order_table.PLOT_FORMATS, "plot"),
                                 (s.table, order_table.TABLE_FORMATS,
                                  "table")):
@@ -198,6 +204,8 @@ def main(argv=None):
     """Runs the command; returns its exit status: 0 done, 1 written but
     showing nothing, 2 refused or failed, 130 stopped before it began."""
     processes.own_signals()
+    if sys.stderr is None:  # closed: print() would write to stdout instead
+        sys.stderr = open(os.devnull, "w")
     here = pathlib.Path(sys.argv[0]).resolve().parent
     try:
         run(argv, here)

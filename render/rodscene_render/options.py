@@ -8,7 +8,7 @@ import pathlib
 import re
 
 from . import camera, labels, order, povray
-from .inputs import MAX_COORDINATE
+from .inputs import MAX_COORDINATE, MIN_LENGTH
 from .messages import PROGRAM, Refusal, escaped, shown
 from .version import version
 
@@ -121,7 +121,8 @@ def parser():
                    help="PNG with alpha: no background")
     p.add_argument("--box", type=finite, nargs=6,
                    metavar=("X0", "Y0", "Z0", "X1", "Y1", "Z1"),
-                   help="draw this box's edges as thin grey rods")
+                   help="draw this box's edges as thin grey rods, and "
+                        "only the rods whose centre lies in it")
     p.add_argument("--detail", action="store_true",
                    help="frame a 30-unit cube at the middle of the glyphs' "
                         "face toward the camera")
@@ -184,6 +185,10 @@ def check_numbers(s):
                       f"degrees, not {s.camera[1]:g}")
     if s.box and not all(a < b for a, b in zip(s.box[:3], s.box[3:])):
         raise Refusal("--box needs X0 < X1, Y0 < Y1 and Z0 < Z1")
+    if s.box and min(b - a for a, b in zip(s.box[:3], s.box[3:])) < \
+            MIN_LENGTH:
+        raise Refusal(f"--box needs sides of at least {MIN_LENGTH:g}, "
+                      f"which POV-Ray can draw")
     check_local(s)
 
 

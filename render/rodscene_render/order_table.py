@@ -2,6 +2,7 @@
 draw, printed as a CSV table; the table also into a file, and S against
 the frames' time plotted, when asked. Nothing is rendered."""
 
+import contextlib
 import csv
 import io
 import os
@@ -29,14 +30,15 @@ PLOT_SIZE = (6.4, 3.6)  # inches, 100 pixels each in a PNG
 # same bytes; and the SVG's element ids drawn from a fixed salt.
 PLOT_METADATA = {".png": {"Software": None}, ".svg": {"Date": None}}
 SVG_SALT = "rodscene"
+MAX_TIME = 1e100  # matplotlib's axis overflows far short of 1e308
 
 
 def measured(fr):
     """An input's row, computed where it was read: its frame's arrays do
     not travel back."""
     m = order.measure(order.directions(fr.ends))
-    return {"name": fr.name, "notes": fr.notes + ([] if m["rods"] else
-                                                  [no_glyph_note(fr)]),
+    return {"name": fr.name, "notes": fr.notes,
+            "nothing": None if m["rods"] else no_glyph_note(fr),
             "rods": m["rods"], "S": m["S"], "director": m["director"],
             "biaxiality": m["biaxiality"]}
 
@@ -57,7 +59,16 @@ def times(count, dt, t0):
     return t0 + np.arange(count) * dt
 
 
-def write_plot(rows, settings):
+def check_times(count, dt, t0):
+    """Refuses times a plot's axis cannot span, before any work."""
+    with np.errstate(all="ignore"):
+        t = times(count, dt, t0)
+    if not (np.abs(t) <= MAX_TIME).all():
+        raise Refusal(f"--t0 {t0:g} and --dt {dt:g} give times beyond "
+                      f"{MAX_TIME:g}, more than a plot's axis can span")
+
+
+def write_plot(rows, settings, temporary):
     import matplotlib  # only the plot needs it
     from matplotlib.figure import Figure
     suffix = settings.plot.suffix.lower()
@@ -68,8 +79,7 @@ def write_plot(rows, settings):
               else None, color="#1f6f8b")
     axes.set(xlabel="time", ylabel="order parameter S", ylim=(0, 1))
     axes.grid(alpha=0.3)
-    with matplotlib.rc_context({"svg.hashsalt": SVG_SALT}), \
-            written_whole(settings.plot) as temporary:
+    with matplotlib.rc_context({"svg.hashsalt": SVG_SALT}):
         figure.savefig(temporary, format=suffix[1:],
                        metadata=PLOT_METADATA[suffix])
 
@@ -80,10 +90,13 @@ def print_table(text):
     try:
         sys.stdout.write(text)
         sys.stdout.flush()
-    except BrokenPipeError:
+    except OSError as e:
+        # Python would flush again at exit and say so with a traceback.
         os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
-        raise Refusal("standard output was closed before the table was "
-                      "written whole") from None
+        why = "was closed" if isinstance(e, BrokenPipeError) else \
+            f"failed: {e.strerror}"
+        raise Refusal(f"standard output {why} before the table was written "
+                      f"whole") from None
 
 
 def write_order(settings, scratch):
@@ -91,12 +104,17 @@ def write_order(settings, scratch):
     for r in rows:
         for note in r["notes"]:
             print(note, file=sys.stderr)
+        if r["nothing"]:
+            say(r["nothing"])
     text = table_text(rows)
-    if settings.table:
-        with written_whole(settings.table) as temporary:
-            temporary.write_text(text, encoding="utf-8")
-    if settings.plot:
-        write_plot(rows, settings)
+    # Both files are renamed into place together, after both are whole.
+    with contextlib.ExitStack() as stack:
+        if settings.table:
+            stack.enter_context(written_whole(settings.table)).write_text(
+                text, encoding="utf-8")
+        if settings.plot:
+            write_plot(rows, settings,
+                       stack.enter_context(written_whole(settings.plot)))
     print_table(text)
     if not any(r["rods"] for r in rows):
         raise Nothing(f"measured {plural(len(rows), 'input')}, but none "
