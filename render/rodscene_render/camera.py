@@ -66,6 +66,16 @@ def detail_cube(low, high, forward):
     return centre + (offsets - 0.5) * DETAIL_SIZE
 
 
+@dataclasses.dataclass(frozen=True)
+class measured:
+    """A chunk of count points known only by its extents: for each
+    (azimuth, elevation, aspect) it was measured for, the row that
+    chunk_extent gives, so that a fit over many frames never touches their
+    points again."""
+    count: int
+    rows: dict
+
+
 def fit_camera(points, azimuth, elevation, width, height, projection,
                zoom=1.0, look=None, detail=False):
     """The camera that looks from (azimuth, elevation) and frames the
@@ -73,18 +83,20 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
     around them; zoom magnifies that framing about its centre, and look,
     when given, is put at the picture's centre instead. points is an array
     of points, or a list of such arrays (a trajectory's frames), which are
-    never stacked."""
+    never stacked, or of measured chunks (but for a detail)."""
     forward, up, right = view_axes(azimuth, elevation)
     axes = (right, up, forward)
     chunks = [points] if isinstance(points, np.ndarray) else list(points)
-    chunks = [np.asarray(c, dtype=float).reshape(-1, 3) for c in chunks]
-    chunks = [c for c in chunks if len(c)] or [np.zeros((1, 3))]
+    chunks = [c if isinstance(c, measured) else
+              np.asarray(c, dtype=float).reshape(-1, 3) for c in chunks]
+    chunks = [c for c in chunks if (c.count if isinstance(c, measured)
+                                    else len(c))] or [np.zeros((1, 3))]
     if detail:
         low = np.min([c.min(axis=0) for c in chunks], axis=0)
         high = np.max([c.max(axis=0) for c in chunks], axis=0)
         chunks = [detail_cube(low, high, forward)]
     aspect = height / width
-    e = extents(chunks, axes, aspect)
+    e = extents(chunks, axes, aspect, (azimuth, elevation, aspect))
     if projection == "orthographic":
         low = np.array([e["across"][0], e["upward"][0]]) - PAD
         high = np.array([e["across"][1], e["upward"][1]]) + PAD
@@ -101,12 +113,21 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
     span /= zoom
     if distance is None:
         # An orthographic camera stands behind everything it frames.
-        distance = max(float(max(((centre - c) @ forward).max()
-                                 for c in chunks)), 0.0) + 10 * PAD
+        distance = max(max(behind(c, centre, forward, e) for c in chunks),
+                       0.0) + 10 * PAD
     else:
         distance /= zoom
     return camera(centre - forward * distance, centre, forward, up, right,
                   projection, float(span), int(width), int(height))
+
+
+def behind(chunk, centre, forward, e):
+    """How far behind centre, along forward, a chunk's farthest point
+    lies; a measured chunk gives it by its depth (the same within
+    rounding)."""
+    if isinstance(chunk, measured):
+        return float(centre @ forward - e["depth"][0])
+    return float(((centre - chunk) @ forward).max())
 
 
 def slopes(aspect):
@@ -114,27 +135,36 @@ def slopes(aspect):
     return tan_x, tan_x * aspect
 
 
-def extents(chunks, axes, aspect):
-    """What a fit needs of the points, gathered a chunk at a time: the
-    lowest and highest place across, upward and in depth, and for each
-    picture axis the outermost rays, max(a + PAD - t z) and
-    max(-a + PAD - t z), of a perspective camera."""
-    right, up, forward = axes
-    out = {"across": [np.inf, -np.inf], "upward": [np.inf, -np.inf],
-           "depth": [np.inf, -np.inf], "rays": [-np.inf] * 4}
+def chunk_extent(points, axes, tan):
+    """A chunk's share of a fit: the lowest and highest place across,
+    upward and in depth, then for each picture axis the outermost rays,
+    max(a + PAD - t z) and max(-a + PAD - t z), of a perspective camera
+    with slopes tan. The module's extents() gives the same bits."""
+    across, upward, depth = (along(points, axis) for axis in axes)
+    rays = [np.max(a + PAD - t * depth) for a, t in
+            ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
+             (-upward, tan[1]))]
+    return [across.min(), across.max(), upward.min(), upward.max(),
+            depth.min(), depth.max(), *rays]
+
+
+def along(points, axis):
+    """Each point's place along axis, summed x, y, then z: the same bits
+    whatever BLAS numpy calls for a matrix product."""
+    return points[:, 0] * axis[0] + points[:, 1] * axis[1] + \
+        points[:, 2] * axis[2]
+
+
+def extents(chunks, axes, aspect, key):
+    """What a fit needs of the points, gathered a chunk at a time, each
+    chunk an array of points or measured under key: chunk_extent's numbers
+    of them all."""
     tan = slopes(aspect)
-    for points in chunks:
-        across, upward, depth = points @ right, points @ up, points @ forward
-        for name, values in (("across", across), ("upward", upward),
-                             ("depth", depth)):
-            out[name] = [min(out[name][0], values.min()),
-                         max(out[name][1], values.max())]
-        rays = [np.max(a + PAD - t * depth) for a, t in
-                ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
-                 (-upward, tan[1]))]
-        out["rays"] = [max(r, s) for r, s in zip(out["rays"], rays)]
-    out["tan"] = tan
-    return out
+    rows = np.array([c.rows[key] if isinstance(c, measured)
+                     else chunk_extent(c, axes, tan) for c in chunks])
+    low, high = rows.min(axis=0), rows.max(axis=0)
+    return {"across": [low[0], high[1]], "upward": [low[2], high[3]],
+            "depth": [low[4], high[5]], "rays": list(high[6:]), "tan": tan}
 
 
 def perspective_fit(e, axes):

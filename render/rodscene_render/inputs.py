@@ -36,13 +36,15 @@ NUMBER_TOKEN = re.compile(
 @dataclasses.dataclass
 class frame:
     """One input's drawable glyphs: each glyph's cylinder ends (A, B) and
-    cap centre, whether its cylinder is teal, and the warnings met on the
-    way."""
+    cap centre, whether its cylinder is teal, the warnings met on the way,
+    and, for a page, its numbers when worked out as it was read
+    (frame_numbers.py)."""
     name: str
     ends: np.ndarray
     caps: np.ndarray
     teal: np.ndarray
     notes: list
+    numbers: object = None
 
     def points(self):
         return np.hstack([self.ends, self.caps]).reshape(-1, 3)
@@ -130,4 +132,6 @@ def load_input(path, kind, converter, scratch):
         ends, caps, teal, notes = convert(path, converter, scratch)
         lines = None  # the glyphs' lines are not the file's
     kept = drawable(ends, caps, lines, path, notes)
-    return frame(str(path), ends[kept], caps[kept], teal[kept], notes)
+    if not kept.all():  # else no copies: a page holds every frame's
+        ends, caps, teal = ends[kept], caps[kept], teal[kept]
+    return frame(str(path), ends, caps, teal, notes)

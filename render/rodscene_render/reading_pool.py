@@ -10,20 +10,23 @@ import os
 import threading
 
 from . import processes
+from .frame_numbers import page_work
 from .inputs import load_input
 
 
 def load_frames(settings, scratch):
-    """Every input's frame, in order."""
+    """Every input's frame, in order, with a page's numbers when the
+    module works them out."""
     jobs = [(path, kind, settings.converter, scratch)
             for path, kind in zip(settings.inputs, settings.kinds)]
+    work = page_work(settings) or (lambda fr: fr)
     workers = min(os.cpu_count() or 1, len(jobs))
     if workers == 1:
-        return [load_input(*job) for job in jobs]
+        return [work(load_input(*job)) for job in jobs]
     if settings.converter is None or settings.converter.in_process:
         pool = concurrent.futures.ThreadPoolExecutor(workers)
         try:
-            return list(pool.map(lambda job: load_input(*job), jobs))
+            return list(pool.map(lambda job: work(load_input(*job)), jobs))
         finally:  # a stop leaves the inputs not yet begun unread
             pool.shutdown(wait=True, cancel_futures=True)
     # Forked workers start at once, but a fork while another thread runs
