@@ -18,8 +18,8 @@ Groups:
            alone.
   page     the numbers a page keeps are numpy's bit for bit: packed rods
            as page.py packs them and extents as camera.py measures them;
-           a page of frames the module reads is the page of frames the
-           program converts; arrays outlive the thread that made them.
+           a page is the same with them and without them; arrays
+           outlive the thread that made them.
            Exits 77 without three.js.
 """
 
@@ -308,7 +308,8 @@ def made_glyphs(rng):
 
 def page(split, mono, tmp):
     sys.path.insert(0, str(ROOT / "render"))
-    from rodscene_render import camera, inputs, page as pages
+    from rodscene_render import (camera, command_line, inputs, page as pages,
+                                 reading_pool)
     if not pages.THREE_FILE.is_file():
         sys.exit(77)
     rng = np.random.default_rng(5)
@@ -332,29 +333,28 @@ def page(split, mono, tmp):
                 check(np.array_equal(row.view(np.int64),
                                      np.array(want).view(np.int64)),
                       f"extents of {len(teal)} glyphs: {row} != {want}")
-    # The same page when the program converts the frames: the example, a
-    # frame of it with rods moved, one with no rod in the window.
+    # The same page with and without the numbers worked out as the frames
+    # are read: the example, a frame of it with rods moved, one with no
+    # rod in the window; a box, and a picture of another shape.
     moved = tmp / "moved.txt"
     lines = EXAMPLE.read_text().splitlines()
     moved.write_text("\n".join(lines[:1] + [" ".join(
         f"{float(v) + 0.37 * (k % 3 == 1):g}" for v in line.split())
         for k, line in enumerate(lines[1:])]) + "\n")
     (tmp / "empty.txt").write_text("0 0 0 0\n1 1 100 0 0 1\n")
-    programs = tmp / "programs"
-    programs.mkdir()
-    (programs / "rodscene_split").symlink_to(split)
-    build = pathlib.Path(split).parent
-    texts = []
-    for folder in (build, programs):
-        run = subprocess.run(
-            [sys.executable, ROOT / "render" / "render_scene.py", "--html",
-             tmp / "view.html", EXAMPLE, moved, tmp / "empty.txt", "--box",
-             "-80", "-49.5", "-46", "80", "49.5", "46", "--width", "333",
-             "--height", "917", "--converters", folder], capture_output=True)
-        check(run.returncode == 0, f"page: {run.stderr}")
-        texts.append((tmp / "view.html").read_text().replace(str(folder), "@"))
-    check(texts[0] == texts[1], "pages of the module's frames and of the "
-          "program's differ")
+    settings = command_line.settings_from(
+        [str(a) for a in ("--html", tmp / "view.html", EXAMPLE, moved,
+                          tmp / "empty.txt", "--box", -80, -49.5, -46, 80,
+                          49.5, 46, "--width", 333, "--height", 917,
+                          "--converters", pathlib.Path(split).parent)],
+        ROOT / "render")
+    frames = reading_pool.load_frames(settings, tmp)
+    text = pages.page_text(settings, frames)
+    check(all(fr.numbers for fr in frames), "frames came without numbers")
+    for fr in frames:
+        fr.numbers = None
+    check(pages.page_text(settings, frames) == text,
+          "the page differs with numbers worked out as the frames are read")
     # Arrays carved from a thread's blocks (over 16 MB of them) outlive
     # the thread, and no later call writes over them.
     want = rodscene.glyphs(EXAMPLE, "split")
