@@ -1,4 +1,5 @@
-// rodscene._core: the converters' reading, glyphs and scene text for Python.
+// rodscene._core: the converters' reading, glyphs and scene text for Python,
+// and the numbers a page keeps of a frame's glyphs (page_numbers.hpp).
 //
 // Each call reads its file into storage that no other call uses and works
 // without the GIL, so threads convert files side by side; the programs keep
@@ -8,6 +9,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,9 +21,11 @@
 #include <string_view>
 #include <vector>
 
+#include "array_blocks.hpp"
 #include "config_reader.hpp"
 #include "conversion_run.hpp"
 #include "glyph.hpp"
+#include "page_numbers.hpp"
 #include "site_table.hpp"
 
 namespace py = pybind11;
@@ -185,32 +189,40 @@ py::tuple sites_of(const py::object& path) {
 py::tuple glyphs_of(const py::object& path, std::string_view program) {
   const converter_variant& v = variant_named(program);
   std::string name = file_name(path);
+  std::optional<borrowed_storage> s;  // kept until the glyphs are copied out
   outcome o;
-  std::vector<double> ends, caps;
-  std::vector<std::uint8_t> teal_flags;
-  std::vector<std::int64_t> lines;
+  int n = 0;
   {
     py::gil_scoped_release unlocked;
-    borrowed_storage s;
-    o = read_file(*s, name, &v);
-    int n = failed(o.failure) ? 0 : draw_glyphs(s->glyphs, s->table, v);
-    for (int i = 0; i < n; ++i) {
-      const drawn_glyph& g = s->glyphs[i];
-      for (int j = 0; j < 6; ++j)
-        ends.push_back(rounded(g.at[j]));
-      for (int j = 6; j < glyph_fields; ++j)
-        caps.push_back(rounded(g.at[j]));
-      teal_flags.push_back(g.colour == cylinder_colour::teal);
-      lines.push_back(g.line);
-    }
+    s.emplace();
+    o = read_file(**s, name, &v);
+    if (!failed(o.failure)) n = draw_glyphs((*s)->glyphs, (*s)->table, v);
   }
   raise_if_failed(o, name, path);
-  py::ssize_t n = static_cast<py::ssize_t>(teal_flags.size());
-  py::array_t<bool> teal(n);
-  for (py::ssize_t i = 0; i < n; ++i)
-    teal.mutable_at(i) = teal_flags[static_cast<std::size_t>(i)] != 0;
-  return py::make_tuple(array_of(ends, {n, 2, 3}), array_of(caps, {n, 3}), teal,
-                        warning_lines(o, &v), array_of(lines, {n}));
+  // The arrays are made at the glyphs' count, then filled: no storage
+  // between them to grow and copy (array_blocks.hpp says why).
+  auto ends = block_array<double>({n, 2, 3});
+  auto caps = block_array<double>({n, 3});
+  auto teal = block_array<bool>({n});
+  auto lines = block_array<std::int64_t>({n});
+  double* e = ends.mutable_data();
+  double* c = caps.mutable_data();
+  bool* t = teal.mutable_data();
+  std::int64_t* l = lines.mutable_data();
+  {
+    py::gil_scoped_release unlocked;
+    for (int i = 0; i < n; ++i) {
+      const drawn_glyph& g = (*s)->glyphs[i];
+      for (int j = 0; j < 6; ++j)
+        *e++ = rounded(g.at[j]);
+      for (int j = 6; j < glyph_fields; ++j)
+        *c++ = rounded(g.at[j]);
+      t[i] = g.colour == cylinder_colour::teal;
+      l[i] = g.line;
+    }
+    s.reset();
+  }
+  return py::make_tuple(ends, caps, teal, warning_lines(o, &v), lines);
 }
 
 py::tuple scene_text_of(const py::object& path, std::string_view program) {
@@ -240,6 +252,61 @@ py::tuple scene_text_of(const py::object& path, std::string_view program) {
   return py::make_tuple(scene, warning_lines(o, &v));
 }
 
+using doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
+using flags = py::array_t<bool, py::array::c_style | py::array::forcecast>;
+
+// A frame's glyphs as glyphs() gives them: n x 6 ends (or n x 2 x 3) and
+// n x 3 caps; the teal flags, when asked for, n of them.
+glyph_rows rows_of(const doubles& ends, const doubles& caps,
+                   const flags* teal) {
+  auto n = static_cast<std::size_t>(caps.size() / 3);
+  if (static_cast<std::size_t>(ends.size()) != 6 * n ||
+      static_cast<std::size_t>(caps.size()) != 3 * n ||
+      (teal != nullptr && static_cast<std::size_t>(teal->size()) != n)) {
+    throw py::value_error("glyphs are n x 6 ends, n x 3 caps and n flags");
+  }
+  return {ends.data(), caps.data(), teal != nullptr ? teal->data() : nullptr,
+          n};
+}
+
+py::tuple packed_rods_of(const doubles& ends, const doubles& caps,
+                         const flags& teal) {
+  glyph_rows g = rows_of(ends, caps, &teal);
+  auto rods = block_array<std::int16_t>(
+      {static_cast<py::ssize_t>(g.count), rod_fields});
+  std::int16_t* out = rods.mutable_data();
+  std::array<double, decode_fields> table;
+  std::size_t teal_count = 0;
+  {
+    py::gil_scoped_release unlocked;
+    teal_count = pack_rods(g, out, table.data());
+  }
+  py::list decode;
+  for (double v : table)
+    decode.append(v);
+  return py::make_tuple(rods, decode, teal_count);
+}
+
+py::array_t<double> extents_of(const doubles& ends, const doubles& caps,
+                               const doubles& axes, const doubles& tans,
+                               double pad) {
+  glyph_rows g = rows_of(ends, caps, nullptr);
+  py::ssize_t views = tans.size() / 2;
+  if (axes.size() != 9 * views || tans.size() != 2 * views) {
+    throw py::value_error("each view is 3 x 3 axes and 2 slopes");
+  }
+  py::array_t<double> out({views, py::ssize_t{extent_fields}});
+  double* e = out.mutable_data();
+  {
+    py::gil_scoped_release unlocked;
+    for (py::ssize_t v = 0; v < views; ++v) {
+      frame_extents(g, axes.data() + 9 * v, tans.data() + 2 * v, pad,
+                    e + extent_fields * v);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 }  // namespace rodscene
 
@@ -253,4 +320,12 @@ PYBIND11_MODULE(_core, m) {
   m.def("scene_text", &rodscene::scene_text_of, py::arg("path"),
         py::arg("program"),
         "(scene text, warning lines) of a file as a program writes it.");
+  m.def("packed_rods", &rodscene::packed_rods_of, py::arg("ends"),
+        py::arg("caps"), py::arg("teal"),
+        "(rods n x 9 int16, decode table of 12, teal count) of glyphs as a "
+        "page packs them.");
+  m.def("extents", &rodscene::extents_of, py::arg("ends"), py::arg("caps"),
+        py::arg("axes"), py::arg("tans"), py::arg("pad"),
+        "Each view's 10 extents of the glyphs' points, as a camera fit "
+        "takes them.");
 }

@@ -16,6 +16,11 @@ Groups:
            own: one thread converts a whole file while another is stopped
            in the middle of reading a pipe, and both get what they get
            alone.
+  page     the numbers a page keeps are numpy's bit for bit: packed rods
+           as page.py packs them and extents as camera.py measures them;
+           a page is the same with them and without them; arrays
+           outlive the thread that made them.
+           Exits 77 without three.js.
 """
 
 import errno
@@ -303,7 +308,84 @@ def threads(split, mono, tmp):
           "a call made while another was reading got other glyphs")
 
 
-GROUPS = {"scenes": scenes, "failures": failures, "threads": threads}
+def made_glyphs(rng):
+    """Glyph sets beyond the example's: none, one, values that quantise
+    onto ties (2.5 steps and the like), and magnitudes from 1e-3 to 1e8."""
+    ties = np.array([-32767, 32767, 2.5, 3.5, -2.5, 0.5])[:, None] * \
+        np.array([1.0, 0.0, 0.0]) + np.array([0.0, 1.0, -1.0])
+    half = np.array([0.0, 1.0, 0.5])
+    scale = 10 ** rng.uniform(-3, 8, (500, 1))
+    wide = rng.normal(0, 1, (500, 9)) * scale
+    sets = [np.zeros((0, 9)), rng.normal(0, 5, (1, 9)), wide,
+            np.hstack([ties - half, ties + half, ties - 1.01875 * half])]
+    return [(g[:, :6], g[:, 6:], rng.random(len(g)) < 0.6) for g in sets]
+
+
+def page(split, mono, tmp):
+    sys.path.insert(0, str(ROOT / "render"))
+    from rodscene_render import (camera, command_line, inputs, page as pages,
+                                 reading_pool)
+    if not pages.THREE_FILE.is_file():
+        sys.exit(77)
+    rng = np.random.default_rng(5)
+    sets = [rodscene._core.glyphs(EXAMPLE, name)[:3] for name in PROGRAMS]
+    views = list(camera.VIEWS.values()) + [(137.0, -31.0)]
+    axes = np.array([camera.view_axes(*v)[::-1] for v in views])
+    for ends, caps, teal in sets + made_glyphs(rng):
+        ends = ends.reshape(-1, 6)
+        fr = inputs.frame("f", ends, caps, teal, [])
+        rods, table, count = rodscene._core.packed_rods(ends, caps, teal)
+        want = pages.frame_rods(fr)
+        check(rods.tobytes() == want[0].tobytes() and count == want[2]
+              and repr(table) == repr([float(v) for v in want[1]]),
+              f"packed rods of {len(teal)} glyphs are not page.py's")
+        for aspect in (720 / 1280, 1.0, 917 / 333) if len(teal) else ():
+            tan = camera.slopes(aspect, (0.04, 0.3))
+            got = rodscene._core.extents(ends, caps, axes, [tan] * len(views),
+                                         camera.PAD)
+            for row, a in zip(got, axes):
+                want = camera.chunk_extent(fr.points(), a, tan)
+                check(np.array_equal(row.view(np.int64),
+                                     np.array(want).view(np.int64)),
+                      f"extents of {len(teal)} glyphs: {row} != {want}")
+    # The same page with and without the numbers worked out as the frames
+    # are read: the example, a frame of it with rods moved, one with no
+    # rod in the window; a box, and a picture of another shape.
+    moved = tmp / "moved.txt"
+    lines = EXAMPLE.read_text().splitlines()
+    moved.write_text("\n".join(lines[:1] + [" ".join(
+        f"{float(v) + 0.37 * (k % 3 == 1):g}" for v in line.split())
+        for k, line in enumerate(lines[1:])]) + "\n")
+    (tmp / "empty.txt").write_text("0 0 0 0\n1 1 100 0 0 1\n")
+    settings = command_line.settings_from(
+        [str(a) for a in ("--html", tmp / "view.html", EXAMPLE, moved,
+                          tmp / "empty.txt", "--box", -80, -49.5, -46, 80,
+                          49.5, 46, "--width", 333, "--height", 917,
+                          "--converters", pathlib.Path(split).parent)],
+        ROOT / "render")
+    frames = reading_pool.load_frames(settings, tmp)
+    text = pages.page_text(settings, frames)
+    check(all(fr.numbers for fr in frames), "frames came without numbers")
+    for fr in frames:
+        fr.numbers = None
+    check(pages.page_text(settings, frames) == text,
+          "the page differs with numbers worked out as the frames are read")
+    # Arrays carved from a thread's blocks (over 16 MB of them) outlive
+    # the thread, and no later call writes over them.
+    want = rodscene.glyphs(EXAMPLE, "split")
+    kept = []
+    worker = threading.Thread(target=lambda: kept.extend(
+        rodscene.glyphs(EXAMPLE, "split") for _ in range(120)))
+    worker.start()
+    worker.join()
+    later = [rodscene.glyphs(EXAMPLE, "mono") for _ in range(120)]
+    check(len(later) == 120 and all(np.array_equal(g[k], want[k])
+                                    for g in kept for k in want),
+          "kept glyph arrays changed")
+
+
+GROUPS = {"scenes": scenes, "failures": failures, "threads": threads,
+          "page": page}
 
 
 def main():

@@ -87,6 +87,17 @@ def detail_cube(low, high, forward):
     return centre + (offsets - 0.5) * DETAIL_SIZE
 
 
+@dataclasses.dataclass(frozen=True)
+class measured:
+    """A chunk of count points known by its extents: for each (azimuth,
+    elevation, aspect, band) it was measured for, the row that
+    chunk_extent gives, so that a fit over many frames never touches their
+    points again; other views take the points of its frame."""
+    count: int
+    rows: dict
+    frame: object = None
+
+
 def fit_camera(points, azimuth, elevation, width, height, projection,
                zoom=1.0, look=None, detail=False):
     """The camera that looks from (azimuth, elevation) and frames the
@@ -95,21 +106,24 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
     framing about its centre, and look,
     when given, is put at the picture's centre instead. points is an array
     of points, or a list of such arrays (a trajectory's frames), which are
-    never stacked."""
+    never stacked, or of measured chunks (but for a detail)."""
     forward, up, right = view_axes(azimuth, elevation)
     axes = (right, up, forward)
     chunks = [points] if isinstance(points, np.ndarray) else list(points)
-    chunks = [np.asarray(c, dtype=float).reshape(-1, 3) for c in chunks]
-    chunks = [c for c in chunks if len(c)] or [np.zeros((1, 3))]
+    chunks = [c if isinstance(c, measured) else
+              np.asarray(c, dtype=float).reshape(-1, 3) for c in chunks]
+    chunks = [c for c in chunks if (c.count if isinstance(c, measured)
+                                    else len(c))] or [np.zeros((1, 3))]
     if detail:
         low = np.min([c.min(axis=0) for c in chunks], axis=0)
         high = np.max([c.max(axis=0) for c in chunks], axis=0)
         chunks = [detail_cube(low, high, forward)]
     aspect = height / width
-    bands = layout.margins(width, height)
-    e = extents(chunks, axes, aspect, bands.values())
+    margins = layout.margins(width, height)
+    bands = list(margins.values())
+    e = extents(chunks, axes, aspect, (azimuth, elevation, aspect), bands)
     fits = [band_fit(e, axes, aspect, m, i, projection)
-            for i, m in enumerate(bands.values())]
+            for i, m in enumerate(bands)]
     best = min(range(len(fits)), key=lambda i: fits[i][2])
     centre, distance, span = fits[best]
     if look is not None:
@@ -117,13 +131,13 @@ def fit_camera(points, azimuth, elevation, width, height, projection,
     span /= zoom
     if distance is None:
         # An orthographic camera stands behind everything it frames.
-        distance = max(float(max(((centre - c) @ forward).max()
-                                 for c in chunks)), 0.0) + 10 * PAD
+        distance = max(max(behind(c, centre, forward, e) for c in chunks),
+                       0.0) + 10 * PAD
     else:
         distance /= zoom
     return camera(centre - forward * distance, centre, forward, up, right,
                   projection, float(span), int(width), int(height),
-                  list(bands)[best])
+                  list(margins)[best])
 
 
 def band_fit(e, axes, aspect, margins, i, projection):
@@ -143,6 +157,15 @@ def band_fit(e, axes, aspect, margins, i, projection):
     return centre, None, span
 
 
+def behind(chunk, centre, forward, e):
+    """How far behind centre, along forward, a chunk's farthest point
+    lies; a measured chunk gives it by its depth (the same within
+    rounding)."""
+    if isinstance(chunk, measured):
+        return float(centre @ forward - e["depth"][0])
+    return float(((centre - chunk) @ forward).max())
+
+
 def slopes(aspect, margins):
     """The slopes of a perspective camera's outermost rays that keep
     margins (across, upward) free."""
@@ -150,28 +173,49 @@ def slopes(aspect, margins):
     return tan / (1 + 2 * margins[0]), tan * aspect / (1 + 2 * margins[1])
 
 
-def extents(chunks, axes, aspect, bands):
-    """What a fit needs of the points, gathered a chunk at a time: the
+def chunk_extent(points, axes, tan):
+    """A chunk's share of a fit: the lowest and highest place across,
+    upward and in depth, then for each picture axis the outermost rays,
+    max(a + PAD - t z) and max(-a + PAD - t z), of a perspective camera
+    with slopes tan. The module's extents() gives the same bits."""
+    across, upward, depth = (along(points, axis) for axis in axes)
+    rays = [np.max(a + PAD - t * depth) for a, t in
+            ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
+             (-upward, tan[1]))]
+    return [across.min(), across.max(), upward.min(), upward.max(),
+            depth.min(), depth.max(), *rays]
+
+
+def along(points, axis):
+    """Each point's place along axis, summed x, y, then z: the same bits
+    whatever BLAS numpy calls for a matrix product."""
+    return points[:, 0] * axis[0] + points[:, 1] * axis[1] + \
+        points[:, 2] * axis[2]
+
+
+def chunk_row(chunk, axes, tan, key):
+    """chunk_extent's numbers of a chunk: measured under key, or of its
+    points (a measured chunk's frame's, for a view it was not measured
+    for)."""
+    if isinstance(chunk, measured):
+        if key in chunk.rows:
+            return chunk.rows[key]
+        chunk = chunk.frame.points()
+    return chunk_extent(chunk, axes, tan)
+
+
+def extents(chunks, axes, aspect, view, bands):
+    """What a fit needs of the points, gathered a chunk at a time: their
     lowest and highest place across, upward and in depth, and for each
-    band's margins and picture axis the outermost rays,
-    max(a + PAD - t z) and max(-a + PAD - t z), of a perspective camera."""
-    right, up, forward = axes
+    band's margins the outermost rays; a measured chunk is known under
+    (azimuth, elevation, aspect, band)."""
     tans = [slopes(aspect, m) for m in bands]
-    out = {"across": [np.inf, -np.inf], "upward": [np.inf, -np.inf],
-           "depth": [np.inf, -np.inf], "rays": [[-np.inf] * 4 for _ in tans],
-           "tans": tans}
-    for points in chunks:
-        across, upward, depth = points @ right, points @ up, points @ forward
-        for name, values in (("across", across), ("upward", upward),
-                             ("depth", depth)):
-            out[name] = [min(out[name][0], values.min()),
-                         max(out[name][1], values.max())]
-        for i, tan in enumerate(tans):
-            rays = [np.max(a + PAD - t * depth) for a, t in
-                    ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
-                     (-upward, tan[1]))]
-            out["rays"][i] = [max(r, s) for r, s in zip(out["rays"][i], rays)]
-    return out
+    rows = [np.array([chunk_row(c, axes, tan, (*view, i)) for c in chunks])
+            for i, tan in enumerate(tans)]
+    low, high = rows[0].min(axis=0), rows[0].max(axis=0)
+    return {"across": [low[0], high[1]], "upward": [low[2], high[3]],
+            "depth": [low[4], high[5]], "tans": tans,
+            "rays": [list(r.max(axis=0)[6:]) for r in rows]}
 
 
 def perspective_fit(e, axes, i):
@@ -190,40 +234,3 @@ def perspective_fit(e, axes, i):
     centre = fits[0][0] * right + fits[1][0] * up + middle * forward
     span = 2 * distance * math.tan(math.radians(FIELD / 2))
     return centre, distance, span
-
-
-def project(cam, points):
-    """Pixel places of points: x to the right and y down from the top left
-    corner, and their depth in front of the camera."""
-    rel = np.asarray(points, dtype=float).reshape(-1, 3) - cam.location
-    x, y, z = rel @ cam.right, rel @ cam.up, rel @ cam.forward
-    if cam.projection == "orthographic":
-        scale = cam.width / cam.span
-    else:
-        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2)))
-        with np.errstate(divide="ignore", invalid="ignore"):
-            x, y = x / z, y / z
-    return (cam.width / 2 + x * scale, cam.height / 2 - y * scale, z)
-
-
-def in_view(cam, ends, caps):
-    """How many glyphs may show in the picture: those whose projected
-    tail, head and cap, widened by the rods' radius, overlap the picture,
-    counting only points in front of a perspective camera."""
-    if not len(ends):
-        return 0
-    points = np.hstack([ends, caps]).reshape(-1, 3)
-    x, y, z = (v.reshape(-1, 3) for v in project(cam, points))
-    front = np.ones(x.shape, bool) if cam.projection == "orthographic" \
-        else z > 0
-    if cam.projection == "orthographic":
-        reach = PAD * cam.width / cam.span
-    else:
-        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2)))
-        reach = PAD * scale / np.where(front, z, np.inf).min(axis=1)
-    with np.errstate(all="ignore"):
-        inside = (np.where(front, x, -np.inf).max(axis=1) + reach >= 0) & \
-            (np.where(front, x, np.inf).min(axis=1) - reach <= cam.width) & \
-            (np.where(front, y, -np.inf).max(axis=1) + reach >= 0) & \
-            (np.where(front, y, np.inf).min(axis=1) - reach <= cam.height)
-    return int(inside.sum())

@@ -15,7 +15,7 @@ from . import film_encoder, folders, processes, resume
 from .messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
 from .overlays import key_program
-from .camera import in_view
+from .projection import in_view
 from .picture import camera_for, from_frames, in_box
 from .povray import SCENE_NAME, povray_command, view_text
 from .reading_pool import load_frames

@@ -38,13 +38,15 @@ class frame:
     """One input's drawable glyphs: each glyph's cylinder ends (A, B) and
     cap centre, whether its cylinder is teal, the warnings met on the way,
     and each glyph's line in the input (None when unknown: a converter
-    program's output does not say it)."""
+    program's output does not say it), and, for a page, its numbers when
+    worked out as it was read (frame_numbers.py)."""
     name: str
     ends: np.ndarray
     caps: np.ndarray
     teal: np.ndarray
     notes: list
     lines: np.ndarray = None
+    numbers: object = None
 
     def points(self):
         return np.hstack([self.ends, self.caps]).reshape(-1, 3)
@@ -134,5 +136,7 @@ def load_input(path, kind, converter, scratch):
     # glyphs are mostly slots that no record reached.
     kept = drawable(ends, caps, lines if kind == "scene" else None, path,
                     notes)
-    return frame(str(path), ends[kept], caps[kept], teal[kept], notes,
-                 None if lines is None else lines[kept])
+    if not kept.all():  # else no copies: a page holds every frame's
+        ends, caps, teal = ends[kept], caps[kept], teal[kept]
+        lines = None if lines is None else lines[kept]
+    return frame(str(path), ends, caps, teal, notes, lines)

@@ -73,6 +73,8 @@ def quantise(values):
 def frame_rods(fr):
     """A frame's rods, teal first: each as its centre, its half axis and
     its cap's offset from the tail, and the numbers that decode them."""
+    if fr.numbers is not None:  # worked out as the frame was read
+        return fr.numbers.rods
     order = np.argsort(~fr.teal, kind="stable")
     tail, head = fr.ends[order, :3], fr.ends[order, 3:]
     centre = quantise((tail + head) / 2)
@@ -131,7 +133,8 @@ def start_state(s):
 
 
 def page_meta(settings, frames, tables, teal):
-    points = [fr.points() for fr in frames]
+    points = [fr.numbers.extents if fr.numbers else fr.points()
+              for fr in frames]
     names = [shown(pathlib.Path(fr.name).name) for fr in frames]
     return {
         "names": names,

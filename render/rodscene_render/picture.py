@@ -10,7 +10,8 @@ from PIL import Image
 
 from . import camera, orientation, scene_writer
 from . import order as measured
-from .camera import fit_camera, in_view
+from .camera import fit_camera
+from .projection import in_view
 from .inputs import load_input
 from .messages import Nothing, plural, say, shown
 from .outputs import save_picture

@@ -10,11 +10,13 @@ import os
 import threading
 
 from . import processes
+from .frame_numbers import page_work
 from .inputs import load_input
 
 
-def load_reduced(then, path, kind, converter, scratch):
-    return then(load_input(path, kind, converter, scratch))
+def load_reduced(then, path, kind, converter, scratch, work=None):
+    fr = load_input(path, kind, converter, scratch)
+    return then(work(fr) if work else fr)
 
 
 def keep_frame(fr):
@@ -22,18 +24,20 @@ def keep_frame(fr):
 
 
 def load_frames(settings, scratch, then=keep_frame):
-    """Every input's frame, in order; or what then (a module's function,
-    which worker processes can be handed) makes of each, where it was
-    read, so that only that comes back."""
+    """Every input's frame, in order, with a page's numbers when the
+    module works them out; or what then (a module's function, which
+    worker processes can be handed) makes of each, where it was read, so
+    that only that comes back."""
     jobs = [(then, path, kind, settings.converter, scratch)
             for path, kind in zip(settings.inputs, settings.kinds)]
+    work = page_work(settings)  # only where the module reads, in threads
     workers = min(os.cpu_count() or 1, len(jobs))
     if workers == 1:
-        return [load_reduced(*job) for job in jobs]
+        return [load_reduced(*job, work) for job in jobs]
     if settings.converter is None or settings.converter.in_process:
         pool = concurrent.futures.ThreadPoolExecutor(workers)
         try:
-            return list(pool.map(lambda job: load_reduced(*job), jobs))
+            return list(pool.map(lambda job: load_reduced(*job, work), jobs))
         finally:  # a stop leaves the inputs not yet begun unread
             pool.shutdown(wait=True, cancel_futures=True)
     # Forked workers start at once, but a fork while another thread runs
