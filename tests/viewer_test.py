@@ -428,6 +428,9 @@ def explains(split, tmp):
                 ["--colour", "orientation", "--view", "top",
                  "--label", "t = {time:g} ({name})", "--dt", "0.5"])
     example = page(tmp, "example.html", [EXAMPLE], split)
+    # Without the module (a sanitizer's build) the programs read the files
+    # and say no line.
+    module = (pathlib.Path(split).parent / "python" / "rodscene").is_dir()
     driver = browser(tmp, viewport=(800, 700))  # rods wide enough to click
     try:
         open_page(driver, path, "#frame=2")
@@ -448,7 +451,9 @@ def explains(split, tmp):
             open_page(driver, path, fragment)
             said = click_rod(driver, bar_share(canvas_pixels(driver), driver
                              .execute_script("return META.bar.stops")) >= 0.8)
-            check(f"second.txt, line {len(ACROSS) + 1} " in said and
+            line = f"line {len(ACROSS) + 1} " if module else \
+                "its line is not known"
+            check(f"second.txt, {line}" in said and
                   "(0.00, 0.00, 5.00)" in said,
                   f"{fragment}: a click on the rod across says {said!r}")
         open_page(driver, example, "#view=front")

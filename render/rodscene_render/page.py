@@ -182,24 +182,38 @@ def json_text(value):
     return json.dumps(value).replace("<", "\\u003c")
 
 
-def page_text(settings, frames):
+def page_parts(settings, frames):
+    """The page as a run of byte strings, written one after another: the
+    rods of a thousand frames are never copied into one text."""
     parts = [frame_rods(fr) for fr in frames]
-    rods = np.vstack([p[0] for p in parts] or [np.zeros((0, 9), "<i2")])
     meta = page_meta(settings, frames, [p[1] for p in parts],
                      [p[2] for p in parts])
     meta.update(page_details.details(settings, frames))
     fill = {
-        "TITLE": html.escape(f"rodscene: {meta['names'][0]}" +
-                             (f" and {len(frames) - 1} more"
-                              if len(frames) > 1 else "")),
-        "META": json_text(meta),
-        "RODS": base64.b64encode(rods.astype("<i2").tobytes()).decode(),
-        "THREE": script_text(find_three().read_text()),
-        "VIEWER": script_text("".join((TEMPLATE_FOLDER / name).read_text()
-                                      for name in SCRIPTS)),
+        "TITLE": [html.escape(f"rodscene: {meta['names'][0]}" +
+                              (f" and {len(frames) - 1} more"
+                               if len(frames) > 1 else "")).encode()],
+        "META": [json_text(meta).encode()],
+        # A frame's rods are 18 bytes a rod, a multiple of 3: their base64
+        # texts joined are the base64 text of them all.
+        "RODS": (base64.b64encode(p[0].astype("<i2", copy=False).data)
+                 for p in parts),
+        "THREE": [script_text(find_three().read_text()).encode()],
+        "VIEWER": [script_text("".join((TEMPLATE_FOLDER / name).read_text()
+                                       for name in SCRIPTS)).encode()],
     }
     template = (TEMPLATE_FOLDER / TEMPLATE_NAME).read_text()
-    return MARK.sub(lambda m: fill[m.group(1)], template)
+    at = 0
+    for m in MARK.finditer(template):
+        yield template[at:m.start()].encode()
+        yield from fill[m.group(1)]
+        at = m.end()
+    yield template[at:].encode()
+
+
+def page_text(settings, frames):
+    """The whole page as text."""
+    return b"".join(page_parts(settings, frames)).decode()
 
 
 def report(settings, frames):
@@ -215,9 +229,9 @@ def report(settings, frames):
 def write_page(settings, scratch):
     frames = load_frames(settings, scratch)
     report(settings, frames)
-    text = page_text(settings, frames)
     with written_whole(settings.html) as temporary:
-        temporary.write_bytes(text.encode("utf-8"))
+        with open(temporary, "wb") as f:
+            f.writelines(page_parts(settings, frames))
     rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
     message = f"wrote {rods} in {plural(len(frames), 'frame')} into " \
         f"{shown(settings.html)}"
