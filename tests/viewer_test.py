@@ -116,9 +116,18 @@ def text_of(driver, element):
 
 
 def canvas_pixels(driver):
-    """What the page drew, without the triad over it."""
-    url = driver.execute_script(
-        "return document.getElementById('view').toDataURL('image/png')")
+    """What the page drew, without the triad over it: read in the same
+    script that finds the page settled, since a late resize of its stage
+    clears the canvas until the next drawing."""
+    deadline = time.time() + LOAD_SECONDS
+    while True:
+        url = driver.execute_script(
+            "const v = window.rodscene; if (v && !v.settled()) return null;"
+            " return document.getElementById('view').toDataURL('image/png')")
+        if url:
+            break
+        check(time.time() < deadline, "the page never settled to be read")
+        time.sleep(0.05)
     png = base64.b64decode(url.split(",", 1)[1])
     return np.asarray(Image.open(io.BytesIO(png)).convert("RGB")).astype(int)
 
