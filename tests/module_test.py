@@ -365,7 +365,9 @@ def page(split, mono, tmp):
         ROOT / "render")
     frames = reading_pool.load_frames(settings, tmp)
     text = pages.page_text(settings, frames)
-    check(all(fr.numbers for fr in frames), "frames came without numbers")
+    # A sanitizer's build reads with the programs, which work out nothing.
+    check(all(fr.numbers for fr in frames) or
+          not settings.converter.in_process, "frames came without numbers")
     for fr in frames:
         fr.numbers = None
     check(pages.page_text(settings, frames) == text,

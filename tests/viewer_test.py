@@ -474,22 +474,26 @@ def explains(split, tmp):
         shown = [(driver.execute_script(KEPT), text_of(driver, "command"))]
         # A slab whose bounds are rods' centres as the page holds them,
         # each a little past the rod's centre in its file: the page keeps
-        # those rods, and so must the command.
+        # those rods, and so must the command. The rods' lines find them
+        # in the file, which only the module gives.
         driver.find_element("id", "show-blue").click()
-        rods = driver.execute_script(
-            "const t = META.tables[0]; return frame_lines(0).map((line, i) "
-            "=> [t[2] + t[3] * words[rod_word(0, i) + 2], line]);")
-        lines = EXAMPLE.read_text().splitlines()
-        past = [(z, float(lines[n - 1].split()[2]) - z) for z, n in rods]
-        low = next(z for z, off in past if z < -5 and off < -1e-6)
-        high = next(z for z, off in past if z > 5 and off > 1e-6)
-        driver.execute_script(
-            "document.getElementById('z-low').value = arguments[0];"
-            "document.getElementById('z-high').value = arguments[1];"
-            "cut_changed();", low, high)
-        settle(driver, "a slab")
-        shown.append((driver.execute_script(KEPT),
-                      text_of(driver, "command")))
+        if module:
+            rods = driver.execute_script(
+                "const t = META.tables[0]; return frame_lines(0).map("
+                "(line, i) => [t[2] + t[3] * words[rod_word(0, i) + 2], "
+                "line]);")
+            lines = EXAMPLE.read_text().splitlines()
+            past = [(z, float(lines[n - 1].split()[2]) - z)
+                    for z, n in rods]
+            low = next(z for z, off in past if z < -5 and off < -1e-6)
+            high = next(z for z, off in past if z > 5 and off > 1e-6)
+            driver.execute_script(
+                "document.getElementById('z-low').value = arguments[0];"
+                "document.getElementById('z-high').value = arguments[1];"
+                "cut_changed();", low, high)
+            settle(driver, "a slab")
+            shown.append((driver.execute_script(KEPT),
+                          text_of(driver, "command")))
         check(driver.execute_script(
             "const c = document.getElementById('command');"
             "return c.scrollWidth <= c.clientWidth && "
