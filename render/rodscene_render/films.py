@@ -15,8 +15,7 @@ from . import film_encoder, folders, processes, resume
 from .messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
 from .overlays import key_program
-from .projection import in_view
-from .picture import camera_for, from_frames, in_box
+from .picture import camera_for, from_frames, shows_glyph
 from .povray import SCENE_NAME, povray_command, view_text
 from .reading_pool import load_frames
 from .warning_report import LOG_SUFFIX, report_notes
@@ -179,7 +178,6 @@ def render_film(settings, scratch):
     make_film(settings, frames, cam, folder, scratch, todo)
     message = (f"wrote {plural(len(frames), 'frame')} at {settings.fps:g} "
                f"per second into {shown(settings.movie)}")
-    if not any(in_view(cam, fr.ends[in_box(settings, fr)],
-                       fr.caps[in_box(settings, fr)]) for fr in frames):
+    if not any(shows_glyph(settings, cam, fr) for fr in frames):
         raise Nothing(f"{message}, but no frame shows a glyph")
     say(message)

@@ -48,6 +48,12 @@ def colour_map():
     return matplotlib.colormaps[COLOUR_MAP]
 
 
+def through_map(share):
+    """sRGB colours, 0 to 1, of places 0 (light) to 1 (dark) on the
+    stretch of the map the rods take."""
+    return colour_map()(ALIGNED + (STRAYED - ALIGNED) * share)[:, :3]
+
+
 def global_director(fr):
     return order(fr.ends)[1]
 
@@ -82,16 +88,15 @@ def angle_at(share, top=MAX_ANGLE):
 def map_colours(values, top=MAX_ANGLE):
     """sRGB colours, 0 to 1, of angles through the colour map, the angles
     from top on taking its darkest colour."""
-    share = place(values, top)
-    return colour_map()(ALIGNED + (STRAYED - ALIGNED) * share)[:, :3]
+    return through_map(place(values, top))
 
 
 def order_colours(values):
     """sRGB colours of local S, 0 to 1, on the same map: ordered rods as
     light as aligned ones, disordered ones dark, so that a defect stands
     out of the bulk. The range is fixed, the same for every film."""
-    share = 1.0 - np.clip(np.asarray(values, dtype=float), 0.0, 1.0)
-    return colour_map()(ALIGNED + (STRAYED - ALIGNED) * share)[:, :3]
+    return through_map(1.0 - np.clip(np.asarray(values, dtype=float), 0.0,
+                                     1.0))
 
 
 def angle_scale(top):

@@ -16,6 +16,7 @@ PANEL = (255, 255, 255, 255)
 RIM = (210, 210, 206, 255)
 TRIAD_ARROW = 28  # units from the triad's origin to an arrow's tip
 ELLIPSIS = "\u2026"
+ORDER_ROW = "S = {:.2f}"  # the frame's order parameter in the key
 # The converters' windows and colours, as the key shows them.
 WINDOWS = {"split": "drawn: \u221238 < z < 28",
            "mono": "drawn: \u221238 < z < 38"}
@@ -103,7 +104,7 @@ def key_rows(settings, stats):
     solid = [(None, f"solid: local S < {settings.below:g}")] \
         if settings.highlight else []
     order = solid or ([] if stats["order"] is None else
-                      [(None, f"S = {stats['order']:.2f}")])
+                      [(None, ORDER_ROW.format(stats["order"]))])
     if settings.colour == "orientation":
         against = "local " if settings.against == "local" else "the "
         return ([(None, f"angle to {against}director")] + order,

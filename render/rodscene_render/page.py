@@ -75,7 +75,7 @@ def frame_rods(fr):
     its cap's offset from the tail, and the numbers that decode them."""
     if fr.numbers is not None:  # worked out as the frame was read
         return fr.numbers.rods
-    order = np.argsort(~fr.teal, kind="stable")
+    order = page_details.page_order(fr)
     tail, head = fr.ends[order, :3], fr.ends[order, 3:]
     centre = quantise((tail + head) / 2)
     half = quantise((head - tail) / 2)

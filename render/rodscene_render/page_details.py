@@ -13,13 +13,10 @@ import numpy as np
 from . import options
 from . import order as measured
 from .messages import shell_word, shown
-from .overlays import key_program, key_rows, label_text
-from .picture import from_frames, rod_colours
+from .overlays import ORDER_ROW, key_program, key_rows, label_text
+from .picture import from_frames, in_box, rod_colours
 
 BAR_STOPS = 32  # colours of the key's bar, spread over the map
-# The frame's order parameter, as the pictures' key writes it; the page's
-# key has it in every colouring.
-ORDER_ROW = "S = {:.2f}"
 
 
 def page_order(fr):
@@ -119,7 +116,7 @@ def key_of(settings, order):
     with the frame's S in every colouring; and its colour bar's scale."""
     rows, scale = key_rows(settings, {"order": order})
     rows = [[None if c is None else css(c), text] for c, text in rows]
-    s = [None, ORDER_ROW.format(order)]
+    s = [None, ORDER_ROW.format(order)]  # the page's key has S always
     return rows + ([] if s in rows else [s]), scale
 
 
@@ -160,18 +157,13 @@ def film_label(settings):
     return " ".join(shell_word(w) for w in words)
 
 
-def centres(fr):
-    """The rods' centres, as the pictures' --box tests them."""
-    return (fr.ends[:, :3] + fr.ends[:, 3:]) / 2
-
-
 def layer_bounds(frames):
     """Each frame's lowest centre z of a teal rod and highest of a blue
     one (None without one): a box from the first draws the teal rods
     alone, one up to the second the blue rods alone."""
     floors, ceilings = [], []
     for fr in frames:
-        z = centres(fr)[:, 2]
+        z = measured.centres(fr.ends)[:, 2]
         floors.append(float(z[fr.teal].min()) if fr.teal.any() else None)
         ceilings.append(float(z[~fr.teal].max()) if (~fr.teal).any()
                         else None)
@@ -183,13 +175,8 @@ def outside_box(settings, frames):
     --box, which the page leaves out as pictures do."""
     if not settings.box:
         return None
-    low, high = np.array(settings.box[:3]), np.array(settings.box[3:])
-    out = []
-    for fr in frames:
-        c = centres(fr)[page_order(fr)]
-        inside = ((c >= low) & (c <= high)).all(axis=1)
-        out.append(np.flatnonzero(~inside).tolist())
-    return out
+    return [np.flatnonzero(~in_box(settings, fr)[page_order(fr)]).tolist()
+            for fr in frames]
 
 
 def details(settings, frames):

@@ -37,9 +37,15 @@ def in_box(settings, fr):
     place) lies in the box or on its faces."""
     if not settings.box:
         return np.ones(len(fr.ends), bool)
-    centre = (fr.ends[:, :3] + fr.ends[:, 3:]) / 2
+    centre = measured.centres(fr.ends)
     return ((centre >= settings.box[:3]) &
             (centre <= settings.box[3:])).all(axis=1)
+
+
+def shows_glyph(settings, cam, fr):
+    """Whether any glyph the frame draws falls inside the picture."""
+    kept = in_box(settings, fr)
+    return in_view(cam, fr.ends[kept], fr.caps[kept])
 
 
 def from_frames(settings, frames):
@@ -143,6 +149,6 @@ def render_picture(settings, scratch):
         f"{shown(settings.picture)}"
     if not kept.any():
         raise Nothing(message)
-    if not in_view(cam, fr.ends[kept], fr.caps[kept]):
+    if not shows_glyph(settings, cam, fr):
         raise Nothing(f"{message}, but none of them is in the picture")
     say(message)
