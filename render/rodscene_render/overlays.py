@@ -103,8 +103,7 @@ def key_rows(settings, stats):
     from . import orientation
     solid = [(None, f"solid: local S < {settings.below:g}")] \
         if settings.highlight else []
-    order = solid or ([] if stats["order"] is None else
-                      [(None, ORDER_ROW.format(stats["order"]))])
+    order = solid or [(None, ORDER_ROW.format(stats["order"]))]
     if settings.colour == "orientation":
         against = "local " if settings.against == "local" else "the "
         return ([(None, f"angle to {against}director")] + order,
