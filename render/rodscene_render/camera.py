@@ -178,12 +178,19 @@ def chunk_extent(points, axes, tan):
     upward and in depth, then for each picture axis the outermost rays,
     max(a + PAD - t z) and max(-a + PAD - t z), of a perspective camera
     with slopes tan. The module's extents() gives the same bits."""
+    return chunk_extents(points, axes, [tan])[0]
+
+
+def chunk_extents(points, axes, tans):
+    """chunk_extent's numbers for each of the slopes tans, the points
+    projected once."""
     across, upward, depth = (along(points, axis) for axis in axes)
-    rays = [np.max(a + PAD - t * depth) for a, t in
-            ((across, tan[0]), (-across, tan[0]), (upward, tan[1]),
-             (-upward, tan[1]))]
-    return [across.min(), across.max(), upward.min(), upward.max(),
-            depth.min(), depth.max(), *rays]
+    places = [across.min(), across.max(), upward.min(), upward.max(),
+              depth.min(), depth.max()]
+    return [places + [np.max(a + PAD - t * depth) for a, t in
+                      ((across, tan[0]), (-across, tan[0]),
+                       (upward, tan[1]), (-upward, tan[1]))]
+            for tan in tans]
 
 
 def along(points, axis):
@@ -193,15 +200,16 @@ def along(points, axis):
         points[:, 2] * axis[2]
 
 
-def chunk_row(chunk, axes, tan, key):
-    """chunk_extent's numbers of a chunk: measured under key, or of its
-    points (a measured chunk's frame's, for a view it was not measured
-    for)."""
+def chunk_rows(chunk, axes, tans, view):
+    """chunk_extent's numbers of a chunk for each band: measured under
+    (view, band), or of its points (a measured chunk's frame's, for a view
+    it was not measured for)."""
     if isinstance(chunk, measured):
-        if key in chunk.rows:
-            return chunk.rows[key]
+        keys = [(*view, i) for i in range(len(tans))]
+        if all(k in chunk.rows for k in keys):
+            return [chunk.rows[k] for k in keys]
         chunk = chunk.frame.points()
-    return chunk_extent(chunk, axes, tan)
+    return chunk_extents(chunk, axes, tans)
 
 
 def extents(chunks, axes, aspect, view, bands):
@@ -210,12 +218,12 @@ def extents(chunks, axes, aspect, view, bands):
     band's margins the outermost rays; a measured chunk is known under
     (azimuth, elevation, aspect, band)."""
     tans = [slopes(aspect, m) for m in bands]
-    rows = [np.array([chunk_row(c, axes, tan, (*view, i)) for c in chunks])
-            for i, tan in enumerate(tans)]
-    low, high = rows[0].min(axis=0), rows[0].max(axis=0)
+    rows = np.array([chunk_rows(c, axes, tans, view) for c in chunks])
+    low, high = rows[:, 0].min(axis=0), rows[:, 0].max(axis=0)
     return {"across": [low[0], high[1]], "upward": [low[2], high[3]],
             "depth": [low[4], high[5]], "tans": tans,
-            "rays": [list(r.max(axis=0)[6:]) for r in rows]}
+            "rays": [list(rows[:, i].max(axis=0)[6:])
+                     for i in range(len(tans))]}
 
 
 def perspective_fit(e, axes, i):
