@@ -20,7 +20,7 @@ import numpy as np
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "render"))
-from rodscene_render import order  # noqa: E402
+from rodscene_render.order import order  # noqa: E402
 
 EXAMPLE = ROOT / "examples" / "readingconfig3.txt"
 BOX = (160.0, 99.0, 92.0)  # the example's box: 3370 rods in it

@@ -100,7 +100,7 @@ def python_start():
     started = time.perf_counter()
     subprocess.run([sys.executable, "-c", "import sys; sys.path.insert(0, "
                     f"{str(ROOT / 'render')!r}); import "
-                    "rodscene_render.page"], check=True)
+                    "rodscene_render.page.page"], check=True)
     return time.perf_counter() - started
 
 

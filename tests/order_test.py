@@ -32,7 +32,7 @@ from render_checks import (ROOT, SKIP, blob, check, config_file, np, pixels,
                            render)
 
 sys.path.insert(0, str(ROOT / "render"))
-from rodscene_render import order  # noqa: E402
+from rodscene_render.order import order  # noqa: E402
 
 RNG = np.random.default_rng(7)
 

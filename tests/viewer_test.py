@@ -526,7 +526,7 @@ def order(split, tmp):
     meta = json.loads(text[text.index('id="meta">') + 10:
                            text.index("</script>")])
     sys.path.insert(0, str(ROOT / "render"))
-    from rodscene_render.orientation import map_colours
+    from rodscene_render.order.orientation import map_colours
     got = np.frombuffer(base64.b64decode(meta["colours"]), np.uint8)
     want = np.rint(map_colours(np.abs(angles), 30.0) * 255)
     check(np.abs(np.sort(got.reshape(-1, 3), axis=0) -

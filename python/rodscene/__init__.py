@@ -89,7 +89,7 @@ def scene_text(path, program):
 def _drawn_ends(path, program):
     """The glyphs a picture draws of a file, scene text or configuration,
     as n x 6 ends; what the command refuses raises ValueError."""
-    inputs = render_module("inputs")
+    inputs = render_module("reading.inputs")
     if os.path.exists(path):
         try:
             kind = inputs.input_kind(path)
@@ -110,7 +110,7 @@ def _drawn_ends(path, program):
 def order(rods, program="split"):
     """The order of a file's drawn rods, or of directions (n, 3)."""
     import numpy as np
-    measure = render_module("order")
+    measure = render_module("order.order")
     if isinstance(rods, (str, bytes, os.PathLike)):
         u = measure.directions(_drawn_ends(rods, program))
     else:

@@ -9,8 +9,11 @@ import shutil
 import sys
 import tempfile
 
-from . import (conversion, film_encoder, folders, inputs, options,
-               outputs, page, povray, processes)
+from .reading import conversion, inputs
+from .films import film_encoder
+from . import folders, options, outputs, processes
+from .page import page
+from .drawing import povray
 from .messages import Nothing, Refusal, say, shown
 from .warning_report import LOG_SUFFIX
 
@@ -52,7 +55,7 @@ def check_order(s):
     if s.movie or s.html or s.frames:
         raise Refusal("--order measures and draws nothing: no --movie, "
                       "--html or --frames with it")
-    from . import order_table
+    from .order import order_table
     if sys.stdout is None:
         raise Refusal("standard output is closed: --order prints its table "
                       "there")
@@ -145,7 +148,7 @@ def settings_from(argv, here):
     check_outputs(s)
     check_side_outputs(s)
     if s.scheduler is not None:  # before any input is read
-        from .cluster import check_scheduler
+        from .films.cluster import check_scheduler
         s.client = check_scheduler(s.scheduler)
     try:
         options.check_label(s)
@@ -158,7 +161,7 @@ def settings_from(argv, here):
 
 def close_client(s):
     if getattr(s, "client", None) is not None:
-        from .cluster import close
+        from .films.cluster import close
         close(s.client)
 
 
@@ -179,15 +182,15 @@ def run(argv, here, inline=False):
 def work(settings):
     with folders.scratch() as scratch:
         if settings.order:
-            from .order_table import write_order
+            from .order.order_table import write_order
             write_order(settings, scratch)
         elif settings.html:
             page.write_page(settings, scratch)
         elif settings.movie:
-            from .films import render_film
+            from .films.films import render_film
             render_film(settings, scratch)
         else:
-            from .picture import render_picture
+            from .drawing.picture import render_picture
             render_picture(settings, scratch)
 
 

@@ -14,7 +14,7 @@ import tempfile
 
 from .messages import Refusal, shown
 from .outputs import cut_to_fit, regular_bytes
-from .resume import MANIFEST_NAME, is_manifest
+from .films.resume import MANIFEST_NAME, is_manifest
 
 # What a killed run was writing: .NAME.PID.tmp, renamed when whole.
 OWN_NAMES = r"(frame\d{5,}\.png|manifest\.jsonl|warnings\.log)"

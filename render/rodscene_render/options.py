@@ -7,8 +7,9 @@ import math
 import pathlib
 import re
 
-from . import camera, labels, order, povray
-from .inputs import MAX_COORDINATE, MIN_LENGTH
+from .drawing import camera, labels, povray
+from .order import order
+from .reading.inputs import MAX_COORDINATE, MIN_LENGTH
 from .messages import PROGRAM, Refusal, escaped, shown
 from .version import version
 

@@ -7,10 +7,11 @@ import os
 import signal
 import threading
 
-from . import processes, tasks
+from .. import processes
+from ..drawing import tasks
 from .frame_tasks import keep, task_of
-from .messages import Refusal, shown
-from .povray import run_local, time_limit
+from ..messages import Refusal, shown
+from ..drawing.povray import run_local, time_limit
 
 # POV-Ray runs in flight a core, by quality. Each run idles in timed waits
 # as it starts and ends, twice a draft frame's tracing: with many runs

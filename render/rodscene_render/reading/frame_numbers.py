@@ -10,7 +10,7 @@ import importlib
 
 import numpy as np
 
-from . import camera, layout
+from ..drawing import camera, layout
 
 
 @dataclasses.dataclass(frozen=True)

@@ -11,18 +11,20 @@ import re
 
 import numpy as np
 
-from . import camera, folders, layout, page_details
-from .messages import (Nothing, Refusal, input_pattern, plural,
+from ..drawing import camera, layout
+from .. import folders
+from . import page_details
+from ..messages import (Nothing, Refusal, input_pattern, plural,
                        program_name, say, shell_word, shown)
-from .outputs import written_whole
-from .picture import camera_for, report_frame, view_directions
-from .reading_pool import load_frames
-from .warning_report import LOG_SUFFIX, report_notes
+from ..outputs import written_whole
+from ..drawing.picture import camera_for, report_frame, view_directions
+from ..reading.reading_pool import load_frames
+from ..warning_report import LOG_SUFFIX, report_notes
 
 PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
 # Debian's libjs-three: three.js r111 as one script.
 THREE_FILE = pathlib.Path("/usr/share/javascript/three/three.min.js")
-TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent / "page"
+TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent
 TEMPLATE_NAME = "viewer.html"
 # The page's script, a file a concern, joined in this order as one script:
 # its settings, the rods, the camera that mirrors the render path's (and

@@ -3,11 +3,11 @@ and files), and the rendered picture decorated, written whole and recorded
 in the frames' manifest. Local films and clusters share both."""
 
 from . import resume
-from .messages import Refusal, shown
-from .outputs import written_whole
-from .picture import finish_frame, scene_text
-from .png_writer import png_bytes
-from .povray import task, view_text
+from ..messages import Refusal, shown
+from ..outputs import written_whole
+from ..drawing.picture import finish_frame, scene_text
+from ..drawing.png_writer import png_bytes
+from ..drawing.povray import task, view_text
 
 
 def task_of(settings, fr, cam):

@@ -11,8 +11,8 @@ import shutil
 import sys
 import tempfile
 
-from . import processes
-from .messages import Refusal, shown
+from .. import processes
+from ..messages import Refusal, shown
 from .scene_reader import read_scene
 
 CONFIG_NAME = "readingconfig3.txt"

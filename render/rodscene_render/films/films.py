@@ -11,14 +11,15 @@ import sys
 import numpy as np
 from PIL import Image
 
-from . import film_encoder, folders, processes, resume
-from .messages import (Nothing, Refusal, plural, program_name, say,
+from . import film_encoder, resume
+from .. import folders, processes
+from ..messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
-from .overlays import key_program
-from .picture import camera_for, from_frames, shows_glyph
-from .povray import SCENE_NAME, povray_command, view_text
-from .reading_pool import load_frames
-from .warning_report import LOG_SUFFIX, report_notes
+from ..drawing.overlays import key_program
+from ..drawing.picture import camera_for, from_frames, shows_glyph
+from ..drawing.povray import SCENE_NAME, povray_command, view_text
+from ..reading.reading_pool import load_frames
+from ..warning_report import LOG_SUFFIX, report_notes
 
 FRAME_PATTERN = "frame%05d.png"
 

@@ -11,10 +11,10 @@ import sys
 import numpy as np
 
 from . import order
-from .messages import Nothing, Refusal, plural, say, shown
-from .outputs import written_whole
-from .reading_pool import load_frames
-from .warning_report import no_glyph_note
+from ..messages import Nothing, Refusal, plural, say, shown
+from ..outputs import written_whole
+from ..reading.reading_pool import load_frames
+from ..warning_report import no_glyph_note
 
 HEADER = ("file", "rods", "S", "nx", "ny", "nz", "biaxiality")
 HEADER_LINE = ",".join(HEADER) + "\n"

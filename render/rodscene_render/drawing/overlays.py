@@ -100,7 +100,7 @@ def key_rows(settings, stats):
     """The key's lines: (colour or None, text), and the colour bar's scale
     (orientation.angle_scale) or None. Highlighting takes the place of S
     beside a bar, which leaves the key two lines."""
-    from . import orientation
+    from ..order import orientation
     solid = [(None, f"solid: local S < {settings.below:g}")] \
         if settings.highlight else []
     order = solid or [(None, ORDER_ROW.format(stats["order"]))]

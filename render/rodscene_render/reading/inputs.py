@@ -10,7 +10,7 @@ import re
 import numpy as np
 
 from .conversion import convert
-from .messages import PROGRAM, Refusal, plural, shown
+from ..messages import PROGRAM, Refusal, plural, shown
 from .scene_reader import read_scene_file
 
 SCENE_START = b" cylinder\n"

@@ -9,7 +9,7 @@ import multiprocessing
 import os
 import threading
 
-from . import processes
+from .. import processes
 from .frame_numbers import page_work
 from .inputs import load_input
 

@@ -14,10 +14,10 @@ import socket
 import urllib.parse
 import warnings
 
-from . import tasks
+from ..drawing import tasks
 from .frame_tasks import keep, task_of
-from .messages import Refusal, shown
-from .povray import time_limit
+from ..messages import Refusal, shown
+from ..drawing.povray import time_limit
 
 SCHEMES = ("tcp", "tls")
 CONNECT_SECONDS = 10

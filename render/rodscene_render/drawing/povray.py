@@ -6,9 +6,10 @@ import shutil
 
 import numpy as np
 
-from . import processes, tasks
+from .. import processes
+from . import tasks
 from .camera import FIELD
-from .messages import Refusal
+from ..messages import Refusal
 
 SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 GLYPHS_NAME = "rodscene_glyphs.inc"

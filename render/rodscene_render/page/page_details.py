@@ -10,11 +10,11 @@ import pathlib
 
 import numpy as np
 
-from . import options
-from . import order as measured
-from .messages import shell_word, shown
-from .overlays import ORDER_ROW, key_program, key_rows, label_text
-from .picture import from_frames, in_box, rod_colours
+from .. import options
+from ..order import order as measured
+from ..messages import shell_word, shown
+from ..drawing.overlays import ORDER_ROW, key_program, key_rows, label_text
+from ..drawing.picture import from_frames, in_box, rod_colours
 
 BAR_STOPS = 32  # colours of the key's bar, spread over the map
 

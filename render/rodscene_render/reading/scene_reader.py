@@ -7,7 +7,7 @@ import re
 
 import numpy as np
 
-from .messages import Refusal, shown
+from ..messages import Refusal, shown
 
 GLYPH_LINES = 12
 GLYPH_BYTES = 486  # a glyph with the teal pigment, line feeds included

@@ -12,7 +12,7 @@ import os
 import pathlib
 import threading
 
-from .outputs import regular_bytes, written_whole
+from ..outputs import regular_bytes, written_whole
 
 MANIFEST_NAME = "manifest.jsonl"
 ENTRY_KEYS = ("frame", "input_sha256", "settings")

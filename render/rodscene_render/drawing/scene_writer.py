@@ -5,7 +5,7 @@ the shortest text that reads back as the same double."""
 
 import numpy as np
 
-from .scene_reader import BLUE_PIGMENT, RED_PIGMENT, ROTATION, TEAL_PIGMENT
+from ..reading.scene_reader import BLUE_PIGMENT, RED_PIGMENT, ROTATION, TEAL_PIGMENT
 
 CYLINDER_RADIUS = 1.2
 CAP_RADIUS = 0.25

@@ -12,9 +12,9 @@ import subprocess
 import tempfile
 import threading
 
-from . import processes
-from .messages import Refusal, shown
-from .outputs import written_whole
+from .. import processes
+from ..messages import Refusal, shown
+from ..outputs import written_whole
 
 # Film names: (format, bytes at an offset that tell an existing file of
 # it) for the name checks, and ffmpeg's muxer and encoder options. H.264

@@ -8,16 +8,17 @@ import sys
 import numpy as np
 from PIL import Image
 
-from . import camera, orientation, scene_writer
-from . import order as measured
+from . import camera, scene_writer
+from ..order import orientation
+from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
-from .inputs import load_input
-from .messages import Nothing, plural, say, shown
-from .outputs import save_picture
+from ..reading.inputs import load_input
+from ..messages import Nothing, plural, say, shown
+from ..outputs import save_picture
 from .overlays import decorate, key_program
 from .povray import box_corners, box_text, render_png, view_text
-from .warning_report import no_glyph_note
+from ..warning_report import no_glyph_note
 
 
 def camera_for(settings, points):
