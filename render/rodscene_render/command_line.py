@@ -9,9 +9,9 @@ import shutil
 import sys
 import tempfile
 
-from .reading import conversion, inputs
+from .reading import conversion, inputs, system_files, trajectories
 from .films import film_encoder
-from . import folders, options, outputs, processes
+from . import folders, options, outputs, processes, system_options
 from .page import page
 from .drawing import povray
 from .messages import Nothing, Refusal, say, shown
@@ -133,10 +133,27 @@ def check_tools(s, here):
             raise Refusal(f"{option} needs {module} (Debian: apt-get install "
                           f"{package})")
     s.kinds = [inputs.input_kind(path) for path in s.inputs]
+    find_reader(s, here)
+
+
+def find_reader(s, here):
+    """What reads the inputs: a converter (--program) or the reader of
+    whole systems; every frame of a trajectory becomes an input."""
+    system_options.check_trajectory_options(s)
+    s.files = list(s.inputs)
     s.converter = None
-    if "configuration" in s.kinds:
+    if s.program_given and ("gsd" in s.kinds or "dump" in s.kinds):
+        raise Refusal(f"--program {s.program} reads configurations: GSD "
+                      f"and dump files are read whole, without it")
+    if s.program_given and "configuration" in s.kinds:
         s.converter = conversion.find_converter(s.program, s.converters,
                                                 here)
+    elif set(s.kinds) - {"scene"}:
+        system_files.core()  # refused here when the module is missing
+        s.converter = system_options.system_reader(s)
+        frames = trajectories.expand(s.inputs, s.kinds, s.frame)
+        s.inputs = [path for path, _ in frames]
+        s.kinds = [kind for _, kind in frames]
 
 
 def settings_from(argv, here):

@@ -7,6 +7,7 @@ import math
 import pathlib
 import re
 
+from . import system_options
 from .drawing import camera, labels, povray
 from .order import order
 from .reading.inputs import MAX_COORDINATE, MIN_LENGTH
@@ -24,10 +25,8 @@ MIN_ZOOM = 0.001
 MIN_FPS = 0.01  # a GIF holds a frame at most 655.35 s
 MAX_LOOK = MAX_COORDINATE  # beyond it POV-Ray no longer draws rods whole
 SHOWN_LABEL = 60  # characters of a refused label that its message repeats
-DEFAULT_BELOW = 0.5  # local S: a wall between domains at right angles is
-# near 0.25, and a nematic's bulk above 0.7
-# Pillow refuses to open larger pictures (a decompression bomb to it).
-MAX_PIXELS = 89478485
+DEFAULT_BELOW = 0.5  # local S: a wall at right angles ~0.25, a bulk > 0.7
+MAX_PIXELS = 89478485  # Pillow refuses larger pictures as bombs
 
 
 def refuse(message):
@@ -105,9 +104,10 @@ def parser():
                    help="default orthographic for front, side and top, "
                         "perspective otherwise")
     p.add_argument("--program", choices=("split", "mono"),
-                   help="converter for configuration files (default split); "
-                        "for scene text, the program that wrote it, which "
-                        "the key names (default: split if any rod is blue)")
+                   help="draw a configuration as this converter does "
+                        "(default: the whole system); for scene text, the "
+                        "program that wrote it (default: split if any rod "
+                        "is blue)")
     p.add_argument("--converters", metavar="DIR",
                    help="folder holding rodscene_split and rodscene_mono")
     p.add_argument("--quality", choices=povray.QUALITIES, default="normal",
@@ -158,6 +158,7 @@ def parser():
                    help="leave out the axis triad")
     p.add_argument("--no-key", dest="key", action="store_false",
                    help="leave out the colour key")
+    system_options.add_options(p, finite, whole)
     p.add_argument("--version", action="version",
                    version=f"%(prog)s {version()}")
     return p
@@ -186,6 +187,7 @@ def check_numbers(s):
                       f"degrees, not {s.camera[1]:g}")
     if s.box and not all(a < b for a, b in zip(s.box[:3], s.box[3:])):
         raise Refusal("--box needs X0 < X1, Y0 < Y1 and Z0 < Z1")
+    system_options.check_shape(s)
     if s.box and min(b - a for a, b in zip(s.box[:3], s.box[3:])) < \
             MIN_LENGTH:
         raise Refusal(f"--box needs sides of at least {MIN_LENGTH:g}, "
@@ -216,7 +218,6 @@ def resolve(s):
     if s.draft:
         s.quality = "draft"
     s.program_given = s.program is not None
-    s.program = s.program or "split"
     width, height, _ = povray.QUALITIES[s.quality]
     s.width = width if s.width is None else s.width
     s.height = height if s.height is None else s.height

@@ -51,8 +51,10 @@ def check_label(template, names, dt, t0):
     return None
 
 
-def label_text(template, name, index, dt, t0):
-    """The label of the frame of index (from 1), whose time is t0 for the
-    first frame and dt more for each later one."""
+def label_text(template, name, index, dt, t0, time=None):
+    """The label of the frame of index (from 1), whose time is its file's
+    own when it has one, else t0 for the first frame and dt more for each
+    later one."""
     return template.format(name=name, index=index,
-                           time=t0 + (index - 1) * dt)
+                           time=t0 + (index - 1) * dt if time is None
+                           else time)

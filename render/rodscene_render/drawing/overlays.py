@@ -7,6 +7,7 @@ from PIL import ImageDraw, ImageFont
 
 from . import layout
 from .labels import label_text
+from .rod_writer import NEUTRAL
 
 FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 AXES = (("x", (0.86, 0.13, 0.13)), ("y", (0.10, 0.62, 0.18)),
@@ -17,6 +18,7 @@ RIM = (210, 210, 206, 255)
 TRIAD_ARROW = 28  # units from the triad's origin to an arrow's tip
 ELLIPSIS = "\u2026"
 ORDER_ROW = "S = {:.2f}"  # the frame's order parameter in the key
+COUNT_JOIN = ", "
 # The converters' windows and colours, as the key shows them.
 WINDOWS = {"split": "drawn: \u221238 < z < 28",
            "mono": "drawn: \u221238 < z < 38"}
@@ -46,8 +48,10 @@ def srgb(linear):
 def key_program(settings, frames):
     """The program whose colours the key explains: the one named or run;
     for scene text alone, split when any rod is blue, else mono."""
-    if settings.program_given or "configuration" in settings.kinds:
+    if settings.program_given:
         return settings.program
+    if any(fr.total is not None for fr in frames):
+        return "rods"
     return "split" if any((~fr.teal).any() for fr in frames) else "mono"
 
 
@@ -104,6 +108,9 @@ def key_rows(settings, stats):
     solid = [(None, f"solid: local S < {settings.below:g}")] \
         if settings.highlight else []
     order = solid or [(None, ORDER_ROW.format(stats["order"]))]
+    rods = settings.key_program == "rods"
+    if rods and not solid:  # the count beside S, in the same row
+        order = [(None, order[0][1] + COUNT_JOIN + short_count(stats))]
     if settings.colour == "orientation":
         against = "local " if settings.against == "local" else "the "
         return ([(None, f"angle to {against}director")] + order,
@@ -112,8 +119,34 @@ def key_rows(settings, stats):
         return ([(None, f"local S, radius {settings.radius:g}")] + order,
                 orientation.order_scale())
     program = settings.key_program
+    if rods:
+        return [(NEUTRAL, w) for w in count_rows(stats)] + solid, None
     rows = [(srgb(c), text) for c, text in KEY_ENTRIES[program]]
     return rows + [(None, WINDOWS[program])] + solid, None
+
+
+def short_count(stats):
+    """A whole system's count for a key's crowded row: "3000 rods", or
+    "2598 of 3000 rods"."""
+    return stats["drawn"].split(" (")[0]
+
+
+def count_rows(stats):
+    """The count of what a whole system's picture draws, its why (when
+    any rod is left out) on a row of its own."""
+    words = stats["drawn"]
+    return [words] if " (" not in words else \
+        [words.split(" (")[0], "(" + words.split(" (", 1)[1]]
+
+
+def fitted(draw, words, text, unit, room):
+    """The key's font, or a smaller one (never under 11 units) for a row
+    that would run past the panel."""
+    size = 14 * unit
+    while draw.textlength(words, font=text) > room and size > 11 * unit:
+        size -= unit
+        text = font(size)
+    return text
 
 
 def draw_key(draw, settings, stats, unit, width):
@@ -134,7 +167,9 @@ def draw_key(draw, settings, stats, unit, width):
             draw.rectangle([x, y + 3 * unit, x + swatch,
                             y + 3 * unit + swatch], fill=rgba(colour))
             x += swatch + 8 * unit
-        draw.text((x, y), words, fill=INK, font=text)
+        draw.text((x, y), words, fill=INK,
+                  font=fitted(draw, words, text, unit,
+                              left + wide - 8 * unit - x))
         y += line
     if bar:
         draw_bar(draw, left + 10 * unit, y + 2 * unit, wide - 20 * unit, unit,
@@ -212,7 +247,8 @@ def decorate(image, cam, settings, stats):
     if settings.label:
         draw_label(draw, label_text(settings.label, stats["name"],
                                     stats["index"], settings.dt,
-                                    settings.t0), unit, cam)
+                                    settings.t0, stats.get("time")),
+                   unit, cam)
     if settings.key:
         draw_key(draw, settings, stats, unit, image.width)
     if settings.axes:

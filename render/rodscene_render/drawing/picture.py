@@ -8,12 +8,13 @@ import sys
 import numpy as np
 from PIL import Image
 
-from . import camera, scene_writer
+from . import camera, rod_writer, scene_writer
 from ..order import orientation
 from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input
+from ..reading.systems import drawn_words
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .overlays import decorate, key_program
@@ -28,9 +29,31 @@ def camera_for(settings, points):
         points = np.vstack([points, box_corners(settings.box)])
     elif settings.box:
         points = list(points) + [box_corners(settings.box)]
+    if isinstance(points, np.ndarray):
+        points = widened(settings, points)
+    else:
+        points = [widened(settings, p) for p in points]
     return fit_camera(points, settings.azimuth, settings.elevation,
                       settings.width, settings.height, settings.projection,
                       settings.zoom, settings.look, settings.detail)
+
+
+def widened(settings, points):
+    """Points that a fit framing rods as wide as the converters' frames
+    as wide as the rods drawn: each moved by the extra radius to either
+    side across and up the picture."""
+    extra = rod_reach(settings) - camera.PAD
+    if extra <= 0 or not isinstance(points, np.ndarray):
+        return points
+    _, up, right = camera.view_axes(settings.azimuth, settings.elevation)
+    offsets = extra * np.array([right, -right, up, -up])
+    return (np.asarray(points).reshape(-1, 1, 3) + offsets).reshape(-1, 3)
+
+
+def rod_reach(settings):
+    converter = getattr(settings, "converter", None)
+    return converter.shape.reach() if hasattr(converter, "shape") \
+        else camera.PAD
 
 
 def in_box(settings, fr):
@@ -100,16 +123,31 @@ def rod_colours(settings, fr):
 def scene_text(settings, fr):
     """The text handed to POV-Ray, and the frame's order parameter."""
     colours, faint, s = rod_colours(settings, fr)
-    pigments = scene_writer.converter_pigments(fr.teal) if colours is None \
-        else scene_writer.srgb_pigments(colours)
     kept = in_box(settings, fr)
-    text = scene_writer.glyph_text(
-        fr.ends[kept], fr.caps[kept],
-        [p for p, k in zip(pigments, kept.tolist()) if k],
-        None if faint is None else faint[kept])
-    if settings.box:
-        text += box_text(settings.box)
+    faint = None if faint is None else faint[kept]
+    if fr.total is not None:  # a whole system's rods
+        pigments = None if colours is None else \
+            scene_writer.srgb_pigments(colours[kept])
+        text = rod_writer.rods_text(fr.ends[kept], fr.caps[kept], pigments,
+                                    faint, settings.converter.shape)
+    else:
+        pigments = scene_writer.converter_pigments(fr.teal) \
+            if colours is None else scene_writer.srgb_pigments(colours)
+        text = scene_writer.glyph_text(
+            fr.ends[kept], fr.caps[kept],
+            [p for p, k in zip(pigments, kept.tolist()) if k], faint)
+    for box in edges(settings, fr):
+        text += box_text(box)
     return text, s
+
+
+def edges(settings, fr):
+    """The boxes whose edges are drawn: --box's, and the periodic box's
+    unless --no-box-edges leaves it out."""
+    boxes = [settings.box] if settings.box else []
+    if fr.box is not None and settings.box_edges:
+        boxes.append([*fr.box[0], *fr.box[1]])
+    return boxes
 
 
 def draw_frame(settings, fr, cam, index, scratch, threads=0):
@@ -124,9 +162,23 @@ def finish_frame(settings, fr, cam, index, png, order):
     """POV-Ray's picture of a frame, decorated, as a Pillow image."""
     image = decorate(Image.open(io.BytesIO(png)), cam, settings,
                      {"name": shown(pathlib.Path(fr.name).name),
-                      "index": index,
-                      "order": order})
+                      "index": index, "time": fr.time, "order": order,
+                      "drawn": drawn_words(fr, in_box(settings, fr))})
     return image if settings.transparent else image.convert("RGB")
+
+
+def drawn_summary(settings, frames):
+    """What whole systems' frames draw, for a film's or page's summary:
+    "3000 rods a frame", or the first frame that leaves rods out and why;
+    None for the converters' glyphs."""
+    if not frames or any(fr.total is None for fr in frames):
+        return None
+    words = [drawn_words(fr, in_box(settings, fr)) for fr in frames]
+    cut = next((i for i, w in enumerate(words) if " of " in w), None)
+    if cut is not None:
+        return f"frame {cut + 1} drew {words[cut]}"
+    return f"{words[0]} a frame" if len(set(words)) == 1 else \
+        f"{words[0]} in the first frame"
 
 
 def report_frame(fr):
@@ -146,8 +198,10 @@ def render_picture(settings, scratch):
     cam = camera_for(settings, fr.points())
     save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
     kept = in_box(settings, fr)
-    message = f"drew {plural(int(kept.sum()), 'glyph')} into " \
-        f"{shown(settings.picture)}"
+    drawn = drawn_words(fr, kept) if fr.total is not None else \
+        plural(int(kept.sum()), 'glyph')
+    message = f"drew {drawn} into {shown(settings.picture)}" + \
+        (f" ({fr.about})" if fr.about else "")
     if not kept.any():
         raise Nothing(message)
     if not shows_glyph(settings, cam, fr):

@@ -5,6 +5,8 @@ it is done to the ffmpeg run that encodes the film. However a film stops,
 the frames already rendered are kept and the command that resumes it is
 said."""
 
+import dataclasses
+import os
 import pathlib
 import sys
 
@@ -16,7 +18,8 @@ from .. import folders, processes
 from ..messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
 from ..drawing.overlays import key_program
-from ..drawing.picture import camera_for, from_frames, shows_glyph
+from ..drawing.picture import (camera_for, drawn_summary, from_frames,
+                               shows_glyph)
 from ..drawing.povray import SCENE_NAME, povray_command, view_text
 from ..reading.reading_pool import load_frames
 from ..warning_report import LOG_SUFFIX, report_notes
@@ -33,12 +36,15 @@ def film_settings(settings, cam):
     manifest: POV-Ray's options and scene, the camera and lights, the
     converter and what is drawn over the picture."""
     converter = settings.converter
+    if hasattr(converter, "shape"):  # a whole system's reader
+        converter = dataclasses.asdict(converter)
+    elif converter:
+        converter = resume.digest_file(converter.path)
     return resume.digest_settings({
         "povray": povray_command("povray", SCENE_NAME, settings, 1)[1:],
         "scene": resume.digest_file(settings.scene),
         "view": view_text(cam, settings.transparent),
-        "converter": resume.digest_file(converter.path) if converter
-        else None,
+        "converter": converter, "box_edges": settings.box_edges,
         "program": settings.program, "key": settings.key_program,
         "colour": settings.colour, "angle_top": settings.angle_top,
         "against": settings.against, "highlight": settings.highlight,
@@ -51,9 +57,16 @@ def film_settings(settings, cam):
 def wanted_entries(settings, cam):
     """The manifest entry each frame should have, in order."""
     digest = film_settings(settings, cam)
+    files = {}  # a trajectory's file digested once for all its frames
+    for path in settings.inputs:
+        name = os.fspath(path)
+        if name not in files:
+            files[name] = resume.digest_file(path)
     return [{"frame": frame_name(i + 1),
              "name": shown(pathlib.Path(path).name),
-             "input_sha256": resume.digest_file(path), "settings": digest}
+             "input_sha256": files[os.fspath(path)] +
+             (f"#{path.index}" if hasattr(path, "index") else ""),
+             "settings": digest}
             for i, path in enumerate(settings.inputs)]
 
 
@@ -177,8 +190,10 @@ def render_film(settings, scratch):
     todo = [(place[e["frame"]] + 1, frames[place[e["frame"]]], e)
             for e in missing]
     make_film(settings, frames, cam, folder, scratch, todo)
+    drawn = drawn_summary(settings, frames)
     message = (f"wrote {plural(len(frames), 'frame')} at {settings.fps:g} "
-               f"per second into {shown(settings.movie)}")
+               f"per second into {shown(settings.movie)}" +
+               (f"; {drawn}" if drawn else ""))
     if not any(shows_glyph(settings, cam, fr) for fr in frames):
         raise Nothing(f"{message}, but no frame shows a glyph")
     say(message)

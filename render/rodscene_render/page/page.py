@@ -12,12 +12,13 @@ import re
 import numpy as np
 
 from ..drawing import camera, layout
-from .. import folders
+from .. import folders, system_options
 from . import page_details
 from ..messages import (Nothing, Refusal, input_pattern, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
-from ..drawing.picture import camera_for, report_frame, view_directions
+from ..drawing.picture import (camera_for, drawn_summary, report_frame,
+                               view_directions)
 from ..reading.reading_pool import load_frames
 from ..warning_report import LOG_SUFFIX, report_notes
 
@@ -39,7 +40,7 @@ MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)
 # A quantity in a frame is stored as origin + step x q, q a 16-bit integer.
 LEVELS = 32767
-DEFAULT_PROGRAM = "split"
+DEFAULT_PROGRAM = None  # the whole system
 DEFAULT_QUALITY = "normal"
 # What the page cannot show: these options shape pictures only.
 PICTURE_ONLY = {"detail": "--detail", "transparent": "--transparent",
@@ -113,6 +114,7 @@ def carried_options(s):
         words += ["--program", s.program]
     if s.converters:
         words += ["--converters", s.converters]
+    words += system_options.carried(s)
     if s.colour != "converter":
         words += ["--colour", s.colour]
     words += page_details.order_words(s)
@@ -235,8 +237,11 @@ def write_page(settings, scratch):
         with open(temporary, "wb") as f:
             f.writelines(page_parts(settings, frames))
     rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
+    drawn = drawn_summary(settings, frames)
     message = f"wrote {rods} in {plural(len(frames), 'frame')} into " \
-        f"{shown(settings.html)}"
+        f"{shown(settings.html)}" if drawn is None else \
+        f"wrote {plural(len(frames), 'frame')} into " \
+        f"{shown(settings.html)}; {drawn}"
     if not any(len(fr.ends) for fr in frames):
         raise Nothing(f"{message}: nothing to show")
     if not settings.inline:

@@ -15,6 +15,7 @@ from ..order import order as measured
 from ..messages import shell_word, shown
 from ..drawing.overlays import ORDER_ROW, key_program, key_rows, label_text
 from ..drawing.picture import from_frames, in_box, rod_colours
+from ..reading.systems import drawn_words
 
 BAR_STOPS = 32  # colours of the key's bar, spread over the map
 
@@ -111,13 +112,15 @@ def rod_lines(frames):
         starts
 
 
-def key_of(settings, order):
+def key_of(settings, order, fr):
     """The key's rows, each [CSS colour or None, text], as a picture's,
     with the frame's S in every colouring; and its colour bar's scale."""
-    rows, scale = key_rows(settings, {"order": order})
+    rows, scale = key_rows(settings, {"order": order, "drawn": drawn_words(
+        fr, in_box(settings, fr))})
     rows = [[None if c is None else css(c), text] for c, text in rows]
     s = [None, ORDER_ROW.format(order)]  # the page's key has S always
-    return rows + ([] if s in rows else [s]), scale
+    shown_s = any(text.startswith(s[1]) for _, text in rows)
+    return rows + ([] if shown_s else [s]), scale
 
 
 def colour_bar(scale):
@@ -138,7 +141,7 @@ def labels(settings, frames):
     if settings.label is None:
         return None, None
     texts = [label_text(settings.label, shown(pathlib.Path(fr.name).name),
-                        k, settings.dt, settings.t0)
+                        k, settings.dt, settings.t0, fr.time)
              for k, fr in enumerate(frames, 1)]
     words = ["--label " + shell_word(t.replace("{", "{{").replace("}", "}}"))
              for t in texts]
@@ -185,7 +188,7 @@ def details(settings, frames):
     settings.key_program = key_program(settings, frames)
     from_frames(settings, frames)
     colours, faint, orders = packed_colours(settings, frames)
-    keys = [key_of(settings, s) for s in orders]
+    keys = [key_of(settings, s, fr) for s, fr in zip(orders, frames)]
     lines, line_starts = rod_lines(frames)
     texts, words = labels(settings, frames)
     floors, ceilings = layer_bounds(frames)

@@ -9,7 +9,10 @@ import re
 
 import numpy as np
 
+from . import systems
 from .conversion import convert
+from .system_files import read_system
+from .trajectories import trajectory_kind
 from ..messages import PROGRAM, Refusal, plural, shown
 from .scene_reader import read_scene_file
 
@@ -24,6 +27,8 @@ MIN_LENGTH = 1e-6
 # with a number; a line may be of any length, and is read in pieces.
 LINE_HEAD = 256
 CHUNK = 1 << 16
+EXPECTED = ("scene text, a configuration, a GSD file or a LAMMPS text "
+            "dump")
 
 # A configuration value as its first token on a line: a number in any of
 # the forms the converters read, a repeat count, or a NaN or infinity.
@@ -47,9 +52,21 @@ class frame:
     notes: list
     lines: np.ndarray = None
     numbers: object = None
+    box: tuple = None  # the periodic box: (lower corner, upper corner)
+    time: float = None  # the frame's own time, where its file gives one
+    total: int = None  # rods in a whole system, those left out included
+    lost: dict = None  # a whole system's rods left out, by why
+    about: str = None  # its box, as the summary tells it
 
     def points(self):
-        return np.hstack([self.ends, self.caps]).reshape(-1, 3)
+        """Every point the camera frames: the rods' ends and heads, and
+        the corners of the periodic box, which holds a film still."""
+        points = np.hstack([self.ends, self.caps]).reshape(-1, 3)
+        if self.box is None:
+            return points
+        corners = np.array([[self.box[(i >> a) & 1][a] for a in range(3)]
+                            for i in range(8)])
+        return np.vstack([points, corners])
 
 
 def input_kind(path):
@@ -58,19 +75,21 @@ def input_kind(path):
         if pathlib.Path(path).exists() and not pathlib.Path(path).is_file():
             raise Refusal(f"{shown(path)} is not a regular file")
         with open(path, "rb") as f:
-            head = f.read(len(SCENE_START))
+            head = f.read(LINE_HEAD)
+            if trajectory_kind(head):
+                return trajectory_kind(head)
             if head.startswith(SCENE_START):
                 return "scene"
             if head.startswith(SCENE_START.replace(b"\n", b"\r\n")[:10]):
                 raise Refusal(f"{shown(path)} is scene text with CR LF line "
                               f"ends, which the converters never write")
             if not head:
-                raise Refusal(f"{shown(path)} is empty: it is neither scene "
-                              f"text nor a configuration")
+                raise Refusal(f"{shown(path)} is empty: it is none of "
+                              f"{EXPECTED}")
             f.seek(0)
             if not has_data_record(f):
-                raise Refusal(f"{shown(path)} holds no data record: it is "
-                              f"neither scene text nor a configuration")
+                raise Refusal(f"{shown(path)} holds no data record: it is none of "
+                              f"{EXPECTED}")
     except OSError as e:
         raise Refusal(f"cannot read {shown(path)}: {e.strerror}") from None
     return "configuration"
@@ -126,7 +145,11 @@ def drawable(ends, caps, lines, name, notes):
 
 def load_input(path, kind, converter, scratch):
     """One input's frame: its glyphs read strictly, scene text as it is and
-    a configuration through the converter."""
+    a configuration through the converter; or a whole system's rods, when
+    the converter is a system reader."""
+    if isinstance(converter, systems.reader) and kind != "scene":
+        return systems.frame_of(path, read_system(path, kind, converter),
+                                converter, frame)
     if kind == "scene":
         ends, caps, teal, lines = read_scene_file(path)
         notes = []
