@@ -89,6 +89,7 @@ def scene_text(path, program):
 def _drawn_ends(path, program):
     """The glyphs a picture draws of a file, scene text or configuration,
     as n x 6 ends; what the command refuses raises ValueError."""
+    import numpy as np
     inputs = render_module("reading.inputs")
     if os.path.exists(path):
         try:
@@ -101,14 +102,20 @@ def _drawn_ends(path, program):
             except render_module("messages").Refusal as e:
                 raise ValueError(str(e)) from None
             return ends[inputs.drawable(ends, caps, lines, path, [])]
+    if program is None:  # the whole system: every record a rod
+        got = _core.read_rods(path)
+        _warn(got["warnings"])
+        return np.hstack([got["positions"] - got["directions"],
+                          got["positions"] + got["directions"]])
     ends, caps, _, warned, _ = _core.glyphs(path, program)
     _warn(warned)
     ends = ends.reshape(-1, 6)
     return ends[inputs.drawable(ends, caps, None, path, [])]
 
 
-def order(rods, program="split"):
-    """The order of a file's drawn rods, or of directions (n, 3)."""
+def order(rods, program=None):
+    """The order of a file's rods (every rod of the system, or those
+    program "split" or "mono" draws), or of directions (n, 3)."""
     import numpy as np
     measure = render_module("order.order")
     if isinstance(rods, (str, bytes, os.PathLike)):

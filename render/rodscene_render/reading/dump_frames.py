@@ -12,7 +12,8 @@ from ..messages import Refusal, shown
 
 def read_dump_frame(ref, rd):
     try:
-        got = core().read_dump_frame(ref.path, ref.offset, rd.axis)
+        got = core().read_dump_frame(ref.path, ref.offset, rd.axis,
+                                     ref.line)
     except OSError as e:
         raise Refusal(f"cannot read {shown(ref.path)}: {e.strerror}") \
             from None
@@ -24,7 +25,7 @@ def read_dump_frame(ref, rd):
             raise Refusal(f"{shown(ref.path)} has no type column for "
                           f"--types")
         keep = np.isin(np.asarray(got["types"]).astype(str), rd.types)
-    low, high = (np.asarray(got[k], float) for k in ("low", "high"))
+    low, high = (np.asarray(got[k], float) for k in ("lo", "hi"))
     lost = {}
     if got.get("left_out"):
         lost["with no finite direction or position"] = int(got["left_out"])
@@ -32,5 +33,6 @@ def read_dump_frame(ref, rd):
         np.asarray(got["positions"], float)[keep],
         np.asarray(got["directions"], float)[keep],
         np.asarray(got["lines"])[keep], lengths=high - low, low=low,
-        time=float(got["step"]), notes=note_lines(ref.path, got["warnings"]),
+        time=float(got["timestep"]),
+        notes=note_lines(ref.path, got["warnings"]),
         lost=lost)

@@ -20,11 +20,13 @@ NEEDS_MODULE = ("reading a whole system needs the rodscene module (build "
 @dataclasses.dataclass(frozen=True)
 class frame_ref:
     """One frame of a trajectory file: the file, the frame's number in it
-    from 0, and where the reader finds it (a dump's byte offset)."""
+    from 0, and where the reader finds it (a dump's byte offset and line),
+    with its step when the scan found it."""
     path: str
     index: int
     offset: int = 0
     step: object = None
+    line: int = 1
 
     def __fspath__(self):
         return os.fspath(self.path)

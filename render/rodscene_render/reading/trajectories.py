@@ -47,8 +47,8 @@ def dump_frames(path):
         raise Refusal(f"cannot read {shown(path)}: {e.strerror}") from None
     except ValueError as e:
         raise Refusal(f"{shown(path)}: {e}") from None
-    return [frame_ref(path, i, offset, step)
-            for i, (offset, step) in enumerate(places)]
+    return [frame_ref(path, i, offset, step, line)
+            for i, (offset, step, line) in enumerate(places)]
 
 
 def expand(inputs, kinds, pick=None):
