@@ -70,7 +70,8 @@ int errno_or_eio() {
   return errno != 0 ? errno : EIO;
 }
 
-// Moves the unread bytes to the buffer's start and reads more behind them.
+}  // namespace
+
 void refill(config_reader& r) {
   std::size_t unread = static_cast<std::size_t>(r.end - r.cursor);
   std::memmove(r.buffer, r.cursor, unread);
@@ -86,6 +87,8 @@ void refill(config_reader& r) {
     r.drained = true;
   }
 }
+
+namespace {
 
 // Makes unread bytes available; false at the end of the file.
 bool more(config_reader& r) {
@@ -304,10 +307,6 @@ int read_values(config_reader& r, long double* const* destinations, int n) {
   return 0;
 }
 
-namespace {
-
-// Warns about what the read of `record` (0 for the header record) lost or
-// had to fill in, at the lines the record came from.
 void warn_read(const config_reader& r, int status, std::int64_t record,
                warning_log& log) {
   if (status > 0) {
@@ -341,8 +340,6 @@ void warn_read(const config_reader& r, int status, std::int64_t record,
                       {}});
   }
 }
-
-}  // namespace
 
 void read_sites(config_reader& r, site_table& t, read_report& report) {
   long double scratch[record_values] = {};

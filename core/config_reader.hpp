@@ -50,12 +50,21 @@ void start_reader(config_reader& r, std::FILE* file);
 // of them) leaves its destination unchanged.
 int read_values(config_reader& r, long double* const* destinations, int n);
 
+// Moves the unread bytes to the buffer's start and reads more behind them,
+// as far as the buffer has room; at the end of the file it reads nothing.
+void refill(config_reader& r);
+
 struct read_report {
   io_failure failure;
   std::int64_t data_records = 0;     // records that met any input
   std::int64_t ignored_records = 0;  // data records past site_capacity
   warning_log warnings;
 };
+
+// Warns about what the read of `record` (0 for the header record) that
+// ended with `status` lost or had to fill in, at the lines it came from.
+void warn_read(const config_reader& r, int status, std::int64_t record,
+               warning_log& log);
 
 // Reads the header record, then one data record a slot, to the end of the
 // file. Records past the table's capacity are read and counted, never stored.

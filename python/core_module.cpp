@@ -1,5 +1,6 @@
 // rodscene._core: the converters' reading, glyphs and scene text for Python,
-// and the numbers a page keeps of a frame's glyphs (page_numbers.hpp).
+// the numbers a page keeps of a frame's glyphs (page_numbers.hpp), and the
+// readers of whole systems (reader_module.hpp).
 //
 // Each call reads its file into storage that no other call uses and works
 // without the GIL, so threads convert files side by side; the programs keep
@@ -26,6 +27,7 @@
 #include "conversion_run.hpp"
 #include "glyph.hpp"
 #include "page_numbers.hpp"
+#include "reader_module.hpp"
 #include "site_table.hpp"
 
 namespace py = pybind11;
@@ -328,4 +330,5 @@ PYBIND11_MODULE(_core, m) {
         py::arg("axes"), py::arg("tans"), py::arg("pad"),
         "Each view's 10 extents of the glyphs' points, as a camera fit "
         "takes them.");
+  rodscene::bind_readers(m);
 }

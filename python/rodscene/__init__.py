@@ -8,6 +8,14 @@ so threads convert files side by side.
 - read_sites(path): {"positions": (n, 3) float64, "directions": (n, 3)
   float64, "records": int}. records counts the data records read; n is
   records, at most the table's 3370 slots, the ones records filled.
+- read_rods(path): every rod of a configuration file, however many: a Rods
+  tuple of positions (n, 3) float64, directions (n, 3) float64 of unit
+  length, box (3 lengths from the header, or None), lines (n,) int64, the
+  line where each rod's record starts, records (data records read) and
+  left_out (records that gave no rod: values missing, a position that is
+  not finite, a zero or non-finite direction). Directions are normalised;
+  a header whose count differs from the records, directions not of unit
+  length and records left out are each one ReadWarning.
 - glyphs(path, program): {"ends": (n, 2, 3) float64, the cylinder's ends A
   and B; "caps": (n, 3) float64, the sphere centres; "teal": (n,) bool, the
   cylinder pigment; "lines": (n,) int64, the line of the file where the
@@ -43,6 +51,7 @@ order tensor's two smaller eigenvalues, 0 for a uniaxial sample; "tensor":
 (3, 3), Q = <3/2 u u - 1/2 I>; "rods": int}. No rods give NaN.
 """
 
+import collections
 import os
 import warnings
 
@@ -50,7 +59,7 @@ from . import _core
 from .notebook import (NothingShown, Refused, film, page, picture,
                        render_module, show)
 
-__all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text", "order",
+__all__ = ["ReadWarning", "read_sites", "read_rods", "Rods", "glyphs", "scene_text", "order",
            "picture", "film", "page", "show", "Refused", "NothingShown"]
 
 
@@ -70,6 +79,18 @@ def read_sites(path):
     _warn(lines)
     return {"positions": positions, "directions": directions,
             "records": records}
+
+
+Rods = collections.namedtuple(
+    "Rods", "positions directions box lines records left_out")
+
+
+def read_rods(path):
+    """Every rod of a configuration file, directions normalised."""
+    d = _core.read_rods(path)
+    _warn(d["warnings"])
+    return Rods(d["positions"], d["directions"], d["box"], d["lines"],
+                d["records"], d["left_out"])
 
 
 def glyphs(path, program):
