@@ -149,7 +149,8 @@ def find_reader(s, here):
         s.converter = conversion.find_converter(s.program, s.converters,
                                                 here)
     elif set(s.kinds) - {"scene"}:
-        system_files.core()  # refused here when the module is missing
+        if conversion.find_module(s.converters, here) is None:
+            raise Refusal(system_files.NEEDS_MODULE)
         s.converter = system_options.system_reader(s)
         frames = trajectories.expand(s.inputs, s.kinds, s.frame)
         s.inputs = [path for path, _ in frames]
