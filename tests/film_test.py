@@ -89,7 +89,7 @@ class rig:
         self.scratch = scratch
         self.env = dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}",
                         FILM_TEST_LOG=str(self.log), TMPDIR=str(scratch))
-        self.options = ["--converters", str(pathlib.Path(split).parent),
+        self.options = ["--program", "split", "--converters", str(pathlib.Path(split).parent),
                         "--width", "64", "--height", "48", "--no-key",
                         "--no-axes"]
 

@@ -363,7 +363,7 @@ def page(split, mono, tmp):
         [str(a) for a in ("--html", tmp / "view.html", EXAMPLE, moved,
                           tmp / "empty.txt", "--box", -80, -49.5, -46, 80,
                           49.5, 46, "--width", 333, "--height", 917,
-                          "--converters", pathlib.Path(split).parent)],
+                          "--program", "split", "--converters", pathlib.Path(split).parent)],
         ROOT / "render")
     frames = reading_pool.load_frames(settings, tmp)
     text = pages.page_text(settings, frames)
@@ -388,8 +388,84 @@ def page(split, mono, tmp):
           "kept glyph arrays changed")
 
 
+def quaternion_turn(q, axis):
+    """The axis turned by unit quaternions (w, x, y, z), by the rotation
+    matrix: a way of its own, apart from the readers'."""
+    w, x, y, z = q.T
+    columns = {0: [1 - 2 * (y * y + z * z), 2 * (x * y + w * z),
+                   2 * (x * z - w * y)]}
+    return np.array(columns[axis]).T
+
+
+def system_files(tmp, pos, q, box):
+    """The same system as a configuration, a GSD file and a LAMMPS dump
+    (one frame of plain coordinates, one of scaled ones)."""
+    import gsd.hoomd
+    u = quaternion_turn(q.astype(float), 0)
+    u[::7] *= 2  # lengths other than 1, which the reader warns of once
+    config = tmp / "rods.txt"
+    config.write_text(f"{len(pos)} {box[0]} {box[1]} {box[2]}\n" + "".join(
+        " ".join(repr(float(v)) for v in (*p, *d)) + "\n"
+        for p, d in zip(pos, u)))
+    snap = gsd.hoomd.Snapshot()
+    snap.particles.N = len(pos)
+    snap.particles.position, snap.particles.orientation = pos, q
+    snap.configuration.box, snap.configuration.step = [*box, 0, 0, 0], 1000
+    with gsd.hoomd.open(str(tmp / "rods.gsd"), "wb") as f:
+        f.append(snap)
+    lo = -np.asarray(box) / 2
+    heads = ["x y z", "xs ys zs"]
+    rows = [pos.astype(float), (pos.astype(float) - lo) / box]
+    dump = tmp / "rods.dump"
+    dump.write_text("".join(
+        f"ITEM: TIMESTEP\n1000\nITEM: NUMBER OF ATOMS\n{len(pos)}\n"
+        f"ITEM: BOX BOUNDS pp pp pp\n" +
+        "".join(f"{a!r} {-a!r}\n" for a in lo) +
+        f"ITEM: ATOMS id {head} quatw quati quatj quatk\n" +
+        "".join(f"{i + 1} " + " ".join(repr(float(v)) for v in (*r, *k)) +
+                "\n" for i, (r, k) in enumerate(zip(row, q)))
+        for head, row in zip(heads, rows)))
+    return config, tmp / "rods.gsd", dump
+
+
+def systems(split, mono, tmp):
+    """One system of 5000 rods, past the converters' 3370, in three files:
+    the render path reads every rod of each, the same rods, box and time
+    from all three, and warns once of the directions not of unit
+    length."""
+    sys.path.insert(0, str(ROOT / "render"))
+    try:
+        import gsd.hoomd  # noqa: F401
+    except ImportError:
+        sys.exit(77)
+    from rodscene_render.reading import inputs, systems as rods
+    from rodscene_render.reading.trajectories import expand
+    rng = np.random.default_rng(11)
+    box = [30.0, 20.0, 10.0]
+    pos = ((rng.random((5000, 3)) - 0.5) * box).astype(np.float32)
+    q = rng.normal(size=(5000, 4))
+    q = (q / np.linalg.norm(q, axis=1, keepdims=True)).astype(np.float32)
+    files = system_files(tmp, pos, q, box)
+    reader = rods.reader(rods.shape(16.0, 1.2, True, False))
+    frames = [inputs.load_input(r, k, reader, None) for r, k in expand(
+        files, ["configuration", "gsd", "dump"])]
+    check(len(frames) == 4, f"{len(frames)} frames, not 1 + 1 + 2")
+    want = frames[0]
+    check(len(want.ends) == 5000 and want.total == 5000,
+          f"{len(want.ends)} of 5000 rods read")
+    unit = [n for n in want.notes if "unit length" in n]
+    check(len(unit) == 1 and "715" in unit[0],
+          f"one warning of 715 directions not of unit length: {want.notes}")
+    for fr, what in zip(frames[1:], ("GSD", "dump", "scaled dump")):
+        check(np.allclose(fr.ends, want.ends, rtol=0, atol=1e-5),
+              f"the {what} frame's rods differ from the configuration's")
+        check(all(np.allclose(a, b) for a, b in zip(fr.box, want.box)),
+              f"the {what} frame's box {fr.box} is not {want.box}")
+        check(fr.time == 1000, f"the {what} frame's time is {fr.time}")
+
+
 GROUPS = {"scenes": scenes, "failures": failures, "threads": threads,
-          "page": page}
+          "page": page, "systems": systems}
 
 
 def main():

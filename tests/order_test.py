@@ -61,7 +61,7 @@ def measure(split, tmp):
         [-70, -45, -30], [70, 45, 20], (len(u), 3)), u]))
         for k, u in samples.items()]
     run = render(["--order", "--table", tmp / "t.csv", "--plot",
-                  tmp / "s.png", "--converters", pathlib.Path(split).parent]
+                  tmp / "s.png", "--program", "split", "--converters", pathlib.Path(split).parent]
                  + names)
     check(run.returncode == 0, f"--order failed: {run.stderr}")
     check(run.stdout.startswith("file,rods,S,nx,ny,nz,biaxiality\n") and
@@ -114,7 +114,7 @@ def local(split, tmp):
 
 
 def pictures(split, tmp):
-    options = ["--draft", "--no-key", "--no-axes", "--converters",
+    options = ["--draft", "--no-key", "--no-axes", "--program", "split", "--converters",
                pathlib.Path(split).parent]
     # One layer of rods seen from above: along x left of x = 0, along y
     # right of it. Only the rods at the wall, x = -4 to 4, have local S

@@ -66,7 +66,7 @@ def output(split, mono, tmp):
     config.write_text("\n".join([lines[0]] + lines[1600:1800] +
                                 ["1 2 3 0 0 0"]) + "\n")
     run = render([config, tmp / "short.png", "--width", 320, "--height", 180,
-                  "--draft", "--converters", pathlib.Path(split).parent])
+                  "--draft", "--program", "split", "--converters", pathlib.Path(split).parent])
     check(run.returncode == 0, f"render path failed: {run.stderr}")
     check("left out 3160 glyphs whose cylinder ends are equal" in run.stderr,
           f"render path did not report the dropped glyphs: {run.stderr}")
@@ -100,7 +100,7 @@ def views(split, tmp):
         picture = tmp / f"{view}.png"
         run = render([config, picture, "--view", view, "--draft", "--width",
                       320, "--height", 240, "--no-key", "--no-axes",
-                      "--converters",
+                      "--program", "split", "--converters",
                       pathlib.Path(split).parent])
         check(run.returncode == 0, f"{view}: {run.stderr}")
         rgb = pixels(picture)
@@ -126,7 +126,7 @@ def views(split, tmp):
             plain, full = tmp / "plain.png", tmp / "full.png"
             words = ["--view", view, "--draft", "--width", width,
                      "--height", height, "--colour", "orientation",
-                     "--converters", pathlib.Path(split).parent]
+                     "--program", "split", "--converters", pathlib.Path(split).parent]
             render([sample, plain, "--no-key", "--no-axes"] + words)
             render([sample, full, "--label", "{name}, a label that wraps "
                     "in a narrow column"] + words)
@@ -139,7 +139,7 @@ def views(split, tmp):
 
 
 def film(split, tmp):
-    converters = ["--converters", pathlib.Path(split).parent]
+    converters = ["--program", "split", "--converters", pathlib.Path(split).parent]
     sites = [(x, y, z, 1, 0, 0) for x in (-40, 0, 40) for y in (-20, 20)
              for z in (-15, 15)]
     first = config_file(tmp, "first.txt", sites)
@@ -214,7 +214,7 @@ def stand_in_povray(tmp):
 
 
 def refusals(split, tmp):
-    converters = ["--converters", pathlib.Path(split).parent]
+    converters = ["--program", "split", "--converters", pathlib.Path(split).parent]
     config = config_file(tmp, "a.txt", [(0, 0, 10, 1, 0, 0)])
     glob_mate = config_file(tmp, "b.txt", [(5, 0, 10, 0, 1, 0)])
     not_png = tmp / "not.png"
@@ -303,7 +303,7 @@ def refusals(split, tmp):
 
 
 def pictures(split, tmp):
-    converters = ["--converters", pathlib.Path(split).parent]
+    converters = ["--program", "split", "--converters", pathlib.Path(split).parent]
     size = ["--draft", "--width", 320, "--height", 240]
 
     # A rod along y seen from the front is a disc, not an ellipse, even

@@ -63,7 +63,7 @@ LOAD_SECONDS = 60
 def page(tmp, name, inputs, split, extra=(), status=0):
     """A page written; status 1 when it shows no rod."""
     path = tmp / name
-    run = render(["--html", path, *inputs, "--converters",
+    run = render(["--html", path, *inputs, "--program", "split", "--converters",
                   pathlib.Path(split).parent, *PICTURE, *extra])
     check(run.returncode == status, f"--html {name} failed: {run.stderr}")
     return path

@@ -22,6 +22,7 @@ from ..drawing.picture import (camera_for, drawn_summary, from_frames,
                                shows_glyph)
 from ..drawing.povray import SCENE_NAME, povray_command, view_text
 from ..reading.reading_pool import load_frames
+from ..reading.system_files import frame_ref
 from ..warning_report import LOG_SUFFIX, report_notes
 
 FRAME_PATTERN = "frame%05d.png"
@@ -65,7 +66,7 @@ def wanted_entries(settings, cam):
     return [{"frame": frame_name(i + 1),
              "name": shown(pathlib.Path(path).name),
              "input_sha256": files[os.fspath(path)] +
-             (f"#{path.index}" if hasattr(path, "index") else ""),
+             (f"#{path.index}" if isinstance(path, frame_ref) else ""),
              "settings": digest}
             for i, path in enumerate(settings.inputs)]
 

@@ -10,7 +10,7 @@ import os
 import numpy as np
 
 from . import systems
-from ..messages import Refusal, shown
+from ..messages import PROGRAM, Refusal, shown
 
 NEEDS_MODULE = ("reading a whole system needs the rodscene module (build "
                 "it with pybind11-dev and python3-dev); --program split or "
@@ -45,7 +45,8 @@ def core():
 def note_lines(name, warned):
     """The reader's warnings, its file named as the user named it."""
     text = os.fsdecode(name)
-    return [shown(name) + w[len(text):] if w.startswith(text) else shown(w)
+    return [f"{PROGRAM}: " + (shown(name) + w[len(text):]
+                              if w.startswith(text) else shown(w))
             for w in warned]
 
 
