@@ -365,6 +365,33 @@ def pictures(split, tmp):
           f"{run.stderr}")
 
 
+def systems(split, tmp):
+    """A user's own system is drawn whole: 5000 rods, past the converters'
+    table, in the periodic box the header gives, those outside it wrapped
+    in by their centres, with no warning; the summary says what is drawn,
+    and what --box leaves out and why."""
+    rng = np.random.default_rng(3)
+    box = np.array([60.0, 40.0, 30.0])
+    centres = rng.random((5000, 3)) * box
+    moved = centres + np.where(rng.random((5000, 1)) < 0.3, box, 0)
+    u = rng.normal(size=(5000, 3))
+    config = tmp / "system.txt"
+    config.write_text("5000 60 40 30\n" + "".join(
+        " ".join(f"{v:.9g}" for v in (*p, *d)) + "\n"
+        for p, d in zip(moved, u / np.linalg.norm(u, axis=1)[:, None])))
+    size = ["--draft", "--width", 320, "--height", 180]
+    run = render([config, tmp / "whole.png", "--view", "top"] + size)
+    check(run.returncode == 0 and run.stderr.splitlines() == [
+          f"{RENDER.name}: drew 5000 rods into {tmp / 'whole.png'} (box "
+          f"60 x 40 x 30, from 0 to L)"], f"not drawn whole: {run.stderr}")
+    inside = int((centres[:, 0] <= 30).sum())
+    run = render([config, tmp / "cut.png", "--box", 0, 0, 0, 30, 40, 30]
+                 + size)
+    check(f"drew {inside} of 5000 rods (the rest outside --box)" in
+          run.stderr, f"not {inside} rods of the wrapped system in --box: "
+          f"{run.stderr}")
+
+
 def main():
     if shutil.which("povray") is None:
         print("POV-Ray is not installed: skipped")
@@ -382,6 +409,8 @@ def main():
             refusals(split, tmp)
         elif group == "pictures":
             pictures(split, tmp)
+        elif group == "systems":
+            systems(split, tmp)
         else:
             check(False, f"no test group {group}")
     print(f"{group}: passed")

@@ -10,7 +10,6 @@ import os
 import pathlib
 import sys
 
-import numpy as np
 from PIL import Image
 
 from . import film_encoder, resume
@@ -175,7 +174,7 @@ def render_film(settings, scratch):
     folders.claim_frames(folder)
     settings.key_program = key_program(settings, frames)
     from_frames(settings, frames)
-    cam = camera_for(settings, np.vstack([fr.points() for fr in frames]))
+    cam = camera_for(settings, [fr.points() for fr in frames])
     try:
         kept, missing = resume.plan(folder, wanted_entries(settings, cam),
                                     sound_frame(settings))

@@ -126,7 +126,7 @@ def drawn_words(fr, kept):
     total = fr.total if fr.total is not None else len(fr.ends)
     if drawn == total:
         return plural(total, "rod")
-    why = dict(fr.lost)
+    why = dict(fr.lost or {})
     outside = len(fr.ends) - drawn
     if outside:
         why["outside --box"] = outside
