@@ -20,7 +20,7 @@ RENDER_FOLDERS = [HERE.parent.parent / "render"] + [
     HERE.parents[3] / name for name in ("render", "share/rodscene")
     if len(HERE.parents) > 3] + [pathlib.Path("/usr/share/rodscene")]
 # Options that the command turns off with --no-NAME.
-NEGATED = ("axes", "key")
+NEGATED = ("axes", "key", "box_edges")
 # The command's options that are not options of a run.
 NOT_KEYWORDS = ("help", "version", "movie", "html", "order", "plot", "table")
 FRAME_HEIGHT = 480  # pixels of the page's frame in a notebook
@@ -64,7 +64,7 @@ def words(options, known):
     out = []
     for name, value in options.items():
         flag = "--" + name.replace("_", "-")
-        negated = f"--no-{name}" if name in NEGATED else None
+        negated = "--no-" + flag[2:] if name in NEGATED else None
         if (flag not in known and negated not in known) or \
                 name in NOT_KEYWORDS:
             raise Refused(f"{name}: not an option of a picture, film or "
