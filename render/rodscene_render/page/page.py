@@ -18,7 +18,7 @@ from ..messages import (Nothing, Refusal, input_pattern, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
 from ..drawing.picture import (camera_for, drawn_summary, report_frame,
-                               view_directions)
+                               rod_reach, view_directions)
 from ..reading.reading_pool import load_frames
 from ..warning_report import LOG_SUFFIX, report_notes
 
@@ -148,7 +148,8 @@ def page_meta(settings, frames, tables, teal):
         "teal": teal,
         "tables": tables,
         "width": settings.width, "height": settings.height,
-        "field": camera.FIELD, "pad": camera.PAD,
+        "field": camera.FIELD, "pad": max(rod_reach(settings), camera.PAD),
+        "shape": rod_shape(settings),
         "margins": list(layout.margins(settings.width,
                                        settings.height).values()),
         "views": named_cameras(settings, points, view_directions(frames)),
@@ -158,6 +159,14 @@ def page_meta(settings, frames, tables, teal):
         "picture": shell_word(input_word(settings.html.with_suffix(".png"))),
         "movie": shell_word(input_word(settings.html.with_suffix(".mp4"))),
     }
+
+
+def rod_shape(settings):
+    """How the page draws a whole system's rods (None: the converters'
+    glyphs): radius, round ends, heads."""
+    form = getattr(settings.converter, "shape", None)
+    return None if form is None else \
+        {"radius": form.radius, "round": form.round, "heads": form.heads}
 
 
 def film_inputs(inputs):

@@ -206,6 +206,9 @@ def details(settings, frames):
         # neighbourhoods (periodic across the box's faces).
         "cuts": not settings.local,
         "box": list(settings.box) if settings.box else None,
+        "system_boxes": [None if fr.box is None or not settings.box_edges
+                         else [*map(float, fr.box[0]), *map(float, fr.box[1])]
+                         for fr in frames],
         "outside": outside_box(settings, frames),
         "save_name": settings.html.with_suffix("").name,
     }

@@ -28,6 +28,8 @@ def page_work(settings):
     conv = settings.converter
     if not settings.html or conv is None or not conv.in_process:
         return None
+    if hasattr(conv, "shape"):  # a whole system's rods and box: numpy's
+        return None
     core = importlib.import_module("rodscene._core")
     aspect = settings.height / settings.width
     bands = layout.margins(settings.width, settings.height).values()
