@@ -82,11 +82,11 @@ void raise_if_failed(const io_failure& f, const std::string& name,
 }
 
 template <typename T>
-py::array_t<T> handed(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
+py::array_t<T> handed(rod_array<T>&& v, std::vector<py::ssize_t> shape) {
   if (v.empty()) return py::array_t<T>(shape);
-  auto* owner = new std::vector<T>(std::move(v));
+  auto* owner = new rod_array<T>(std::move(v));
   py::capsule keeper(owner,
-                     [](void* p) { delete static_cast<std::vector<T>*>(p); });
+                     [](void* p) { delete static_cast<rod_array<T>*>(p); });
   return py::array_t<T>(shape, owner->data(), keeper);
 }
 

@@ -115,7 +115,7 @@ TEST(read_rods, leaves_out_records_that_make_no_rod_and_names_the_first) {
       "9 9 9 0 1 0\n7 8 9\n");
   EXPECT_EQ(r.report.records, 10);
   // A direction finite in extended precision only is still one.
-  ASSERT_EQ(r.rods.lines, (std::vector<std::int64_t>{2, 5, 9, 10}));
+  ASSERT_EQ(r.rods.lines, (rod_array<std::int64_t>{2, 5, 9, 10}));
   EXPECT_EQ(r.rods.directions[6], 1.0);
   EXPECT_EQ(r.rods.positions[5], 4.0);
   const rod_tally& t = r.report.tally;
@@ -164,15 +164,15 @@ TEST(dump, scans_frames_and_reads_scaled_positions_and_quaternions) {
   EXPECT_EQ(frame.hi[2], 20.0);
   // Rod 2: lo + s (hi - lo); the x axis turned a third of a turn about
   // (1, 1, 1) goes to y.
-  ASSERT_EQ(frame.rods.lines, (std::vector<std::int64_t>{22, 23}));
+  ASSERT_EQ(frame.rods.lines, (rod_array<std::int64_t>{22, 23}));
   EXPECT_EQ(frame.rods.positions[3], 1.0);
   EXPECT_DOUBLE_EQ(frame.rods.positions[4], -3.0);
   EXPECT_DOUBLE_EQ(frame.rods.positions[5], 6.0);
   EXPECT_EQ(frame.rods.directions[0], 1.0);
   EXPECT_EQ(frame.rods.directions[3], 0.0);
   EXPECT_EQ(frame.rods.directions[4], 1.0);
-  EXPECT_EQ(frame.ids, (std::vector<std::int64_t>{7, 8}));
-  EXPECT_EQ(frame.types, (std::vector<std::int64_t>{2, 1}));
+  EXPECT_EQ(frame.ids, (rod_array<std::int64_t>{7, 8}));
+  EXPECT_EQ(frame.types, (rod_array<std::int64_t>{2, 1}));
   EXPECT_EQ(report.tally.first_left_line[int(left_out::direction)], 24);
 }
 
