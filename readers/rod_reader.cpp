@@ -86,6 +86,17 @@ void read_records(config_reader& r, rod_set& rods, rod_report& report) {
   }
 }
 
+// Places the header's box: from 0 to L when no coordinate is below 0, as
+// a simulation that wraps into [0, L) writes it, else centred on the origin.
+void place_box(const rod_set& rods, rod_report& report) {
+  bool from_zero = true;
+  for (double v : rods.positions)
+    from_zero = from_zero && !(v < 0);
+  report.box_from_zero = from_zero;
+  for (int k = 0; k < 3; ++k)
+    report.box_lo[k] = from_zero ? 0 : -report.box[k] / 2;
+}
+
 int errno_or_eio() {
   return errno != 0 ? errno : EIO;
 }
@@ -107,6 +118,7 @@ void read_rods(const char* path, rod_set& rods, rod_report& report) {
   auto r = std::make_unique<config_reader>();
   start_reader(*r, file);
   if (read_header(*r, report) >= 0) read_records(*r, rods, report);
+  if (report.has_box) place_box(rods, report);
   if (r->error != 0) report.failure = {"read", r->error};
   errno = 0;
   if (std::fclose(file) != 0 && !failed(report.failure)) {

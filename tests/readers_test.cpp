@@ -75,6 +75,7 @@ TEST(read_rods, reads_every_record_past_the_converters_table) {
   EXPECT_EQ(r.rods.lines[4999], 5001);
   EXPECT_TRUE(r.report.has_box);
   EXPECT_EQ(r.report.box[2], 75.0);
+  EXPECT_EQ(r.report.box_lo[0], -62.0);  // a coordinate below 0: centred
   EXPECT_TRUE(r.lines.empty());
 }
 
