@@ -88,7 +88,10 @@ void write_file(const std::string& path, const std::string& text) {
 void bench_configurations(const std::string& dir) {
   for (int n : sizes) {
     std::string path = dir + "/rods_" + std::to_string(n) + ".txt";
-    write_file(path, config_text(n));
+    // The header gives the count, as a simulation writes it.
+    std::string text = config_text(n);
+    text.replace(0, text.find('\n'), std::to_string(n) + " 100 100 100");
+    write_file(path, text);
     std::string label = "configuration, " + std::to_string(n) + " rods";
     in_child(label.c_str(), n * rod_bytes, [&] {
       rod_set rods;

@@ -33,8 +33,11 @@ void keep_rod(rod_set& rods, rod_tally& t, const long double* p,
     leave_out(t, left_out::position, line);
     return;
   }
+  // A NaN compares false both ways: std::max would pass it over.
+  bool finite =
+      std::isfinite(d[0]) && std::isfinite(d[1]) && std::isfinite(d[2]);
   long double m = std::max({std::fabs(d[0]), std::fabs(d[1]), std::fabs(d[2])});
-  if (!(m > 0) || !std::isfinite(m)) {
+  if (!finite || !(m > 0)) {
     leave_out(t, left_out::direction, line);
     return;
   }

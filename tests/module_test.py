@@ -172,6 +172,20 @@ def scenes(split, mono, tmp):
         check(sites["positions"].shape == sites["directions"].shape == (n, 3),
               f"read_sites({config}) holds {sites['positions'].shape} for "
               f"{sites['records']} records")
+        # The whole-system reader: the converters' warnings first, then its
+        # own; every record a unit rod or left out, none past the table lost.
+        rods, said_rods = calling(rodscene.read_rods, path)
+        converters = [w for w in said if "past the first" not in w]
+        check(said_rods[:len(converters)] == converters,
+              f"read_rods() warns otherwise on {config}: {said_rods}")
+        n = rods.records - rods.left_out
+        length = np.linalg.norm(rods.directions, axis=1)
+        check(rods.positions.shape == rods.directions.shape == (n, 3) and
+              rods.lines.shape == (n,) and (np.diff(rods.lines) > 0).all() and
+              np.isfinite(rods.positions).all() and
+              (abs(length - 1) < 1e-15).all(),
+              f"read_rods({config}): {rods.positions.shape}, {rods.records} "
+              f"records, {rods.left_out} left out")
     for text, lines in RECORD_LINES:
         path = tmp / "lines.txt"
         path.write_bytes(text)
@@ -182,6 +196,10 @@ def scenes(split, mono, tmp):
     check(sites["records"] == 3375 and len(sites["positions"]) == 3370 and
           sites["positions"][3369, 1] == -3369,
           f"a file past the table: {sites['records']} records")
+    rods, _ = calling(rodscene.read_rods, tmp / "many records")
+    check(len(rods.positions) == 3375 - 35 and rods.positions[-1, 1] == -3374
+          and rods.lines[-1] == 3376,
+          f"read_rods() past the table: {len(rods.positions)} rods")
     rounding(tmp)
 
 

@@ -111,7 +111,7 @@ TEST(read_rods, normalises_directions_with_one_warning) {
 
 TEST(read_rods, leaves_out_records_that_make_no_rod_and_names_the_first) {
   auto r = read_text(
-      "x\n1 1 1 0 0 1\n2 2 2 0 0 0\n3 3 3 nan 0 1\n4 4 4 0 0 1 / \n"
+      "x\n1 1 1 0 0 1\n2 2 2 0 0 0\n3 3 3 0 1 nan\n4 4 4 0 0 1 / \n"
       "5 5 5 0 0 abc\n6 6 6 0 ,, 1\ninf 7 7 0 0 1\n8 8 8 1e4000 0 0\n"
       "9 9 9 0 1 0\n7 8 9\n");
   EXPECT_EQ(r.report.records, 10);
