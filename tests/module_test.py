@@ -200,7 +200,39 @@ def scenes(split, mono, tmp):
     check(len(rods.positions) == 3375 - 35 and rods.positions[-1, 1] == -3374
           and rods.lines[-1] == 3376,
           f"read_rods() past the table: {len(rods.positions)} rods")
+    dump_frames(tmp)
     rounding(tmp)
+
+
+def dump_frames(tmp):
+    """The example as a LAMMPS dump of two frames: each frame is the
+    example's rods, rod for rod and bit for bit."""
+    rows = EXAMPLE.read_text().splitlines()[1:]
+    frame = ("ITEM: TIMESTEP\n{}\nITEM: NUMBER OF ATOMS\n{}\n"
+             "ITEM: BOX BOUNDS pp pp pp\n-80 80\n-49.5 49.5\n-46 46\n"
+             "ITEM: ATOMS id x y z mux muy muz\n" +
+             "".join(f"{k + 1} {row}\n" for k, row in enumerate(rows)))
+    path = tmp / "example.dump"
+    path.write_text(frame.format(0, len(rows)) + frame.format(500, len(rows)))
+    whole = calling(rodscene.read_rods, EXAMPLE)[0]
+    marks = rodscene._core.dump_frames(path)
+    check([(t, line) for _, t, line in marks] ==
+          [(0, 1), (500, 10 + len(rows))], f"dump frames: {marks}")
+    offset, step, line = marks[1]
+    got = rodscene._core.read_dump_frame(path, offset, "z", line)
+    check(got["timestep"] == 500 and got["warnings"] == [] and
+          np.array_equal(got["positions"], whole.positions) and
+          np.array_equal(got["directions"], whole.directions) and
+          np.array_equal(got["ids"], np.arange(1, len(rows) + 1)) and
+          np.array_equal(got["lines"], whole.lines + 17 + len(rows)) and
+          got["types"] is None and got["hi"] == (80, 49.5, 46),
+          "a dump frame of the example differs from its rods")
+    try:
+        rodscene._core.dump_frames(EXAMPLE)
+        check(False, "a configuration was read as a dump")
+    except ValueError as e:
+        check("\n" not in str(e) and "ITEM: TIMESTEP" in str(e),
+              f"refusal of a configuration as a dump: {e}")
 
 
 def extended(text):
