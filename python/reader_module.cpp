@@ -82,11 +82,11 @@ void raise_if_failed(const io_failure& f, const std::string& name,
 }
 
 template <typename T>
-py::array_t<T> handed(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
+py::array_t<T> handed(rod_array<T>&& v, std::vector<py::ssize_t> shape) {
   if (v.empty()) return py::array_t<T>(shape);
-  auto* owner = new std::vector<T>(std::move(v));
+  auto* owner = new rod_array<T>(std::move(v));
   py::capsule keeper(owner,
-                     [](void* p) { delete static_cast<std::vector<T>*>(p); });
+                     [](void* p) { delete static_cast<rod_array<T>*>(p); });
   return py::array_t<T>(shape, owner->data(), keeper);
 }
 
@@ -122,6 +122,7 @@ py::dict read_rods_of(const py::object& path) {
   raise_if_failed(report.failure, name, path);
   py::dict d = rods_dict(rods, report.tally);
   d["box"] = report.has_box ? triple(report.box) : py::none();
+  d["box_lo"] = report.has_box ? triple(report.box_lo) : py::none();
   d["records"] = report.records;
   d["header_count"] = report.header_count >= 0
                           ? py::object(py::int_(report.header_count))
@@ -211,7 +212,8 @@ py::dict read_dump_frame_of(const py::object& path, std::int64_t offset,
 void bind_readers(py::module_& m) {
   m.def("read_rods", &read_rods_of, py::arg("path"),
         "Every rod of a configuration file: a dict of positions, directions "
-        "(n x 3), lines, box (3 lengths or None), counts and warning lines.");
+        "(n x 3), lines, box (3 lengths or None), box_lo (its lower corner "
+        "or None), counts and warning lines.");
   m.def("dump_frames", &dump_frames_of, py::arg("path"),
         "[(offset, timestep, line)] of each frame of a LAMMPS text dump.");
   m.def("read_dump_frame", &read_dump_frame_of, py::arg("path"),

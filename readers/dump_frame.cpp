@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,7 @@ constexpr std::string_view tilt_names[] = {"xy", "xz", "yz"};
 
 // The most columns a row may have that a rod uses.
 constexpr int max_columns = 256;
+constexpr std::int64_t max_reserved_rows = std::int64_t{1} << 24;
 
 int errno_or_eio() {
   return errno != 0 ? errno : EIO;
@@ -160,7 +162,9 @@ void read_rows(frame_reading& f) {
   long double* dest[max_columns];
   for (int i = 0; i < n; ++i)
     dest[i] = &v[i];
-  reserve_rods(f.frame.rods, f.frame.atoms);
+  // The count is the file's word, not a promise: reserve no more than a
+  // large frame needs, and let a larger one grow.
+  reserve_rods(f.frame.rods, std::min(f.frame.atoms, max_reserved_rows));
   for (std::int64_t k = 0; k < f.frame.atoms; ++k) {
     for (int i = 0; i < n; ++i)
       v[i] = NAN;

@@ -15,7 +15,7 @@ namespace rodscene {
 struct dump_frame {
   rod_set rods;
   // The id and type columns of the kept rods, empty without the column.
-  std::vector<std::int64_t> ids, types;
+  rod_array<std::int64_t> ids, types;
   bool with_ids = false, with_types = false;  // the frame has the column
   double lo[3] = {}, hi[3] = {};              // the box's bounds
   std::int64_t timestep = 0;

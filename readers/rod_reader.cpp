@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -62,6 +63,18 @@ int read_header(config_reader& r, rod_report& report) {
   return status;
 }
 
+// The rods to make room for: the header's count, when it has one, but no
+// more than the file's size can hold, nor than max_reserved_rods. The
+// arrays then fill without moving when the count is right.
+std::int64_t expected_rods(std::FILE* file, const rod_report& report) {
+  struct stat st;
+  std::int64_t most = max_reserved_rods;
+  if (fstat(fileno(file), &st) == 0)
+    most = std::min(most, st.st_size / min_record_bytes + 1);
+  if (report.header_count >= 0) most = std::min(most, report.header_count);
+  return most;
+}
+
 // Reads the data records to the end of the file, one rod a record.
 void read_records(config_reader& r, rod_set& rods, rod_report& report) {
   long double v[record_values];
@@ -86,6 +99,17 @@ void read_records(config_reader& r, rod_set& rods, rod_report& report) {
   }
 }
 
+// Places the header's box: from 0 to L when no coordinate is below 0, as
+// a simulation that wraps into [0, L) writes it, else centred on the origin.
+void place_box(const rod_set& rods, rod_report& report) {
+  bool from_zero = true;
+  for (double v : rods.positions)
+    from_zero = from_zero && !(v < 0);
+  report.box_from_zero = from_zero;
+  for (int k = 0; k < 3; ++k)
+    report.box_lo[k] = from_zero ? 0 : -report.box[k] / 2;
+}
+
 int errno_or_eio() {
   return errno != 0 ? errno : EIO;
 }
@@ -99,14 +123,13 @@ void read_rods(const char* path, rod_set& rods, rod_report& report) {
     report.failure = {"open", errno_or_eio()};
     return;
   }
-  struct stat st;
-  if (fstat(fileno(file), &st) == 0) {
-    std::int64_t most = st.st_size / min_record_bytes + 1;
-    reserve_rods(rods, most < max_reserved_rods ? most : max_reserved_rods);
-  }
   auto r = std::make_unique<config_reader>();
   start_reader(*r, file);
-  if (read_header(*r, report) >= 0) read_records(*r, rods, report);
+  if (read_header(*r, report) >= 0) {
+    reserve_rods(rods, expected_rods(file, report));
+    read_records(*r, rods, report);
+  }
+  if (report.has_box) place_box(rods, report);
   if (r->error != 0) report.failure = {"read", r->error};
   errno = 0;
   if (std::fclose(file) != 0 && !failed(report.failure)) {

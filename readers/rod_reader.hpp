@@ -21,6 +21,10 @@ struct rod_report {
   std::int64_t header_count = -1;
   bool has_box = false;
   double box[3] = {};
+  // The box's lower corner, taken from the positions: from 0 to L when no
+  // kept position has a coordinate below 0, else centred on the origin.
+  bool box_from_zero = false;
+  double box_lo[3] = {};
   rod_tally tally;
   warning_log warnings;  // the converters' kinds, as they give them
 };

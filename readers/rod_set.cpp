@@ -12,6 +12,10 @@ void leave_out(rod_tally& t, left_out why, std::int64_t line) {
 
 namespace {
 
+// Components whose squares, summed, stay normal extended reals.
+constexpr long double min_unscaled = 1e-2000L;
+constexpr long double max_unscaled = 1e2000L;
+
 void count_length(rod_tally& t, long double length, std::int64_t line) {
   long double deviation = std::fabs(length - 1);
   if (!(deviation > unit_tolerance)) return;
@@ -29,19 +33,29 @@ void keep_rod(rod_set& rods, rod_tally& t, const long double* p,
     leave_out(t, left_out::position, line);
     return;
   }
-  // Scaled by its largest component first, so that no square overflows or
-  // vanishes: any finite nonzero direction has a length.
+  // A NaN compares false both ways: std::max would pass it over.
+  bool finite =
+      std::isfinite(d[0]) && std::isfinite(d[1]) && std::isfinite(d[2]);
   long double m = std::max({std::fabs(d[0]), std::fabs(d[1]), std::fabs(d[2])});
-  if (!(m > 0) || !std::isfinite(m)) {
+  if (!finite || !(m > 0)) {
     leave_out(t, left_out::direction, line);
     return;
   }
-  long double u[3] = {d[0] / m, d[1] / m, d[2] / m};
+  // Far from the format's limits the squares neither overflow nor vanish;
+  // beyond them the direction is scaled by its largest component first.
+  long double u[3] = {d[0], d[1], d[2]};
+  long double scale = 1;
+  if (m < min_unscaled || m > max_unscaled) {
+    scale = m;
+    for (long double& v : u)
+      v /= m;
+  }
   long double s = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
-  count_length(t, m * s, line);
+  count_length(t, scale * s, line);
+  long double inverse = 1 / s;
   rods.positions.insert(rods.positions.end(), at, at + 3);
   for (long double v : u)
-    rods.directions.push_back(static_cast<double>(v / s));
+    rods.directions.push_back(static_cast<double>(v * inverse));
   rods.lines.push_back(line);
 }
 

@@ -5,15 +5,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "huge_pages.hpp"
+
 namespace rodscene {
 
 // A direction whose length differs from 1 by more than this is counted.
 inline constexpr long double unit_tolerance = 1e-6L;
 
 struct rod_set {
-  std::vector<double> positions;   // x y z, a rod after another
-  std::vector<double> directions;  // of unit length, likewise
-  std::vector<std::int64_t> lines;
+  rod_array<double> positions;   // x y z, a rod after another
+  rod_array<double> directions;  // of unit length, likewise
+  rod_array<std::int64_t> lines;
 };
 
 // Why a record gave no rod.

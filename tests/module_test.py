@@ -172,6 +172,20 @@ def scenes(split, mono, tmp):
         check(sites["positions"].shape == sites["directions"].shape == (n, 3),
               f"read_sites({config}) holds {sites['positions'].shape} for "
               f"{sites['records']} records")
+        # The whole-system reader: the converters' warnings first, then its
+        # own; every record a unit rod or left out, none past the table lost.
+        rods, said_rods = calling(rodscene.read_rods, path)
+        converters = [w for w in said if "past the first" not in w]
+        check(said_rods[:len(converters)] == converters,
+              f"read_rods() warns otherwise on {config}: {said_rods}")
+        n = rods.records - rods.left_out
+        length = np.linalg.norm(rods.directions, axis=1)
+        check(rods.positions.shape == rods.directions.shape == (n, 3) and
+              rods.lines.shape == (n,) and (np.diff(rods.lines) > 0).all() and
+              np.isfinite(rods.positions).all() and
+              (abs(length - 1) < 1e-15).all(),
+              f"read_rods({config}): {rods.positions.shape}, {rods.records} "
+              f"records, {rods.left_out} left out")
     for text, lines in RECORD_LINES:
         path = tmp / "lines.txt"
         path.write_bytes(text)
@@ -182,7 +196,43 @@ def scenes(split, mono, tmp):
     check(sites["records"] == 3375 and len(sites["positions"]) == 3370 and
           sites["positions"][3369, 1] == -3369,
           f"a file past the table: {sites['records']} records")
+    rods, _ = calling(rodscene.read_rods, tmp / "many records")
+    check(len(rods.positions) == 3375 - 35 and rods.positions[-1, 1] == -3374
+          and rods.lines[-1] == 3376,
+          f"read_rods() past the table: {len(rods.positions)} rods")
+    dump_frames(tmp)
     rounding(tmp)
+
+
+def dump_frames(tmp):
+    """The example as a LAMMPS dump of two frames: each frame is the
+    example's rods, rod for rod and bit for bit."""
+    rows = EXAMPLE.read_text().splitlines()[1:]
+    frame = ("ITEM: TIMESTEP\n{}\nITEM: NUMBER OF ATOMS\n{}\n"
+             "ITEM: BOX BOUNDS pp pp pp\n-80 80\n-49.5 49.5\n-46 46\n"
+             "ITEM: ATOMS id x y z mux muy muz\n" +
+             "".join(f"{k + 1} {row}\n" for k, row in enumerate(rows)))
+    path = tmp / "example.dump"
+    path.write_text(frame.format(0, len(rows)) + frame.format(500, len(rows)))
+    whole = calling(rodscene.read_rods, EXAMPLE)[0]
+    marks = rodscene._core.dump_frames(path)
+    check([(t, line) for _, t, line in marks] ==
+          [(0, 1), (500, 10 + len(rows))], f"dump frames: {marks}")
+    offset, step, line = marks[1]
+    got = rodscene._core.read_dump_frame(path, offset, "z", line)
+    check(got["timestep"] == 500 and got["warnings"] == [] and
+          np.array_equal(got["positions"], whole.positions) and
+          np.array_equal(got["directions"], whole.directions) and
+          np.array_equal(got["ids"], np.arange(1, len(rows) + 1)) and
+          np.array_equal(got["lines"], whole.lines + 17 + len(rows)) and
+          got["types"] is None and got["hi"] == (80, 49.5, 46),
+          "a dump frame of the example differs from its rods")
+    try:
+        rodscene._core.dump_frames(EXAMPLE)
+        check(False, "a configuration was read as a dump")
+    except ValueError as e:
+        check("\n" not in str(e) and "ITEM: TIMESTEP" in str(e),
+              f"refusal of a configuration as a dump: {e}")
 
 
 def extended(text):

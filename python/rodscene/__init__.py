@@ -13,9 +13,12 @@ so threads convert files side by side.
   length, box (3 lengths from the header, or None), lines (n,) int64, the
   line where each rod's record starts, records (data records read) and
   left_out (records that gave no rod: values missing, a position that is
-  not finite, a zero or non-finite direction). Directions are normalised;
-  a header whose count differs from the records, directions not of unit
-  length and records left out are each one ReadWarning.
+  not finite, a zero or non-finite direction) and box_lo, the box's lower
+  corner (None without a box): 0 when no position has a coordinate below
+  0, as a simulation wrapping into [0, L) writes it, else -L/2, the box
+  centred on the origin. Directions are normalised; a header whose count
+  differs from the records, directions not of unit length and records
+  left out are each one ReadWarning.
 - glyphs(path, program): {"ends": (n, 2, 3) float64, the cylinder's ends A
   and B; "caps": (n, 3) float64, the sphere centres; "teal": (n,) bool, the
   cylinder pigment; "lines": (n,) int64, the line of the file where the
@@ -82,7 +85,7 @@ def read_sites(path):
 
 
 Rods = collections.namedtuple(
-    "Rods", "positions directions box lines records left_out")
+    "Rods", "positions directions box lines records left_out box_lo")
 
 
 def read_rods(path):
@@ -90,7 +93,7 @@ def read_rods(path):
     d = _core.read_rods(path)
     _warn(d["warnings"])
     return Rods(d["positions"], d["directions"], d["box"], d["lines"],
-                d["records"], d["left_out"])
+                d["records"], d["left_out"], d["box_lo"])
 
 
 def glyphs(path, program):
