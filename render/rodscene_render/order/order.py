@@ -73,8 +73,7 @@ def box_size(box):
     the faces do not depend on where the box lies."""
     if box is None:
         return None
-    flat = np.concatenate([np.ravel(np.asarray(b, float)) for b in box]) \
-        if isinstance(box, tuple) else np.ravel(np.asarray(box, float))
+    flat = np.ravel(np.asarray(box, float))
     size = flat[3:] - flat[:3] if len(flat) == 6 else flat
     if size.shape != (3,) or not (np.isfinite(size) & (size > 0)).all():
         raise ValueError(f"a box is 3 lengths above 0 or 6 bounds x0, y0, "
