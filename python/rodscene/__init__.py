@@ -40,7 +40,20 @@ row a rod (not normalised: any length but 0, and d the same rod as -d):
 {"S": float, the order parameter; "director": (3,) unit vector, its
 largest component positive; "biaxiality": float, the difference of the
 order tensor's two smaller eigenvalues, 0 for a uniaxial sample; "tensor":
-(3, 3), Q = <3/2 u u - 1/2 I>; "rods": int}. No rods give NaN.
+(3, 3), Q = <3/2 u u - 1/2 I>; "rods": int; "mean_local_S": float, the
+mean of each rod's local S over radius (default 16, a rod's length),
+NaN for directions given without positions=(n, 3)}. No rods give NaN.
+
+local_order(rods, directions=None, radius=16.0, box=None,
+program="split"): each rod's local order, from Q over the rods whose
+centres lie within radius of its own, itself included, of a file's rods
+as the program draws them or of positions (n, 3) and directions (n, 3):
+{"S": (n,) float64; "director": (n, 3) unit vectors, each one's largest
+component positive; "positions": (n, 3), the rods' centres}. box, the
+periodic box whose faces neighbours are found across, is its 3 lengths,
+its 6 bounds (x0, y0, z0, x1, y1, z1) or a (low, high) pair of corners;
+the positions need not lie in it. Both order functions take radius and
+box as keywords, and local order needs scipy.
 """
 
 import os
@@ -51,7 +64,7 @@ from .notebook import (NothingShown, Refused, film, page, picture,
                        render_module, show)
 
 __all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text", "order",
-           "picture", "film", "page", "show", "Refused", "NothingShown"]
+           "local_order", "picture", "film", "page", "show", "Refused", "NothingShown"]
 
 
 class ReadWarning(UserWarning):
@@ -107,20 +120,74 @@ def _drawn_ends(path, program):
     return ends[inputs.drawable(ends, caps, None, path, [])]
 
 
-def order(rods, program="split"):
-    """The order of a file's drawn rods, or of directions (n, 3)."""
+def _rows(values, what, unit=False):
+    """values as an (n, 3) float64 array of finite rows, of unit length
+    when unit; ValueError when they are not."""
+    import numpy as np
+    d = np.asarray(values, dtype=float)
+    if d.ndim != 2 or d.shape[1] != 3:
+        raise ValueError(f"{what} are an (n, 3) array, not {d.shape}")
+    if not unit:
+        if not np.isfinite(d).all():
+            raise ValueError(f"every one of the {what} needs to be finite")
+        return d
+    length = np.linalg.norm(d, axis=1, keepdims=True)
+    if not (np.isfinite(length) & (length > 0)).all():
+        raise ValueError(f"every one of the {what} needs a finite length "
+                         f"above 0")
+    return d / length
+
+
+def _rods(rods, directions, program):
+    """The rods' centres and unit directions, of a file's drawn rods or
+    of the arrays given."""
+    measure = render_module("order.order")
+    if isinstance(rods, (str, bytes, os.PathLike)):
+        ends = _drawn_ends(rods, program)
+        return measure.centres(ends), measure.directions(ends)
+    if directions is None:
+        raise ValueError("local order needs the rods' positions and their "
+                         "directions")
+    points, u = _rows(rods, "positions"), _rows(directions, "directions",
+                                               unit=True)
+    if len(points) != len(u):
+        raise ValueError(f"{len(points)} positions but {len(u)} directions")
+    return points, u
+
+
+def _radius(radius):
+    measure = render_module("order.order")
+    radius = measure.RADIUS if radius is None else float(radius)
+    if not 0 < radius < float("inf"):
+        raise ValueError(f"the radius is a finite distance above 0, not "
+                         f"{radius}")
+    return radius
+
+
+def order(rods, program="split", positions=None, radius=None, box=None):
+    """The order of a file's drawn rods, or of directions (n, 3): global,
+    and the mean of each rod's local order when the positions are known."""
     import numpy as np
     measure = render_module("order.order")
     if isinstance(rods, (str, bytes, os.PathLike)):
-        u = measure.directions(_drawn_ends(rods, program))
+        points, u = _rods(rods, None, program)
     else:
-        d = np.asarray(rods, dtype=float)
-        if d.ndim != 2 or d.shape[1] != 3:
-            raise ValueError(f"directions are an (n, 3) array, not "
-                             f"{d.shape}")
-        length = np.linalg.norm(d, axis=1, keepdims=True)
-        if not (np.isfinite(length) & (length > 0)).all():
-            raise ValueError("every direction needs a finite length "
-                             "above 0")
-        u = d / length
-    return measure.measure(u)
+        u = _rows(rods, "directions", unit=True)
+        points = None if positions is None else _rods(positions, u,
+                                                      program)[0]
+    result = measure.measure(u)
+    result["mean_local_S"] = np.nan if points is None else \
+        measure.mean_local_s(points, u, _radius(radius),
+                             measure.box_size(box))
+    return result
+
+
+def local_order(rods, directions=None, radius=None, box=None,
+                program="split"):
+    """Each rod's local S and director, of a file's drawn rods or of
+    positions and directions (n, 3)."""
+    measure = render_module("order.order")
+    points, u = _rods(rods, directions, program)
+    s, n = measure.local_order(points, u, _radius(radius),
+                               measure.box_size(box))
+    return {"S": s, "director": n, "positions": points}
