@@ -53,14 +53,15 @@ def pair_sums(points, values, core, radius, boxsize):
     pairs = cKDTree(points, boxsize=boxsize).query_pairs(
         radius, output_type="ndarray")
     i, j = pairs[:, 0], pairs[:, 1]
-    # Each pair adds to those of its points that are core points: one
-    # matrix of both directions, left a triplet matrix, whose product
-    # needs no sorting into rows (which would cost more than the product).
-    first, second = core[i], core[j]
-    rows = np.concatenate([i[first], j[second]])
-    near = sparse.coo_matrix((np.ones(len(rows)), (rows, np.concatenate(
-        [j[first], i[second]]))), shape=(m, m))
-    return values + near @ values, np.bincount(rows, minlength=m) + 1.0
+    sums, counts = values.copy(), np.ones(m)
+    # Each direction of a pair adds to its first point, when that is a
+    # core point: a triplet matrix's product needs no sorting into rows,
+    # which would cost more than the product.
+    for a, b in ((i, j), (j, i)):
+        mine = core[a].astype(float)
+        sums += sparse.coo_matrix((mine, (a, b)), shape=(m, m)) @ values
+        counts += np.bincount(a, weights=mine, minlength=m)
+    return sums, counts
 
 
 def neighbour_sums(points, values, radius, size=None):
