@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Time of each rod's local order (rodscene_render's order.local_order),
-the work --order adds to the global order parameter of a frame.
+the work --order adds to the global order parameter of a frame, and of
+--order's whole row of a frame already read (order_table.measured: the
+global order and the mean local S), with --table-rods' lines too.
 
 usage: order_bench.py [RUNS] [--radius R] [--rods N ...] [--root DIR]
 
@@ -10,16 +12,19 @@ density in a periodic box, handed to the function as arrays. Prints the
 best and median of RUNS runs (default 3), the CPU time of the best run
 (on a shared machine the wall time waits for other work) and the
 process's peak memory so far, beside the goals: 50 ms for 3370 rods, 1 s
-for 10^5 and 15 s for 10^6. --root times another checkout's render
-package (an older commit, say) on the same rods. The rods are seeded, so
-every run sees the same.
+for 10^5 and 15 s for 10^6 (those of --order's row). --root times
+another checkout's render package (an older commit, say) on the same
+rods; one whose --order has no local order times its row without it.
+The rods are seeded, so every run sees the same.
 """
 
 import argparse
+import inspect
 import pathlib
 import resource
 import statistics
 import sys
+import tempfile
 import time
 
 import numpy as np
@@ -55,15 +60,34 @@ def synthetic(n, seed=1):
     return points, u, [-side / 2] * 3 + [side / 2] * 3
 
 
-def timed(local_order, rods, radius, runs):
-    points, u, box = rods
+def timed(work, runs):
     walls, cpus = [], []
     for _ in range(runs):
         start, cpu = time.perf_counter(), time.process_time()
-        s, _ = local_order(points, u, radius, box)
+        mean = work()
         walls.append(time.perf_counter() - start)
         cpus.append(time.process_time() - cpu)
-    return walls, cpus[walls.index(min(walls))], float(np.mean(s))
+    return walls, cpus[walls.index(min(walls))], mean
+
+
+def works(rods, radius, scratch):
+    """What is timed, by name: each a function giving the mean local S
+    (NaN where it is not measured)."""
+    from rodscene_render.order import order, order_table
+    from rodscene_render.reading.inputs import frame
+    points, u, box = rods
+    ends = np.hstack([points - 8 * u, points + 8 * u])
+    fr = frame("bench", ends, points, np.ones(len(u), bool), [],
+               np.arange(2, len(u) + 2))
+    local = len(inspect.signature(order_table.measured).parameters) > 1
+    row = (lambda part: order_table.measured(radius, box, part, fr)) \
+        if local else (lambda part: order_table.measured(fr))
+    timed_works = {"local order": lambda: float(np.mean(
+        order.local_order(points, u, radius, box)[0])),
+        "--order row": lambda: row(None).get("mean_local_S", np.nan)}
+    if local:
+        timed_works["+ --table-rods"] = lambda: row(scratch)["mean_local_S"]
+    return timed_works
 
 
 def main():
@@ -74,18 +98,19 @@ def main():
     parser.add_argument("--root", type=pathlib.Path, default=ROOT)
     args = parser.parse_args()
     sys.path.insert(0, str(args.root / "render"))
-    from rodscene_render.order import order
     cases = [("example, mono's rods", example_rods())] + \
-        [(f"{n} rods, periodic", synthetic(n)) for n in args.rods]
-    for name, rods in cases:
-        walls, cpu, mean = timed(order.local_order, rods, args.radius,
-                                 args.runs)
-        goal = GOALS.get(len(rods[0]), GOALS[3370])
-        peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
-        print(f"{name:24} {len(rods[0]):7} rods  best {min(walls):7.3f} s "
-              f"(CPU {cpu:7.3f} s)  median {statistics.median(walls):7.3f} "
-              f"s  peak {peak:5.0f} MB  (goal {goal:g} s; mean local S "
-              f"{mean:.4f})", flush=True)
+        [("periodic", synthetic(n)) for n in args.rods]
+    with tempfile.TemporaryDirectory() as scratch:
+        for name, rods in cases:
+            goal = GOALS.get(len(rods[0]), GOALS[3370])
+            for what, work in works(rods, args.radius, scratch).items():
+                walls, cpu, mean = timed(work, args.runs)
+                peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+                print(f"{len(rods[0]):7} rods, {name:20} {what:15} best "
+                      f"{min(walls):7.3f} s (CPU {cpu:7.3f} s)  median "
+                      f"{statistics.median(walls):7.3f} s  peak "
+                      f"{peak / 1024:5.0f} MB  (goal {goal:g} s; mean "
+                      f"local S {mean:.4f})", flush=True)
 
 
 if __name__ == "__main__":
