@@ -11,8 +11,9 @@ Groups:
            right angles, far apart, whose mean local S is 1 beside a
            global S of 1/4, and their rods in --table-rods.
   local    each rod's local order against every pair's distance, across a
-           box's faces too, found whole or a slab at a time, through the
-           module too; a frame's own box and time used by --order.
+           box's faces too, found whole, a slab or a chunk of rods at a
+           time, through the module too; a frame's own box and time used
+           by --order.
   pictures --highlight disorder draws solid only the rods at the wall
            between two domains at right angles; --view director sees a
            rod end on, across sees it lying, pointing right; mistakes
@@ -153,15 +154,17 @@ def local(split, tmp):
         for i in range(0, 600, 7):
             agrees((s[i], n[i], expected(u[near[i]])[2]), u[near[i]],
                    f"rod {i}, box {wrap}")
-        # Found a slab at a time, the pairs held at once kept few.
-        whole, neighbours.PAIRS = neighbours.PAIRS, 300
-        try:
-            cut = order.local_order(given, u, 16.0, wrap)
-        finally:
-            neighbours.PAIRS = whole
-        check(np.allclose(cut[0], s, atol=1e-12) and
-              np.allclose(np.abs((cut[1] * n).sum(axis=1)), 1),
-              f"local order a slab at a time differs, box {wrap}")
+        # The pairs held at once kept few: found a slab at a time (2000),
+        # or so few that a chunk of rods at a time (300).
+        for few in (2000, 300):
+            whole, neighbours.PAIRS = neighbours.PAIRS, few
+            try:
+                cut = order.local_order(given, u, 16.0, wrap)
+            finally:
+                neighbours.PAIRS = whole
+            check(np.allclose(cut[0], s, atol=1e-12) and
+                  np.allclose(np.abs((cut[1] * n).sum(axis=1)), 1),
+                  f"local order {few} pairs at a time differs, box {wrap}")
     # A radius past the box's half diagonal takes in every rod.
     s, _ = order.local_order(away, u, 80.0, box)
     check(np.allclose(s, expected(u)[0]), "a radius of the whole box")

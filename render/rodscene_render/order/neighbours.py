@@ -8,7 +8,8 @@ time along its longest side: a slab's own points and those within the
 radius of it, so that the pairs held at once stay near PAIRS however many
 points there are. Each pair adds to those of its two points that lie in
 the slab itself, so a pair found from two slabs is counted once for each
-of its points."""
+of its points. A radius so wide that a slab no narrower than twice it
+holds too many pairs has them found a chunk of points at a time."""
 
 import math
 
@@ -18,6 +19,7 @@ import numpy as np
 # and as much again for their sums. A million rods at a nematic's
 # density have about twenty million pairs within a rod's length.
 PAIRS = 1 << 22
+CROWDED = 4  # PAIRS a slab may hold, at most, before points go in chunks
 
 
 def wrapped(points, size):
@@ -34,13 +36,13 @@ def expected_pairs(n, extent, radius):
     return n * n / volume * (4 / 3) * math.pi * radius ** 3 / 2
 
 
-def slab_count(n, extent, axis, radius):
-    """How many slabs the longest side is cut into: enough to keep about
-    PAIRS pairs a slab, none narrower than the radius, and one when a
-    slab and its neighbours would take the whole side."""
-    wanted = math.ceil(expected_pairs(n, extent, radius) / PAIRS)
-    count = max(1, min(wanted, int(extent[axis] // radius)))
-    return count if extent[axis] / count + 2 * radius < extent[axis] else 1
+def slab_count(pairs, side, radius):
+    """How many slabs a side is cut into: enough to keep about PAIRS of
+    the pairs a slab, none narrower than twice the radius (the work on
+    the neighbours' edges is then at most that of the slab itself), and
+    one when a slab and its neighbours' edges would take the whole side."""
+    count = max(1, min(math.ceil(pairs / PAIRS), int(side // (2 * radius))))
+    return count if side / count + 2 * radius < side else 1
 
 
 def pair_sums(points, values, core, radius, boxsize):
@@ -77,9 +79,19 @@ def neighbour_sums(points, values, radius, size=None):
         return np.broadcast_to(values.sum(axis=0), values.shape).copy(), \
             np.full(n, float(n))
     axis = int(np.argmax(extent))
-    count = slab_count(n, extent, axis, radius)
+    pairs = expected_pairs(n, extent, radius)
+    count = slab_count(pairs, extent[axis], radius)
+    if pairs / count > CROWDED * PAIRS:
+        per_chunk = max(1, int(PAIRS * n / (2 * pairs + n)))
+        return chunk_sums(points, values, radius, size, axis, per_chunk)
     if count == 1:
         return pair_sums(points, values, np.ones(n, bool), radius, size)
+    return slab_sums(points, values, radius, size, extent, axis, count)
+
+
+def slab_sums(points, values, radius, size, extent, axis, count):
+    """neighbour_sums a slab at a time, count slabs along axis."""
+    n = len(points)
     sums, counts = np.empty_like(values), np.empty(n)
     width = extent[axis] / count
     start = 0.0 if size is not None else points[:, axis].min()
@@ -100,4 +112,27 @@ def neighbour_sums(points, values, radius, size=None):
         core = slab[kept] == k
         s, c = pair_sums(local, values[kept], core, radius, boxsize)
         sums[kept[core]], counts[kept[core]] = s[core], c[core]
+    return sums, counts
+
+
+def chunk_sums(points, values, radius, size, axis, per_chunk):
+    """neighbour_sums per_chunk points at a time, each chunk's points
+    next to each other along axis, so that its own tree is compact; each
+    point's pairs, itself among them, from the chunk's tree to the whole
+    system's."""
+    from scipy import sparse
+    from scipy.spatial import cKDTree
+    n = len(points)
+    sums, counts = np.empty_like(values), np.empty(n)
+    tree = cKDTree(points, boxsize=size)
+    ordered = np.argsort(points[:, axis], kind="stable")
+    for first in range(0, n, per_chunk):
+        rows = ordered[first:first + per_chunk]
+        near = cKDTree(points[rows], boxsize=size).sparse_distance_matrix(
+            tree, radius, output_type="coo_matrix")
+        # The pairs' distances are left out: a distance of 0 is a pair too.
+        sums[rows] = sparse.coo_matrix(
+            (np.ones(near.nnz), (near.row, near.col)),
+            shape=(len(rows), n)) @ values
+        counts[rows] = np.bincount(near.row, minlength=len(rows))
     return sums, counts
