@@ -64,7 +64,8 @@ from .notebook import (NothingShown, Refused, film, page, picture,
                        render_module, show)
 
 __all__ = ["ReadWarning", "read_sites", "glyphs", "scene_text", "order",
-           "local_order", "picture", "film", "page", "show", "Refused", "NothingShown"]
+           "local_order", "picture", "film", "page", "show", "Refused",
+           "NothingShown"]
 
 
 class ReadWarning(UserWarning):

@@ -84,8 +84,7 @@ def box_size(box):
 def frame_box(fr, given=None):
     """The periodic box of a frame: its file's own when it has one, else
     the one given (--box)."""
-    box = getattr(fr, "box", None)
-    return given if box is None else box
+    return given if fr.box is None else fr.box
 
 
 def local_order(points, u, radius=RADIUS, box=None):

@@ -54,7 +54,7 @@ def measured(radius, box, scratch, fr):
         scratch, rod_table.rod_lines(fr.lines, centres, local_s, local_n))
     return {"name": fr.name, "notes": fr.notes, "part": part,
             "nothing": None if m["rods"] else no_glyph_note(fr),
-            "time": getattr(fr, "time", None), "rods": m["rods"],
+            "time": fr.time, "rods": m["rods"],
             "S": m["S"], "mean_local_S": float(np.mean(local_s))
             if m["rods"] else np.nan, "director": m["director"],
             "biaxiality": m["biaxiality"]}
