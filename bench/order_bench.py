@@ -98,19 +98,19 @@ def main():
     parser.add_argument("--root", type=pathlib.Path, default=ROOT)
     args = parser.parse_args()
     sys.path.insert(0, str(args.root / "render"))
-    cases = [("example, mono's rods", example_rods())] + \
-        [("periodic", synthetic(n)) for n in args.rods]
+    cases = [("example, mono's rods", example_rods(), GOALS[3370])] + \
+        [("periodic", synthetic(n), GOALS.get(n)) for n in args.rods]
     with tempfile.TemporaryDirectory() as scratch:
-        for name, rods in cases:
-            goal = GOALS.get(len(rods[0]), GOALS[3370])
+        for name, rods, goal in cases:
+            goal = f"goal {goal:g} s; " if goal else ""
             for what, work in works(rods, args.radius, scratch).items():
                 walls, cpu, mean = timed(work, args.runs)
                 peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
                 print(f"{len(rods[0]):7} rods, {name:20} {what:15} best "
                       f"{min(walls):7.3f} s (CPU {cpu:7.3f} s)  median "
                       f"{statistics.median(walls):7.3f} s  peak "
-                      f"{peak / 1024:5.0f} MB  (goal {goal:g} s; mean "
-                      f"local S {mean:.4f})", flush=True)
+                      f"{peak / 1024:5.0f} MB  ({goal}mean local S "
+                      f"{mean:.4f})", flush=True)
 
 
 if __name__ == "__main__":
