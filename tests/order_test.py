@@ -19,7 +19,8 @@ Groups:
            rod end on, across sees it lying, pointing right; mistakes
            refused in one line.
 
-local and pictures exit 77 (skipped) without scipy, pictures without
+Every group exits 77 (skipped) without scipy (--order measures local
+order too), pictures without
 POV-Ray.
 """
 
@@ -240,7 +241,7 @@ def pictures(split, tmp):
 def main():
     group, split = sys.argv[1:3]
     warnings.simplefilter("ignore")  # the sparse files' empty slots
-    if group != "measure" and importlib.util.find_spec("scipy") is None or \
+    if importlib.util.find_spec("scipy") is None or \
             group == "pictures" and shutil.which("povray") is None:
         print("scipy or POV-Ray is not installed: skipped")
         return SKIP
