@@ -20,8 +20,7 @@ Groups:
            refused in one line.
 
 Every group exits 77 (skipped) without scipy (--order measures local
-order too), pictures without
-POV-Ray.
+order too), pictures without POV-Ray.
 """
 
 import csv
