@@ -1,32 +1,42 @@
 #!/usr/bin/python3
-"""Time of each rod's local order (rodscene_render's order.local_order).
+"""Time of each rod's local order (rodscene_render's order.local_order),
+the work --order adds to the global order parameter of a frame, and of
+--order's whole row of a frame already read (order_table.measured: the
+global order and the mean local S), with --table-rods' lines too.
 
-usage: order_bench.py [RUNS] [--radius R]
+usage: order_bench.py [RUNS] [--radius R] [--rods N ...] [--root DIR]
 
 Times local order on the shipped example's rods as rodscene_mono draws
-them, on 3370 rods at the example's density in a periodic box, and on
-10^5 rods at that density, handed to the function as arrays. Prints the
-best and median of RUNS runs (default 7) beside the goals: 50 ms for 3370
-rods and 1 s for 10^5. The rods are seeded, so every run sees the same.
+them, and on N rods (default 3370, 10^5 and 10^6) at the example's
+density in a periodic box, handed to the function as arrays. Prints the
+best and median of RUNS runs (default 3), the CPU time of the best run
+(on a shared machine the wall time waits for other work) and the
+process's peak memory so far, beside the goals: 50 ms for 3370 rods, 1 s
+for 10^5 and 15 s for 10^6 (those of --order's row). --root times
+another checkout's render package (an older commit, say) on the same
+rods; one whose --order has no local order times its row without it.
+The rods are seeded, so every run sees the same.
 """
 
 import argparse
+import inspect
 import pathlib
+import resource
 import statistics
 import sys
+import tempfile
 import time
 
 import numpy as np
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "render"))
-from rodscene_render.order import order  # noqa: E402
-
 EXAMPLE = ROOT / "examples" / "readingconfig3.txt"
 BOX = (160.0, 99.0, 92.0)  # the example's box: 3370 rods in it
 DENSITY = 3370 / np.prod(BOX)
 MONO_WINDOW = (-38.0, 38.0)
-GOALS = {3370: 0.05, 100000: 1.0}
+RADIUS = 16.0  # a rod's length, local order's default
+GOALS = {3370: 0.05, 100000: 1.0, 1000000: 15.0}
+SIZES = (3370, 100000, 1000000)
 
 
 def example_rods():
@@ -40,7 +50,8 @@ def example_rods():
 
 def synthetic(n, seed=1):
     """n nematic rods (along x, spread by about 20 degrees) at the
-    example's density in a cube centred on the origin."""
+    example's density in a cube centred on the origin, its bounds the
+    periodic box."""
     rng = np.random.default_rng(seed)
     side = (n / DENSITY) ** (1 / 3)
     points = rng.uniform(-side / 2, side / 2, (n, 3))
@@ -49,31 +60,57 @@ def synthetic(n, seed=1):
     return points, u, [-side / 2] * 3 + [side / 2] * 3
 
 
-def timed(rods, radius, runs):
-    points, u, box = rods
-    times = []
+def timed(work, runs):
+    walls, cpus = [], []
     for _ in range(runs):
-        start = time.perf_counter()
-        s, _ = order.local_order(points, u, radius, box)
-        times.append(time.perf_counter() - start)
-    return times, float(np.mean(s))
+        start, cpu = time.perf_counter(), time.process_time()
+        mean = work()
+        walls.append(time.perf_counter() - start)
+        cpus.append(time.process_time() - cpu)
+    return walls, cpus[walls.index(min(walls))], mean
+
+
+def works(rods, radius, scratch):
+    """What is timed, by name: each a function giving the mean local S
+    (NaN where it is not measured)."""
+    from rodscene_render.order import order, order_table
+    from rodscene_render.reading.inputs import frame
+    points, u, box = rods
+    ends = np.hstack([points - 8 * u, points + 8 * u])
+    fr = frame("bench", ends, points, np.ones(len(u), bool), [],
+               np.arange(2, len(u) + 2))
+    local = len(inspect.signature(order_table.measured).parameters) > 1
+    row = (lambda part: order_table.measured(radius, box, part, fr)) \
+        if local else (lambda part: order_table.measured(fr))
+    timed_works = {"local order": lambda: float(np.mean(
+        order.local_order(points, u, radius, box)[0])),
+        "--order row": lambda: row(None).get("mean_local_S", np.nan)}
+    if local:
+        timed_works["+ --table-rods"] = lambda: row(scratch)["mean_local_S"]
+    return timed_works
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("runs", type=int, nargs="?", default=7)
-    parser.add_argument("--radius", type=float, default=order.RADIUS)
+    parser.add_argument("runs", type=int, nargs="?", default=3)
+    parser.add_argument("--radius", type=float, default=RADIUS)
+    parser.add_argument("--rods", type=int, nargs="+", default=SIZES)
+    parser.add_argument("--root", type=pathlib.Path, default=ROOT)
     args = parser.parse_args()
-    cases = [("example, mono's rods", example_rods()),
-             ("3370 rods, periodic", synthetic(3370)),
-             ("100000 rods, periodic", synthetic(100000))]
-    for name, rods in cases:
-        times, mean = timed(rods, args.radius, args.runs)
-        goal = GOALS.get(len(rods[0]), GOALS[3370])
-        print(f"{name:24} {len(rods[0]):6} rods  best "
-              f"{min(times) * 1e3:7.1f} ms  median "
-              f"{statistics.median(times) * 1e3:7.1f} ms  (goal "
-              f"{goal * 1e3:.0f} ms; mean local S {mean:.2f})")
+    sys.path.insert(0, str(args.root / "render"))
+    cases = [("example, mono's rods", example_rods(), GOALS[3370])] + \
+        [("periodic", synthetic(n), GOALS.get(n)) for n in args.rods]
+    with tempfile.TemporaryDirectory() as scratch:
+        for name, rods, goal in cases:
+            goal = f"goal {goal:g} s; " if goal else ""
+            for what, work in works(rods, args.radius, scratch).items():
+                walls, cpu, mean = timed(work, args.runs)
+                peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+                print(f"{len(rods[0]):7} rods, {name:20} {what:15} best "
+                      f"{min(walls):7.3f} s (CPU {cpu:7.3f} s)  median "
+                      f"{statistics.median(walls):7.3f} s  peak "
+                      f"{peak / 1024:5.0f} MB  ({goal}mean local S "
+                      f"{mean:.4f})", flush=True)
 
 
 if __name__ == "__main__":

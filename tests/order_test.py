@@ -7,16 +7,20 @@ usage: order_test.py GROUP SPLIT_PROGRAM
 
 Groups:
   measure  --order's table, files and rodscene.order() for a perfect
-           nematic, an isotropic sample and a biaxial one.
+           nematic, an isotropic sample and a biaxial one; two domains at
+           right angles, far apart, whose mean local S is 1 beside a
+           global S of 1/4, and their rods in --table-rods.
   local    each rod's local order against every pair's distance, across a
-           box's faces too.
+           box's faces too, found whole, a slab or a chunk of rods at a
+           time, through the module too; a frame's own box and time used
+           by --order.
   pictures --highlight disorder draws solid only the rods at the wall
            between two domains at right angles; --view director sees a
            rod end on, across sees it lying, pointing right; mistakes
            refused in one line.
 
-local and pictures exit 77 (skipped) without scipy, pictures without
-POV-Ray.
+Every group exits 77 (skipped) without scipy (--order measures local
+order too), pictures without POV-Ray.
 """
 
 import csv
@@ -32,7 +36,8 @@ from render_checks import (ROOT, SKIP, blob, check, config_file, np, pixels,
                            render)
 
 sys.path.insert(0, str(ROOT / "render"))
-from rodscene_render.order import order  # noqa: E402
+from rodscene_render.order import neighbours, order, order_table  # noqa
+from rodscene_render.reading import inputs  # noqa: E402
 
 RNG = np.random.default_rng(7)
 
@@ -60,11 +65,18 @@ def measure(split, tmp):
     names = [config_file(tmp, k, np.hstack([RNG.uniform(  # in split's z
         [-70, -45, -30], [70, 45, 20], (len(u), 3)), u]))
         for k, u in samples.items()]
+    # Two domains 60 apart, along x and along y: each rod's neighbours lie
+    # along it, so its local S is 1, and the global S is 1/4.
+    domains = [(x, y, 0, *((1, 0, 0) if x < 0 else (0, 1, 0)))
+               for x in (-60, -56, -52, 52, 56, 60) for y in range(-20, 21, 4)]
+    names.append(config_file(tmp, "domains", domains))
     run = render(["--order", "--table", tmp / "t.csv", "--plot",
-                  tmp / "s.png", "--program", "split", "--converters", pathlib.Path(split).parent]
+                  tmp / "s.png", "--table-rods", tmp / "rods.csv", "--t0", 5,
+                  "--dt", 2, "--program", "split", "--converters", pathlib.Path(split).parent]
                  + names)
     check(run.returncode == 0, f"--order failed: {run.stderr}")
-    check(run.stdout.startswith("file,rods,S,nx,ny,nz,biaxiality\n") and
+    check(run.stdout.startswith("file,time,rods,S,mean_local_S,nx,ny,nz,"
+                                "biaxiality\n") and
           (tmp / "t.csv").read_text() == run.stdout and
           (tmp / "s.png").read_bytes()[:4] == b"\x89PNG",
           f"table or plot wrong: {run.stdout}")
@@ -77,6 +89,13 @@ def measure(split, tmp):
     check(float(rows[0]["S"]) > 0.99999 and float(rows[1]["S"]) < 0.05 and
           abs(float(rows[2]["biaxiality"]) - 0.45) < 1e-5,
           f"nematic, isotropic and biaxial measure {rows}")
+    check([r["time"] for r in rows] == ["5", "7", "9", "11"] and
+          float(rows[0]["mean_local_S"]) > 0.99999 and
+          abs(float(rows[3]["S"]) - 0.25) < 1e-5 and
+          float(rows[3]["mean_local_S"]) > 0.99999 and
+          float(rows[1]["mean_local_S"]) > float(rows[1]["S"]) + 0.05,
+          f"times or mean local S wrong: {rows}")
+    table_of_rods(tmp / "rods.csv", samples, domains)
     # Times no plot can span are refused before any file is written.
     run = render(["--order", "--t0", "1e308", "--plot", tmp / "far.png",
                   "--table", tmp / "far.csv", names[0]])
@@ -88,11 +107,35 @@ def measure(split, tmp):
         return
     scene = tmp / "scene.pov"  # the same rods as scene text
     scene.write_bytes(rodscene.scene_text(names[0], "split"))
-    for name, u in zip(names + [scene],
+    for name, u in zip(names[:3] + [scene],
                        [*samples.values(), samples["nematic"]]):
         for got in (rodscene.order(name), rodscene.order(3 * u)):
             agrees((got["S"], got["director"], got["biaxiality"]), u,
                    f"rodscene.order({name.name})")
+    got = rodscene.order(names[3])
+    check(abs(got["S"] - 0.25) < 1e-9 and got["mean_local_S"] > 1 - 1e-9,
+          f"rodscene.order(domains) gives {got}")
+
+
+def table_of_rods(path, samples, domains):
+    """--table-rods: a rod a line, each frame's rods under its number, the
+    domains' rods with local S 1 along their own axis."""
+    with open(path) as f:
+        rods = list(csv.DictReader(f))
+    check(path.read_text().startswith("frame,line,x,y,z,S_local,nx,ny,nz\n")
+          and [int(r["frame"]) for r in rods] ==
+          [k for k, n in enumerate([*map(len, samples.values()),
+                                    len(domains)], 1) for _ in range(n)],
+          f"{path.name}: not a rod a line under its frame's number")
+    got = np.array([[float(r[k]) for k in ("x", "y", "z", "S_local", "nx",
+                                           "ny", "nz")]
+                    for r in rods if r["frame"] == "4"])
+    check(np.allclose(got[:, :3], np.array(domains)[:, :3]) and
+          np.allclose(got[:, 3], 1) and
+          np.allclose(got[:, 4:], np.array(domains)[:, 3:]) and
+          all(r["line"] in ("", str(k + 2)) for k, r in
+              enumerate(r for r in rods if r["frame"] == "4")),
+          f"{path.name}: the domains' rods are {got[:3]}...")
 
 
 def local(split, tmp):
@@ -111,6 +154,48 @@ def local(split, tmp):
         for i in range(0, 600, 7):
             agrees((s[i], n[i], expected(u[near[i]])[2]), u[near[i]],
                    f"rod {i}, box {wrap}")
+        # The pairs held at once kept few: found a slab at a time (2000),
+        # or so few that a chunk of rods at a time (300).
+        for few in (2000, 300):
+            whole, neighbours.PAIRS = neighbours.PAIRS, few
+            try:
+                cut = order.local_order(given, u, 16.0, wrap)
+            finally:
+                neighbours.PAIRS = whole
+            check(np.allclose(cut[0], s, atol=1e-12) and
+                  np.allclose(np.abs((cut[1] * n).sum(axis=1)), 1),
+                  f"local order {few} pairs at a time differs, box {wrap}")
+    # A radius past the box's half diagonal takes in every rod.
+    s, _ = order.local_order(away, u, 80.0, box)
+    check(np.allclose(s, expected(u)[0]), "a radius of the whole box")
+    own_box(tmp, box, points, u, s)
+
+
+def own_box(tmp, box, points, u, wide):
+    """A frame's own box and time used by --order's row, and the module's
+    local order across a box given by its lengths."""
+    ends = np.hstack([points - 8 * u, points + 8 * u])
+    fr = inputs.frame("f", ends, points, np.ones(600, bool), [],
+                      box=(box[:3], box[3:]), time=1000.0)
+    row = order_table.measured(16.0, None, None, fr)
+    t, own = order_table.row_times([row], 1.0, 0.0)
+    s, _ = order.local_order(points, u, 16.0, box)
+    check(abs(row["mean_local_S"] - s.mean()) < 1e-12 and t[0] == 1000 and
+          own and abs(order_table.measured(16.0, [-1e3] * 3 + [1e3] * 3,
+                                           None, fr)["mean_local_S"] -
+                      s.mean()) < 1e-12,
+          f"a frame's own box or time not used: {row}, {t}")
+    try:
+        import rodscene
+    except ImportError:
+        return
+    got = rodscene.local_order(points + 100, u * 2, radius=16.0,
+                               box=box[3:] - box[:3])
+    check(np.allclose(got["S"], s) and np.allclose(got["positions"],
+                                                    points + 100) and
+          np.allclose(rodscene.local_order(points, u, radius=80,
+                                           box=box)["S"], wide),
+          "rodscene.local_order differs from the render path's")
 
 
 def pictures(split, tmp):
@@ -155,7 +240,7 @@ def pictures(split, tmp):
 def main():
     group, split = sys.argv[1:3]
     warnings.simplefilter("ignore")  # the sparse files' empty slots
-    if group != "measure" and importlib.util.find_spec("scipy") is None or \
+    if importlib.util.find_spec("scipy") is None or \
             group == "pictures" and shutil.which("povray") is None:
         print("scipy or POV-Ray is not installed: skipped")
         return SKIP

@@ -45,13 +45,27 @@ camera=(30, 20), quality="draft", key=False for --no-key); show(inputs,
 command refuses raises Refused with its one line; a result that shows no
 glyph gives a NothingShown warning.
 
-order(rods, program="split"): the order of a file's rods as the program
-draws them (the glyphs a picture draws), or of directions (n, 3), each
+order(rods, program=None): the order of a file's rods (every rod of a
+configuration, across its header's periodic box; with program "split" or
+"mono" the glyphs that converter draws), or of directions (n, 3), each
 row a rod (not normalised: any length but 0, and d the same rod as -d):
 {"S": float, the order parameter; "director": (3,) unit vector, its
 largest component positive; "biaxiality": float, the difference of the
 order tensor's two smaller eigenvalues, 0 for a uniaxial sample; "tensor":
-(3, 3), Q = <3/2 u u - 1/2 I>; "rods": int}. No rods give NaN.
+(3, 3), Q = <3/2 u u - 1/2 I>; "rods": int; "mean_local_S": float, the
+mean of each rod's local S over radius (default 16, a rod's length),
+NaN for directions given without positions=(n, 3)}. No rods give NaN.
+
+local_order(rods, directions=None, radius=16.0, box=None,
+program=None): each rod's local order, from Q over the rods whose
+centres lie within radius of its own, itself included, of a file's rods
+as order() takes them or of positions (n, 3) and directions (n, 3):
+{"S": (n,) float64; "director": (n, 3) unit vectors, each one's largest
+component positive; "positions": (n, 3), the rods' centres}. box, the
+periodic box whose faces neighbours are found across, is its 3 lengths,
+its 6 bounds (x0, y0, z0, x1, y1, z1) or a (low, high) pair of corners;
+the positions need not lie in it. Both order functions take radius and
+box as keywords, and local order needs scipy.
 """
 
 import collections
@@ -62,8 +76,9 @@ from . import _core
 from .notebook import (NothingShown, Refused, film, page, picture,
                        render_module, show)
 
-__all__ = ["ReadWarning", "read_sites", "read_rods", "Rods", "glyphs", "scene_text", "order",
-           "picture", "film", "page", "show", "Refused", "NothingShown"]
+__all__ = ["ReadWarning", "read_sites", "read_rods", "Rods", "glyphs",
+           "scene_text", "order", "local_order", "picture", "film", "page",
+           "show", "Refused", "NothingShown"]
 
 
 class ReadWarning(UserWarning):
@@ -111,47 +126,115 @@ def scene_text(path, program):
 
 
 def _drawn_ends(path, program):
-    """The glyphs a picture draws of a file, scene text or configuration,
-    as n x 6 ends; what the command refuses raises ValueError."""
-    import numpy as np
+    """The rods a picture draws of a file, scene text or configuration, as
+    n x 6 ends, and the periodic box its header gives (or None); what the
+    command refuses raises ValueError."""
     inputs = render_module("reading.inputs")
+    refusal = render_module("messages").Refusal
+    kind = "configuration"
     if os.path.exists(path):
         try:
             kind = inputs.input_kind(path)
-        except render_module("messages").Refusal as e:
-            raise ValueError(str(e)) from None
-        if kind == "scene":
-            try:
+            if kind == "scene":
                 ends, caps, _, lines = inputs.read_scene_file(path)
-            except render_module("messages").Refusal as e:
-                raise ValueError(str(e)) from None
-            return ends[inputs.drawable(ends, caps, lines, path, [])]
+                return ends[inputs.drawable(ends, caps, lines, path, [])], \
+                    None
+        except refusal as e:
+            raise ValueError(str(e)) from None
+    if kind != "configuration":
+        raise ValueError(f"{os.fsdecode(path)} is a trajectory: measure "
+                         f"its frames with rodscene_render --order")
     if program is None:  # the whole system: every record a rod
-        got = _core.read_rods(path)
-        _warn(got["warnings"])
-        return np.hstack([got["positions"] - got["directions"],
-                          got["positions"] + got["directions"]])
+        return _whole(path, inputs, refusal)
     ends, caps, _, warned, _ = _core.glyphs(path, program)
     _warn(warned)
     ends = ends.reshape(-1, 6)
-    return ends[inputs.drawable(ends, caps, None, path, [])]
+    return ends[inputs.drawable(ends, caps, None, path, [])], None
 
 
-def order(rods, program=None):
-    """The order of a file's rods (every rod of the system, or those
-    program "split" or "mono" draws), or of directions (n, 3)."""
+def _whole(path, inputs, refusal):
+    """A configuration's rods as the command reads them: every record,
+    wrapped into the header's box."""
+    systems = render_module("reading.systems")
+    reader = systems.reader(systems.shape(2.0, 1.0, False, False))
+    try:
+        fr = inputs.load_input(path, "configuration", reader, None)
+    except refusal as e:
+        raise ValueError(str(e)) from None
+    _warn(note.split(": ", 1)[1] for note in fr.notes)
+    return fr.ends, fr.box
+
+
+def _rows(values, what, unit=False):
+    """values as an (n, 3) float64 array of finite rows, of unit length
+    when unit; ValueError when they are not."""
+    import numpy as np
+    d = np.asarray(values, dtype=float)
+    if d.ndim != 2 or d.shape[1] != 3:
+        raise ValueError(f"{what} are an (n, 3) array, not {d.shape}")
+    if not unit:
+        if not np.isfinite(d).all():
+            raise ValueError(f"every one of the {what} needs to be finite")
+        return d
+    length = np.linalg.norm(d, axis=1, keepdims=True)
+    if not (np.isfinite(length) & (length > 0)).all():
+        raise ValueError(f"every one of the {what} needs a finite length "
+                         f"above 0")
+    return d / length
+
+
+def _rods(rods, directions, program):
+    """The rods' centres and unit directions, of a file's drawn rods or
+    of the arrays given."""
+    measure = render_module("order.order")
+    if isinstance(rods, (str, bytes, os.PathLike)):
+        ends, box = _drawn_ends(rods, program)
+        return measure.centres(ends), measure.directions(ends), box
+    if directions is None:
+        raise ValueError("local order needs the rods' positions and their "
+                         "directions")
+    points, u = _rows(rods, "positions"), _rows(directions, "directions",
+                                               unit=True)
+    if len(points) != len(u):
+        raise ValueError(f"{len(points)} positions but {len(u)} directions")
+    return points, u, None
+
+
+def _radius(radius):
+    measure = render_module("order.order")
+    radius = measure.RADIUS if radius is None else float(radius)
+    if not 0 < radius < float("inf"):
+        raise ValueError(f"the radius is a finite distance above 0, not "
+                         f"{radius}")
+    return radius
+
+
+def order(rods, program=None, positions=None, radius=None, box=None):
+    """The order of a file's rods, or of directions (n, 3): global, and
+    the mean of each rod's local order when the positions are known."""
     import numpy as np
     measure = render_module("order.order")
     if isinstance(rods, (str, bytes, os.PathLike)):
-        u = measure.directions(_drawn_ends(rods, program))
+        points, u, known = _rods(rods, None, program)
+        box = known if box is None else box
     else:
-        d = np.asarray(rods, dtype=float)
-        if d.ndim != 2 or d.shape[1] != 3:
-            raise ValueError(f"directions are an (n, 3) array, not "
-                             f"{d.shape}")
-        length = np.linalg.norm(d, axis=1, keepdims=True)
-        if not (np.isfinite(length) & (length > 0)).all():
-            raise ValueError("every direction needs a finite length "
-                             "above 0")
-        u = d / length
-    return measure.measure(u)
+        u = _rows(rods, "directions", unit=True)
+        points = None if positions is None else _rods(positions, u,
+                                                      program)[0]
+    result = measure.measure(u)
+    result["mean_local_S"] = np.nan if points is None else \
+        measure.mean_local_s(points, u, _radius(radius),
+                             measure.box_size(box))
+    return result
+
+
+def local_order(rods, directions=None, radius=None, box=None,
+                program=None):
+    """Each rod's local S and director, of a file's rods or of positions
+    and directions (n, 3)."""
+    measure = render_module("order.order")
+    points, u, known = _rods(rods, directions, program)
+    box = known if box is None else box
+    s, n = measure.local_order(points, u, _radius(radius),
+                               measure.box_size(box))
+    return {"S": s, "director": n, "positions": points}

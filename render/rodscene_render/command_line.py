@@ -11,6 +11,7 @@ import tempfile
 
 from .reading import conversion, inputs, system_files, trajectories
 from .films import film_encoder
+from .order import order_options
 from . import folders, options, outputs, processes, system_options
 from .page import page
 from .drawing import povray
@@ -22,12 +23,9 @@ def check_outputs(s):
         raise Refusal("--scheduler renders the frames of a film: give "
                       "--movie")
     if s.order:
-        check_order(s)
+        order_options.check_order(s)
         return
-    for option in ("plot", "table"):
-        if getattr(s, option):
-            raise Refusal(f"--{option} writes what --order measures: give "
-                          f"--order")
+    order_options.refuse_without_order(s)
     if s.html:
         if s.movie:
             raise Refusal("--html and --movie are two outputs: one a run")
@@ -49,23 +47,6 @@ def check_outputs(s):
     outputs.check_output(s.movie, film_encoder.CONTAINERS, s.inputs, "film")
     if s.frames:
         check_frames(s.frames)
-
-
-def check_order(s):
-    if s.movie or s.html or s.frames:
-        raise Refusal("--order measures and draws nothing: no --movie, "
-                      "--html or --frames with it")
-    from .order import order_table
-    if sys.stdout is None:
-        raise Refusal("standard output is closed: --order prints its table "
-                      "there")
-    if s.plot:
-        order_table.check_times(len(s.inputs), s.dt, s.t0)
-    for path, formats, what in ((s.plot, order_table.PLOT_FORMATS, "plot"),
-                                (s.table, order_table.TABLE_FORMATS,
-                                 "table")):
-        if path:
-            outputs.check_output(path, formats, s.inputs, what)
 
 
 def check_frames(frames):
@@ -127,7 +108,7 @@ def check_tools(s, here):
              "matplotlib",
              "python3-matplotlib"),
             (s.plot, "--plot", "matplotlib", "python3-matplotlib"),
-            (s.local and not s.order, "local order", "scipy",
+            (s.local or s.order, "local order", "scipy",
              "python3-scipy")):
         if needed and importlib.util.find_spec(module) is None:
             raise Refusal(f"{option} needs {module} (Debian: apt-get install "

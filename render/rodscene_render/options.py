@@ -10,6 +10,7 @@ import re
 from . import system_options
 from .drawing import camera, labels, povray
 from .order import order
+from .order.order_options import add_order_options
 from .reading.inputs import MAX_COORDINATE, MIN_LENGTH
 from .messages import PROGRAM, Refusal, escaped, shown
 from .version import version
@@ -68,15 +69,7 @@ def parser():
     p.add_argument("--html", type=pathlib.Path, metavar="VIEW.html",
                    help="write a page that shows every INPUT in a browser, "
                         "with the command that renders what it shows")
-    p.add_argument("--order", action="store_true",
-                   help="draw nothing: print each INPUT's order as a CSV "
-                        "table (file,rods,S,nx,ny,nz,biaxiality) of the "
-                        "rods a picture would draw")
-    p.add_argument("--plot", type=pathlib.Path, metavar="PLOT",
-                   help="with --order, also plot S against each INPUT's "
-                        "time, as {time} gives it (.png or .svg)")
-    p.add_argument("--table", type=pathlib.Path, metavar="TABLE.csv",
-                   help="with --order, also write the table to this file")
+    add_order_options(p)
     p.add_argument("--frames", type=pathlib.Path, metavar="DIR",
                    help="keep a film's PNG frames in DIR; run again, the "
                         "film renders only the frames DIR lacks")
@@ -203,9 +196,10 @@ def check_local(s):
     if "below" in s.given and not s.highlight:
         raise Refusal("--below sets what --highlight disorder draws solid: "
                       "give it")
-    if "radius" in s.given and not s.local:
+    if "radius" in s.given and not (s.local or s.order):
         raise Refusal("--radius sets the neighbourhood of local order: give "
-                      "--colour local-order, --against local or --highlight")
+                      "--colour local-order, --against local, --highlight "
+                      "or --order")
     for option, value, top in (("--radius", s.radius, MAX_LOOK),
                                ("--below", s.below, 1)):
         if not 0 < value <= top:

@@ -95,10 +95,11 @@ def view_directions(frames):
 
 def local_order(settings, fr):
     """Each rod's local S and director, its neighbours found across the
-    box's faces when --box gives it."""
+    faces of the frame's own periodic box, else of --box when given."""
     return measured.local_order(measured.centres(fr.ends),
                                 measured.directions(fr.ends),
-                                settings.radius, settings.box)
+                                settings.radius,
+                                measured.frame_box(fr, settings.box))
 
 
 def rod_colours(settings, fr):

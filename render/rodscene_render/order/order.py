@@ -12,6 +12,8 @@ a plane. In the director's frame Q is S (3 n n - I) / 2 plus biaxiality
 
 import numpy as np
 
+from . import neighbours
+
 # Each rod's neighbours lie within this distance of its centre: the
 # length of a rod whose direction is a unit vector (the converters draw it
 # 16 long), so a neighbourhood is two rod lengths across and holds about 40
@@ -64,45 +66,47 @@ def measure(u):
             "rods": len(u)}
 
 
-def wrapped(points, box):
-    """Points shifted to the box's origin and wrapped into it, with its
-    size; a point on the far face (or rounded onto it) wraps to 0."""
-    low, high = np.asarray(box[:3], float), np.asarray(box[3:], float)
-    size = high - low
-    inside = np.mod(points - low, size)
-    return np.where(inside >= size, 0.0, inside), size
+def box_size(box):
+    """A periodic box's three side lengths, from the box as (x0, y0, z0,
+    x1, y1, z1), as a (low corner, high corner) pair, or as its three
+    lengths; None for no box. Only the lengths count: distances across
+    the faces do not depend on where the box lies."""
+    if box is None:
+        return None
+    flat = np.ravel(np.asarray(box, float))
+    size = flat[3:] - flat[:3] if len(flat) == 6 else flat
+    if size.shape != (3,) or not (np.isfinite(size) & (size > 0)).all():
+        raise ValueError(f"a box is 3 lengths above 0 or 6 bounds x0, y0, "
+                         f"z0, x1, y1, z1 with x0 < x1, not {box}")
+    return size
 
 
-def neighbour_pairs(points, radius, box=None):
-    """Each pair (i, j), i < j, of points within radius of each other, as
-    an m x 2 array; across the box's faces (x0, y0, z0, x1, y1, z1) when
-    it is given."""
-    from scipy.spatial import cKDTree
-    size = None
-    if box is not None:
-        points, size = wrapped(points, box)
-    return cKDTree(points, boxsize=size).query_pairs(radius,
-                                                     output_type="ndarray")
+def frame_box(fr, given=None):
+    """The periodic box of a frame: its file's own when it has one, else
+    the one given (--box)."""
+    return given if fr.box is None else fr.box
 
 
 def local_order(points, u, radius=RADIUS, box=None):
     """Each rod's local S and director (n and n x 3): from Q over the rods
     whose centres (points) lie within radius of its own, itself included,
-    so a rod with no neighbour has S = 1."""
-    from scipy import sparse
+    so a rod with no neighbour has S = 1; across the faces of the periodic
+    box when one is given (box_size's forms), the points wrapped into it
+    first."""
     n = len(points)
     if not n:
         return np.zeros(0), np.zeros((0, 3))
-    pairs = neighbour_pairs(np.asarray(points, float), radius, box)
-    # The pairs as a sparse matrix, multiplied as it is and transposed:
-    # a triplet matrix's product needs no sorting into rows, which would
-    # cost more than the product.
-    near = sparse.coo_matrix((np.ones(len(pairs)), (pairs[:, 0],
-                                                   pairs[:, 1])),
-                             shape=(n, n))
+    points, size = np.asarray(points, float), box_size(box)
+    if size is not None:
+        points = neighbours.wrapped(points, size)
     outer = np.stack([u[:, i] * u[:, j] for i, j in UPPER], axis=1)
-    sums = near @ outer + near.T @ outer + outer
-    counts = np.bincount(pairs.ravel(), minlength=n) + 1
+    sums, counts = neighbours.neighbour_sums(points, outer, radius, size)
     q = 1.5 * sums[:, FULL] / counts[:, None, None] - 0.5 * np.eye(3)
     values, vectors = np.linalg.eigh(q)
     return values[:, 2], canonical(vectors[:, :, 2])
+
+
+def mean_local_s(points, u, radius=RADIUS, box=None):
+    """The mean of the rods' local S; NaN for no rods."""
+    return float(np.mean(local_order(points, u, radius, box)[0])) \
+        if len(points) else np.nan

@@ -1,22 +1,26 @@
 """--order: each input's order measured from the rods a picture would
-draw, printed as a CSV table; the table also into a file, and S against
-the frames' time plotted, when asked. Nothing is rendered."""
+draw, the global S beside the mean of each rod's local S, printed as a
+CSV table; the table also into a file, S against the frames' time
+plotted, and each rod's local order into a table of rods, when asked.
+Nothing is rendered."""
 
 import contextlib
 import csv
+import functools
 import io
 import os
 import sys
 
 import numpy as np
 
-from . import order
+from . import order, rod_table
 from ..messages import Nothing, Refusal, plural, say, shown
 from ..outputs import written_whole
 from ..reading.reading_pool import load_frames
 from ..warning_report import no_glyph_note
 
-HEADER = ("file", "rods", "S", "nx", "ny", "nz", "biaxiality")
+HEADER = ("file", "time", "rods", "S", "mean_local_S", "nx", "ny", "nz",
+          "biaxiality")
 HEADER_LINE = ",".join(HEADER) + "\n"
 # Names a plot or table may have: the format each is written in, and the
 # bytes at an offset that tell an existing file of that format. A table
@@ -31,27 +35,50 @@ PLOT_SIZE = (6.4, 3.6)  # inches, 100 pixels each in a PNG
 PLOT_METADATA = {".png": {"Software": None}, ".svg": {"Date": None}}
 SVG_SALT = "rodscene"
 MAX_TIME = 1e100  # matplotlib's axis overflows far short of 1e308
+TIME_DIGITS = 12  # significant digits of a time: 0.1 x 3 is 0.3
+# The plot's time axis: a file's own time is its simulation step.
+AXIS_LABELS = {True: "step", False: "time"}
+LINES = (("S", "S", "#1f6f8b"), ("mean_local_S", "mean local S", "#c0612b"))
 
 
-def measured(fr):
+def measured(radius, box, scratch, fr):
     """An input's row, computed where it was read: its frame's arrays do
-    not travel back."""
-    m = order.measure(order.directions(fr.ends))
-    return {"name": fr.name, "notes": fr.notes,
+    not travel back; with a scratch folder, its rods' lines go into a part
+    there (rod_table.py). Local order is across the frame's own periodic
+    box, else box (--box)."""
+    u, centres = order.directions(fr.ends), order.centres(fr.ends)
+    m = order.measure(u)
+    local_s, local_n = order.local_order(centres, u, radius,
+                                         order.frame_box(fr, box))
+    part = None if scratch is None else rod_table.write_part(
+        scratch, rod_table.rod_lines(fr.lines, centres, local_s, local_n))
+    return {"name": fr.name, "notes": fr.notes, "part": part,
             "nothing": None if m["rods"] else no_glyph_note(fr),
-            "rods": m["rods"], "S": m["S"], "director": m["director"],
+            "time": fr.time, "rods": m["rods"],
+            "S": m["S"], "mean_local_S": float(np.mean(local_s))
+            if m["rods"] else np.nan, "director": m["director"],
             "biaxiality": m["biaxiality"]}
 
 
-def table_text(rows):
+def table_text(rows, t):
     out = io.StringIO()
     writer = csv.writer(out, lineterminator="\n")
     writer.writerow(HEADER)
-    for r in rows:
-        values = [r["S"], *r["director"], r["biaxiality"]]
-        writer.writerow([shown(r["name"]), r["rods"]] +
-                        [f"{v:.{DIGITS}f}" for v in values])
+    for r, time in zip(rows, t):
+        values = [r["S"], r["mean_local_S"], *r["director"],
+                  r["biaxiality"]]
+        writer.writerow([shown(r["name"]), f"{time:.{TIME_DIGITS}g}",
+                         r["rods"]] + [f"{v:.{DIGITS}f}" for v in values])
     return out.getvalue()
+
+
+def row_times(rows, dt, t0):
+    """Each row's time: its file's own, else as --label's {time} gives
+    it; and whether every one was its file's own."""
+    given = times(len(rows), dt, t0)
+    own = [r["time"] is not None for r in rows]
+    return np.array([r["time"] if o else g for r, o, g in
+                     zip(rows, own, given)], float), all(own)
 
 
 def times(count, dt, t0):
@@ -68,16 +95,18 @@ def check_times(count, dt, t0):
                       f"{MAX_TIME:g}, more than a plot's axis can span")
 
 
-def write_plot(rows, settings, temporary):
+def write_plot(rows, t, own, settings, temporary):
     import matplotlib  # only the plot needs it
     from matplotlib.figure import Figure
     suffix = settings.plot.suffix.lower()
     figure = Figure(figsize=PLOT_SIZE, layout="constrained")
     axes = figure.add_subplot()
-    t = times(len(rows), settings.dt, settings.t0)
-    axes.plot(t, [r["S"] for r in rows], marker="o" if len(rows) < 50
-              else None, color="#1f6f8b")
-    axes.set(xlabel="time", ylabel="order parameter S", ylim=(0, 1))
+    for key, name, colour in LINES:
+        axes.plot(t, [r[key] for r in rows], label=name, color=colour,
+                  marker="o" if len(rows) < 50 else None)
+    axes.set(xlabel=AXIS_LABELS[own], ylabel="order parameter S",
+             ylim=(0, 1))
+    axes.legend(loc="best")
     axes.grid(alpha=0.3)
     with matplotlib.rc_context({"svg.hashsalt": SVG_SALT}):
         figure.savefig(temporary, format=suffix[1:],
@@ -100,26 +129,34 @@ def print_table(text):
 
 
 def write_order(settings, scratch):
-    rows = load_frames(settings, scratch, measured)
+    rows = load_frames(settings, scratch, functools.partial(
+        measured, settings.radius, settings.box,
+        scratch if settings.table_rods else None))
     for r in rows:
         for note in r["notes"]:
             print(note, file=sys.stderr)
         if r["nothing"]:
             say(r["nothing"])
-    text = table_text(rows)
-    # Both files are renamed into place together, after both are whole.
+    t, own = row_times(rows, settings.dt, settings.t0)
+    text = table_text(rows, t)
+    # The files are renamed into place together, after all are whole.
     with contextlib.ExitStack() as stack:
         if settings.table:
             stack.enter_context(written_whole(settings.table)).write_text(
                 text, encoding="utf-8")
         if settings.plot:
-            write_plot(rows, settings,
+            write_plot(rows, t, own, settings,
                        stack.enter_context(written_whole(settings.plot)))
+        if settings.table_rods:
+            rod_table.join_parts(stack.enter_context(written_whole(
+                settings.table_rods)), [r["part"] for r in rows])
     print_table(text)
     if not any(r["rods"] for r in rows):
         raise Nothing(f"measured {plural(len(rows), 'input')}, but none "
                       f"draws a rod")
-    written = [shown(p) for p in (settings.table, settings.plot) if p]
+    written = [shown(p) for p in (settings.table, settings.plot,
+                                  settings.table_rods) if p]
     if written:
-        say(f"measured {plural(len(rows), 'input')} into "
-            f"{' and '.join(written)}")
+        listed = written[0] if len(written) == 1 else \
+            f"{', '.join(written[:-1])} and {written[-1]}"
+        say(f"measured {plural(len(rows), 'input')} into {listed}")

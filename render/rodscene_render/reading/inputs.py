@@ -44,7 +44,9 @@ class frame:
     cap centre, whether its cylinder is teal, the warnings met on the way,
     and each glyph's line in the input (None when unknown: a converter
     program's output does not say it), and, for a page, its numbers when
-    worked out as it was read (frame_numbers.py)."""
+    worked out as it was read (frame_numbers.py); the system's periodic
+    box as (low corner, high corner) and the file's own time (a
+    simulation's step), each None when the file does not give it."""
     name: str
     ends: np.ndarray
     caps: np.ndarray
