@@ -17,7 +17,8 @@ from ..reading.inputs import load_input
 from ..reading.systems import drawn_words
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
-from .overlays import decorate, key_program
+from .key import key_program
+from .overlays import decorate
 from .povray import box_corners, box_text, render_png, view_text
 from ..warning_report import no_glyph_note
 

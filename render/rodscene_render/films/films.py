@@ -16,7 +16,7 @@ from . import film_encoder, resume
 from .. import folders, processes
 from ..messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
-from ..drawing.overlays import key_program
+from ..drawing.key import key_program
 from ..drawing.picture import (camera_for, drawn_summary, from_frames,
                                shows_glyph)
 from ..drawing.povray import SCENE_NAME, povray_command, view_text

@@ -13,7 +13,8 @@ import numpy as np
 from .. import options
 from ..order import order as measured
 from ..messages import shell_word, shown
-from ..drawing.overlays import ORDER_ROW, key_program, key_rows, label_text
+from ..drawing.key import ORDER_ROW, key_program, key_rows
+from ..drawing.labels import label_text
 from ..drawing.picture import from_frames, in_box, rod_colours
 from ..reading.systems import drawn_words
 

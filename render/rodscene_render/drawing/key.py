@@ -1,0 +1,128 @@
+"""The key in a picture's upper right corner: what each colour means (the
+converters' colours and window, a whole system's count, or a colour bar of
+orientation or local order) and the frame's order parameter."""
+
+import numpy as np
+
+from . import layout
+from .panels import INK, draw_panel, font, rgba, srgb
+from .rod_writer import NEUTRAL
+
+ORDER_ROW = "S = {:.2f}"  # the frame's order parameter in the key
+COUNT_JOIN = ", "
+# The converters' windows and colours, as the key shows them.
+WINDOWS = {"split": "drawn: \u221238 < z < 28",
+           "mono": "drawn: \u221238 < z < 38"}
+TEAL = (0.0, 0.8, 0.67381)
+BLUE = (0.0, 0.1, 0.87381)
+KEY_ENTRIES = {"split": ((TEAL, "z > 0"), (BLUE, "z \u2264 0")),
+               "mono": ((TEAL, "every rod"),)}
+
+
+def key_program(settings, frames):
+    """The program whose colours the key explains: the one named or run;
+    for scene text alone, split when any rod is blue, else mono."""
+    if settings.program_given:
+        return settings.program
+    if any(fr.total is not None for fr in frames):
+        return "rods"
+    return "split" if any((~fr.teal).any() for fr in frames) else "mono"
+
+
+
+def key_rows(settings, stats):
+    """The key's lines: (colour or None, text), and the colour bar's scale
+    (orientation.angle_scale) or None. Highlighting takes the place of S
+    beside a bar, which leaves the key two lines."""
+    from ..order import orientation
+    solid = [(None, f"solid: local S < {settings.below:g}")] \
+        if settings.highlight else []
+    order = solid or [(None, ORDER_ROW.format(stats["order"]))]
+    rods = settings.key_program == "rods"
+    if rods and not solid:  # the count beside S, in the same row
+        order = [(None, order[0][1] + COUNT_JOIN + short_count(stats))]
+    if settings.colour == "orientation":
+        against = "local " if settings.against == "local" else "the "
+        return ([(None, f"angle to {against}director")] + order,
+                orientation.angle_scale(settings.angle_top))
+    if settings.colour == "local-order":
+        return ([(None, f"local S, radius {settings.radius:g}")] + order,
+                orientation.order_scale())
+    program = settings.key_program
+    if rods:
+        return [(NEUTRAL, w) for w in count_rows(stats)] + solid, None
+    rows = [(srgb(c), text) for c, text in KEY_ENTRIES[program]]
+    return rows + [(None, WINDOWS[program])] + solid, None
+
+
+
+def short_count(stats):
+    """A whole system's count for a key's crowded row: "3000 rods", or
+    "2598 of 3000 rods"."""
+    return stats["drawn"].split(" (")[0]
+
+
+
+def count_rows(stats):
+    """The count of what a whole system's picture draws, its why (when
+    any rod is left out) on a row of its own."""
+    words = stats["drawn"]
+    return [words] if " (" not in words else \
+        [words.split(" (")[0], "(" + words.split(" (", 1)[1]]
+
+
+
+def fitted(draw, words, text, unit, room):
+    """The key's font, or a smaller one (never under 11 units) for a row
+    that would run past the panel."""
+    size = 14 * unit
+    while draw.textlength(words, font=text) > room and size > 11 * unit:
+        size -= unit
+        text = font(size)
+    return text
+
+
+
+def draw_key(draw, settings, stats, unit, width):
+    """A panel in the upper right corner naming what each colour means."""
+    rows, bar = key_rows(settings, stats)
+    text = font(14 * unit)
+    line = 22 * unit
+    swatch = 14 * unit
+    wide = layout.KEY_WIDTH * unit
+    high = line * len(rows) + 12 * unit + (44 * unit if bar else 0)
+    left = width - wide - layout.EDGE * unit
+    top = layout.EDGE * unit
+    draw_panel(draw, [left, top, left + wide, top + high], unit)
+    y = top + 6 * unit
+    for colour, words in rows:
+        x = left + 8 * unit
+        if colour is not None:
+            draw.rectangle([x, y + 3 * unit, x + swatch,
+                            y + 3 * unit + swatch], fill=rgba(colour))
+            x += swatch + 8 * unit
+        draw.text((x, y), words, fill=INK,
+                  font=fitted(draw, words, text, unit,
+                              left + wide - 8 * unit - x))
+        y += line
+    if bar:
+        draw_bar(draw, left + 10 * unit, y + 2 * unit, wide - 20 * unit, unit,
+                 bar)
+
+
+
+def draw_bar(draw, left, top, width, unit, scale):
+    """A colour bar, scale's colours from place 0 to 1, with its three
+    ticks inside the panel."""
+    colours_at, ticks = scale
+    steps = max(int(width), 2)
+    for i, colour in enumerate(colours_at(np.linspace(0, 1, steps))):
+        draw.line([(left + i, top), (left + i, top + 14 * unit)],
+                  fill=rgba(colour))
+    text = font(12 * unit)
+    for (at, words), anchor in zip(ticks, ("la", "ma", "ra")):
+        x = left + (width - 1) * at
+        draw.line([(x, top + 14 * unit), (x, top + 17 * unit)], fill=INK,
+                  width=max(int(unit), 1))
+        draw.text((x, top + 18 * unit), words, fill=INK, font=text,
+                  anchor=anchor)
