@@ -9,7 +9,7 @@ DEFAULT_LENGTH = 16.0  # the converters' cylinder: 8 either side
 DEFAULT_DIAMETER = 2.4
 MAX_SHAPE = 1e6  # a rod longer than this is no rod a picture can show
 SHAPE_OPTIONS = ("length", "diameter", "ends", "heads", "origin")
-TRAJECTORY_OPTIONS = ("axis", "types")
+TRAJECTORY_OPTIONS = ("axis", "types", "frame")
 
 
 def add_options(p, finite, whole):
