@@ -28,12 +28,13 @@ TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent
 TEMPLATE_NAME = "viewer.html"
 # The page's script, a file a concern, joined in this order as one script:
 # its settings, the rods, the camera that mirrors the render path's (and
-# the view's state), drawing, the layers, slab and box, the command panel,
+# the view's state), drawing, the rods as meshes or, many, as quads
+# turned to the camera, the layers, slab and box, the command panel,
 # the key, label and triad, frames and playback, picking a rod, the help
 # and the saved picture, the mouse and key controls, and its start.
-SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "layers.js",
-           "panels.js", "overlays.js", "frames.js", "picking.js", "help.js",
-           "controls.js", "start.js")
+SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "meshes.js",
+           "impostors.js", "layers.js", "panels.js", "overlays.js",
+           "frames.js", "picking.js", "help.js", "controls.js", "start.js")
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 # What would end a <script> element early, or start a comment in it.
 SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)

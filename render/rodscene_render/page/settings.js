@@ -36,6 +36,11 @@ const ROD_RADIUS = 1.2;
 const CAP_RADIUS = 0.25;
 const BOX_RADIUS = 0.3;
 const ROD_SEGMENTS = 16;
+// A frame of more rods is drawn as quads turned to the camera: a mesh of
+// 1e5 rods takes software WebGL seconds a frame.
+const MESH_RODS = 5000;
+const STILL_DELAY = 250;  // ms after the last move before caps are drawn
+const MOVING_SCALE = 0.5;  // of the pixels across while many rods move
 const ORBIT_STEP = 0.3;  // degrees a pixel dragged
 const WHEEL_STEP = 0.0015;  // zoom factor e^(step x wheel delta)
 const ROD_WORDS = 9;  // 16-bit integers a rod: centre, half axis, cap offset

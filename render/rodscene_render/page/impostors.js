@@ -1,0 +1,184 @@
+// ----- many rods: a quad each, turned to the camera, shaded as a rod -----
+
+// A frame of more rods than MESH_RODS draws each as two triangles that
+// cover its outline, where the detailed mesh has hundreds; software WebGL
+// (a browser without a GPU) then turns 1e5 rods by hand.
+const many_rods = META.counts.reduce((a, n) => Math.max(a, n), 0) >
+  MESH_RODS;
+
+// In view space: the rod's centre c and half axis h; e towards the
+// camera. The quad spans the rod's ends and, past each, the reach of its
+// end's outline: its radius for a round end, else the ellipse a flat end
+// shows, r |cos| of the angle between the axis and e. A rod seen end on
+// still spans a square of its radius across.
+const IMPOSTOR_VERTEX = `
+attribute vec2 corner;
+attribute vec3 axis;
+attribute vec3 colour;
+uniform float radius;
+uniform float round_ends;
+varying vec3 tint, across, along, toward, out_end;
+varying vec2 at;
+varying float body, reach, facing;
+void main() {
+  vec3 c = (modelViewMatrix * vec4(position, 1.0)).xyz;
+  vec3 h = mat3(modelViewMatrix) * axis;
+  vec3 e = projectionMatrix[3][3] == 1.0 ? vec3(0.0, 0.0, 1.0)
+                                         : normalize(-c);
+  vec3 a = h - dot(h, e) * e;
+  float la = length(a), lh = length(h);
+  vec3 d = la > 1e-6 * (lh + radius) ? a / la : normalize(cross(e,
+    abs(e.x) < 0.9 ? vec3(1.0, 0.0, 0.0) : vec3(0.0, 1.0, 0.0)));
+  vec3 u = lh > 0.0 ? h / lh : e;
+  facing = dot(h, e) >= 0.0 ? 1.0 : -1.0;
+  reach = round_ends > 0.5 ? radius : radius * abs(dot(u, e));
+  body = la;
+  at = vec2(corner.x * (la + reach), corner.y);
+  tint = colour;
+  across = cross(e, d);
+  along = d;
+  toward = e;
+  out_end = u * facing;
+  vec3 p = c + corner.x * (h + reach * d) + corner.y * radius * across;
+  gl_Position = projectionMatrix * vec4(p, 1.0);
+}`;
+
+// The outline: the body between the axis' ends, and past each end an
+// ellipse (a flat end) or a half disc (a round one); the flat end that
+// faces the camera is lit as a face, the rest as a cylinder or sphere.
+// The scene's light: ambient 0.12, a key light of 0.8 and a fill light of
+// 0.36 from about the camera, encoded as the renderer encodes (gamma 2.2).
+const IMPOSTOR_FRAGMENT = `
+uniform float round_ends;
+uniform float opacity;
+uniform float glow;
+varying vec3 tint, across, along, toward, out_end;
+varying vec2 at;
+varying float body, reach, facing;
+void main() {
+  float v = at.y;
+  float over = abs(at.x) - body;
+  float q = over / max(reach, 1e-6);
+  float r2 = q * q + v * v;
+  vec3 side = toward - dot(toward, out_end) * out_end;
+  vec3 n = v * across + sqrt(max(1.0 - v * v, 0.0)) *
+    (dot(side, side) > 1e-8 ? normalize(side) : toward);
+  if (round_ends > 0.5) {
+    if (over > 0.0) {
+      if (r2 > 1.0) discard;
+      n = sign(at.x) * q * along + v * across + sqrt(1.0 - r2) * toward;
+    }
+  } else if (at.x * facing > 0.0 && r2 < 1.0) {
+    n = out_end;
+  } else if (over > 0.0 && r2 > 1.0) {
+    discard;
+  }
+  n = normalize(n);
+  float light = 0.12 + 0.8 * max(dot(n, normalize(vec3(-0.3, 0.45, 1.0))),
+    0.0) + 0.36 * max(dot(n, normalize(vec3(0.4, 0.15, 1.0))), 0.0);
+  vec3 c = clamp(tint * (light + glow), 0.0, 1.0);
+  gl_FragColor = vec4(pow(c, vec3(1.0 / 2.2)), opacity);
+}`;
+
+// Round ends where the page says its rods have them (META.ends), else
+// flat as the converters' cylinders; the caps are round.
+const ROUND_ENDS = META.ends === "round";
+
+// A rod is four vertices, each with its centre (position), half axis and
+// colour, and which corner of the quad it is: software WebGL draws
+// instances one at a time, at a cost per instance that 1e5 rods make
+// seconds, and one draw of many vertices at once.
+function impostor_mesh(name, count, radius, round, faint = false) {
+  const n = Math.max(count, 1);
+  const g = new THREE.BufferGeometry();
+  const corners = new Float32Array(8 * n), index = new Uint32Array(6 * n);
+  const quad = [-1, -1, 1, -1, 1, 1, -1, 1], turns = [0, 1, 2, 0, 2, 3];
+  for (let j = 0; j < n; j++) {
+    for (let c = 0; c < 8; c++) corners[8 * j + c] = quad[c];
+    for (let c = 0; c < 6; c++) index[6 * j + c] = 4 * j + turns[c];
+  }
+  g.setIndex(new THREE.BufferAttribute(index, 1));
+  g.setAttribute("corner", new THREE.BufferAttribute(corners, 2));
+  for (const a of ["position", "axis", "colour"]) {
+    g.setAttribute(a, new THREE.BufferAttribute(new Float32Array(12 * n), 3));
+  }
+  const finish = FINISH[name] || {gain: 1, glow: 0};
+  const own = !colour_bytes || name === "cap";
+  const m = new THREE.ShaderMaterial({
+    uniforms: {radius: {value: radius}, round_ends: {value: round ? 1 : 0},
+               opacity: {value: faint ? FAINT_OPACITY : 1},
+               glow: {value: own ? finish.glow / finish.gain : 0}},
+    vertexShader: IMPOSTOR_VERTEX, fragmentShader: IMPOSTOR_FRAGMENT,
+    transparent: faint, depthWrite: !faint});
+  const mesh = new THREE.Mesh(g, m);
+  mesh.frustumCulled = false;
+  mesh.count = 0;
+  const rgb = COLOURS[name].map((v) => v * (own ? finish.gain : 1));
+  for (let j = 0; j < n; j++) four(g.attributes.colour.array, j, ...rgb);
+  return mesh;
+}
+
+// The many rods' meshes, named as detailed_meshes names them.
+function impostor_meshes(most) {
+  const meshes = {};
+  for (const faint of faint_bits ? [false, true] : [false]) {
+    for (const name of ["teal", "blue", "cap"]) {
+      const cap = name === "cap";
+      meshes[faint ? `${name}_faint` : name] = impostor_mesh(
+        name, most, cap ? CAP_RADIUS : ROD_RADIUS, cap || ROUND_ENDS, faint);
+    }
+  }
+  return meshes;
+}
+
+// Sets a vector attribute's four vertices of rod j to (x, y, z).
+function four(array, j, x, y, z) {
+  const v = 12 * j;
+  array[v] = array[v + 3] = array[v + 6] = array[v + 9] = x;
+  array[v + 1] = array[v + 4] = array[v + 7] = array[v + 10] = y;
+  array[v + 2] = array[v + 5] = array[v + 8] = array[v + 11] = z;
+}
+
+// Puts the rods of frame k that kept keeps into the meshes, straight from
+// their 16-bit levels: a frame of 1e5 rods switches within a screen's
+// frame (16 ms).
+function load_impostors(k, kept) {
+  const m = drawn.meshes, t = META.tables[k], teals = META.teal[k];
+  const rods = Object.values(m).filter((mesh) => mesh !== m.box);
+  for (const mesh of rods) mesh.count = 0;
+  for (let i = 0; i < META.counts[k]; i++) {
+    if (!kept(i)) continue;
+    const w = rod_word(k, i), faint = faint_bits !== null && is_faint(k, i);
+    const mesh = i < teals ? (faint ? m.teal_faint : m.teal)
+                           : (faint ? m.blue_faint : m.blue);
+    const cap = faint ? m.cap_faint : m.cap;
+    const j = mesh.count++, c = cap.count++;
+    const {position, axis, colour} = mesh.geometry.attributes;
+    const x = t[0] + t[3] * words[w], y = t[1] + t[3] * words[w + 1];
+    const z = t[2] + t[3] * words[w + 2];
+    const hx = t[4] + t[7] * words[w + 3], hy = t[5] + t[7] * words[w + 4];
+    const hz = t[6] + t[7] * words[w + 5];
+    four(position.array, j, x, y, z);
+    four(axis.array, j, hx, hy, hz);
+    four(cap.geometry.attributes.position.array, c,
+         x - hx + t[8] + t[11] * words[w + 6],
+         y - hy + t[9] + t[11] * words[w + 7],
+         z - hz + t[10] + t[11] * words[w + 8]);
+    if (colour_bytes) {
+      const at = (first[k] + i) * COLOUR_BYTES;
+      four(colour.array, j, LINEAR[colour_bytes[at]],
+           LINEAR[colour_bytes[at + 1]], LINEAR[colour_bytes[at + 2]]);
+    }
+  }
+  for (const mesh of rods) impostor_loaded(mesh);
+}
+
+function impostor_loaded(mesh) {
+  mesh.visible = mesh.count > 0;
+  mesh.geometry.setDrawRange(0, 6 * mesh.count);
+  for (const a of ["position", "axis", "colour"]) {
+    const attribute = mesh.geometry.attributes[a];
+    attribute.updateRange = {offset: 0, count: 12 * mesh.count};
+    attribute.needsUpdate = true;
+  }
+}
