@@ -29,7 +29,7 @@ const LINEAR = Array.from({length: 256}, (_, v) => {
 // light above and left of the camera and a fill light of 0.45 from the
 // right, both turning with the camera as the pictures' lights do.
 function build_scene() {
-  const most = Math.max(1, META.counts.reduce((a, n) => Math.max(a, n), 0));
+  const most = Math.max(1, most_drawn);
   const meshes = many_rods ? impostor_meshes(most) : detailed_meshes(most);
   meshes.box = box_mesh();
   const scene = new THREE.Scene();

@@ -3,8 +3,7 @@
 // A frame of more rods than MESH_RODS draws each as two triangles that
 // cover its outline, where the detailed mesh has hundreds; software WebGL
 // (a browser without a GPU) then turns 1e5 rods by hand.
-const many_rods = META.counts.reduce((a, n) => Math.max(a, n), 0) >
-  MESH_RODS;
+const many_rods = most_drawn > MESH_RODS;
 
 // In view space: the rod's centre c and half axis h; e towards the
 // camera. The quad spans the rod's ends and, past each, the reach of its
@@ -14,15 +13,18 @@ const many_rods = META.counts.reduce((a, n) => Math.max(a, n), 0) >
 const IMPOSTOR_VERTEX = `
 attribute vec2 corner;
 attribute vec3 axis;
-attribute vec3 colour;
+attribute vec4 colour;
 uniform float radius;
 uniform float round_ends;
-varying vec3 tint, across, along, toward, out_end;
+uniform float point;
+uniform vec4 point_colour;
+varying vec4 tint;
+varying vec3 across, along, toward, out_end;
 varying vec2 at;
 varying float body, reach, facing;
 void main() {
   vec3 c = (modelViewMatrix * vec4(position, 1.0)).xyz;
-  vec3 h = mat3(modelViewMatrix) * axis;
+  vec3 h = point > 0.5 ? vec3(0.0) : mat3(modelViewMatrix) * axis;
   vec3 e = projectionMatrix[3][3] == 1.0 ? vec3(0.0, 0.0, 1.0)
                                          : normalize(-c);
   vec3 a = h - dot(h, e) * e;
@@ -34,7 +36,7 @@ void main() {
   reach = round_ends > 0.5 ? radius : radius * abs(dot(u, e));
   body = la;
   at = vec2(corner.x * (la + reach), corner.y);
-  tint = colour;
+  tint = point > 0.5 ? point_colour : colour;
   across = cross(e, d);
   along = d;
   toward = e;
@@ -51,8 +53,8 @@ void main() {
 const IMPOSTOR_FRAGMENT = `
 uniform float round_ends;
 uniform float opacity;
-uniform float glow;
-varying vec3 tint, across, along, toward, out_end;
+varying vec4 tint;
+varying vec3 across, along, toward, out_end;
 varying vec2 at;
 varying float body, reach, facing;
 void main() {
@@ -76,7 +78,7 @@ void main() {
   n = normalize(n);
   float light = 0.12 + 0.8 * max(dot(n, normalize(vec3(-0.3, 0.45, 1.0))),
     0.0) + 0.36 * max(dot(n, normalize(vec3(0.4, 0.15, 1.0))), 0.0);
-  vec3 c = clamp(tint * (light + glow), 0.0, 1.0);
+  vec3 c = clamp(tint.rgb * (light + tint.a), 0.0, 1.0);
   gl_FragColor = vec4(pow(c, vec3(1.0 / 2.2)), opacity);
 }`;
 
@@ -84,52 +86,68 @@ void main() {
 // flat as the converters' cylinders; the caps are round.
 const ROUND_ENDS = META.ends === "round";
 
-// A rod is four vertices, each with its centre (position), half axis and
-// colour, and which corner of the quad it is: software WebGL draws
-// instances one at a time, at a cost per instance that 1e5 rods make
-// seconds, and one draw of many vertices at once.
-function impostor_mesh(name, count, radius, round, faint = false) {
-  const n = Math.max(count, 1);
-  const g = new THREE.BufferGeometry();
+// A rod is four vertices, each with its centre (position), half axis,
+// colour and glow, and which corner of the quad it is: software WebGL
+// draws instances one at a time, at a cost per instance that 1e5 rods
+// make seconds, and one draw of many vertices at once. The corners and
+// their triangles are shared by every mesh; the caps are points of their
+// own colour, whose position alone is theirs.
+function quads(n) {
   const corners = new Float32Array(8 * n), index = new Uint32Array(6 * n);
   const quad = [-1, -1, 1, -1, 1, 1, -1, 1], turns = [0, 1, 2, 0, 2, 3];
   for (let j = 0; j < n; j++) {
     for (let c = 0; c < 8; c++) corners[8 * j + c] = quad[c];
     for (let c = 0; c < 6; c++) index[6 * j + c] = 4 * j + turns[c];
   }
-  g.setIndex(new THREE.BufferAttribute(index, 1));
-  g.setAttribute("corner", new THREE.BufferAttribute(corners, 2));
-  for (const a of ["position", "axis", "colour"]) {
-    g.setAttribute(a, new THREE.BufferAttribute(new Float32Array(12 * n), 3));
-  }
-  const finish = FINISH[name] || {gain: 1, glow: 0};
-  const own = !colour_bytes || name === "cap";
+  return {corner: new THREE.BufferAttribute(corners, 2),
+          index: new THREE.BufferAttribute(index, 1)};
+}
+
+const vectors = (n, size) => new THREE.BufferAttribute(
+  new Float32Array(4 * size * n), size);
+
+function impostor_mesh(shared, rods, radius, round, faint) {
+  const g = new THREE.BufferGeometry();
+  g.setIndex(shared.index);
+  g.setAttribute("corner", shared.corner);
+  g.setAttribute("position", vectors(shared.n, 3));
+  g.setAttribute("axis", rods ? rods.axis : vectors(shared.n, 3));
+  g.setAttribute("colour", rods ? rods.colour : vectors(shared.n, 4));
+  const cap = COLOURS.cap;
   const m = new THREE.ShaderMaterial({
     uniforms: {radius: {value: radius}, round_ends: {value: round ? 1 : 0},
                opacity: {value: faint ? FAINT_OPACITY : 1},
-               glow: {value: own ? finish.glow / finish.gain : 0}},
+               point: {value: rods ? 1 : 0},
+               point_colour: {value: new THREE.Vector4(...cap, 0)}},
     vertexShader: IMPOSTOR_VERTEX, fragmentShader: IMPOSTOR_FRAGMENT,
     transparent: faint, depthWrite: !faint});
   const mesh = new THREE.Mesh(g, m);
   mesh.frustumCulled = false;
   mesh.count = 0;
-  const rgb = COLOURS[name].map((v) => v * (own ? finish.gain : 1));
-  for (let j = 0; j < n; j++) four(g.attributes.colour.array, j, ...rgb);
   return mesh;
 }
 
-// The many rods' meshes, named as detailed_meshes names them.
+// The many rods' meshes: teal and blue rods in one, the caps in another,
+// and with --highlight a faint twin of each.
 function impostor_meshes(most) {
-  const meshes = {};
+  const shared = {n: most, ...quads(most)}, meshes = {};
   for (const faint of faint_bits ? [false, true] : [false]) {
-    for (const name of ["teal", "blue", "cap"]) {
-      const cap = name === "cap";
-      meshes[faint ? `${name}_faint` : name] = impostor_mesh(
-        name, most, cap ? CAP_RADIUS : ROD_RADIUS, cap || ROUND_ENDS, faint);
-    }
+    const tail = faint ? "_faint" : "";
+    const rods = impostor_mesh(shared, null, ROD_RADIUS, ROUND_ENDS, faint);
+    meshes[`teal${tail}`] = meshes[`blue${tail}`] = rods;
+    meshes[`cap${tail}`] = impostor_mesh(shared, rods.geometry.attributes,
+                                         CAP_RADIUS, true, faint);
   }
   return meshes;
 }
+
+// The teal and blue rods' colours as the renderer takes them, and the
+// glow (emission over colour) of their finish.
+const TINTS = Object.fromEntries(["teal", "blue"].map((name) => {
+  const finish = FINISH[name] || {gain: 1, glow: 0};
+  return [name, [...COLOURS[name].map((v) => v * finish.gain),
+                 finish.glow / finish.gain]];
+}));
 
 // Sets a vector attribute's four vertices of rod j to (x, y, z).
 function four(array, j, x, y, z) {
@@ -139,18 +157,30 @@ function four(array, j, x, y, z) {
   array[v + 2] = array[v + 5] = array[v + 8] = array[v + 11] = z;
 }
 
+// Sets rod j's four colours: sRGB bytes at at of colour_bytes, glowing
+// not at all, or tint (its colour and glow) where at is -1.
+function four_colours(array, j, at, tint) {
+  const c = at < 0 ? tint : [LINEAR[colour_bytes[at]],
+    LINEAR[colour_bytes[at + 1]], LINEAR[colour_bytes[at + 2]], 0];
+  for (let v = 16 * j; v < 16 * j + 16; v += 4) {
+    array[v] = c[0];
+    array[v + 1] = c[1];
+    array[v + 2] = c[2];
+    array[v + 3] = c[3];
+  }
+}
+
 // Puts the rods of frame k that kept keeps into the meshes, straight from
 // their 16-bit levels: a frame of 1e5 rods switches within a screen's
 // frame (16 ms).
 function load_impostors(k, kept) {
   const m = drawn.meshes, t = META.tables[k], teals = META.teal[k];
-  const rods = Object.values(m).filter((mesh) => mesh !== m.box);
+  const rods = [...new Set(Object.values(m))].filter((v) => v !== m.box);
   for (const mesh of rods) mesh.count = 0;
   for (let i = 0; i < META.counts[k]; i++) {
     if (!kept(i)) continue;
     const w = rod_word(k, i), faint = faint_bits !== null && is_faint(k, i);
-    const mesh = i < teals ? (faint ? m.teal_faint : m.teal)
-                           : (faint ? m.blue_faint : m.blue);
+    const mesh = faint ? m.teal_faint : m.teal;
     const cap = faint ? m.cap_faint : m.cap;
     const j = mesh.count++, c = cap.count++;
     const {position, axis, colour} = mesh.geometry.attributes;
@@ -164,11 +194,9 @@ function load_impostors(k, kept) {
          x - hx + t[8] + t[11] * words[w + 6],
          y - hy + t[9] + t[11] * words[w + 7],
          z - hz + t[10] + t[11] * words[w + 8]);
-    if (colour_bytes) {
-      const at = (first[k] + i) * COLOUR_BYTES;
-      four(colour.array, j, LINEAR[colour_bytes[at]],
-           LINEAR[colour_bytes[at + 1]], LINEAR[colour_bytes[at + 2]]);
-    }
+    four_colours(colour.array, j, colour_bytes
+      ? (first[k] + i) * COLOUR_BYTES : -1, i < teals ? TINTS.teal
+                                                       : TINTS.blue);
   }
   for (const mesh of rods) impostor_loaded(mesh);
 }
@@ -176,9 +204,11 @@ function load_impostors(k, kept) {
 function impostor_loaded(mesh) {
   mesh.visible = mesh.count > 0;
   mesh.geometry.setDrawRange(0, 6 * mesh.count);
-  for (const a of ["position", "axis", "colour"]) {
+  const sizes = mesh.material.uniforms.point.value ? {position: 3}
+    : {position: 3, axis: 3, colour: 4};
+  for (const [a, size] of Object.entries(sizes)) {
     const attribute = mesh.geometry.attributes[a];
-    attribute.updateRange = {offset: 0, count: 12 * mesh.count};
+    attribute.updateRange = {offset: 0, count: 4 * size * mesh.count};
     attribute.needsUpdate = true;
   }
 }

@@ -13,8 +13,8 @@ import numpy as np
 
 from ..drawing import camera, layout
 from .. import folders
-from . import page_details
-from ..messages import (Nothing, Refusal, input_pattern, plural,
+from . import command_words, page_details, page_limits
+from ..messages import (Nothing, Refusal, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
 from ..drawing.picture import camera_for, report_frame, view_directions
@@ -40,8 +40,6 @@ MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)
 # A quantity in a frame is stored as origin + step x q, q a 16-bit integer.
 LEVELS = 32767
-DEFAULT_PROGRAM = "split"
-DEFAULT_QUALITY = "normal"
 # What the page cannot show: these options shape pictures only.
 PICTURE_ONLY = {"detail": "--detail", "transparent": "--transparent",
                 "frames": "--frames"}
@@ -105,24 +103,6 @@ def named_cameras(settings, points, directions):
     return cameras
 
 
-def carried_options(s):
-    """The options of this command that the shown commands repeat: what
-    changes the rods, their colours or the picture's size. The page adds
-    --box and --label itself, as the view and frame shown ask."""
-    words = []
-    if s.program != DEFAULT_PROGRAM:
-        words += ["--program", s.program]
-    if s.converters:
-        words += ["--converters", s.converters]
-    if s.colour != "converter":
-        words += ["--colour", s.colour]
-    words += page_details.order_words(s)
-    if s.quality != DEFAULT_QUALITY:
-        words += ["--quality", s.quality]
-    words += ["--width", str(s.width), "--height", str(s.height)]
-    return " ".join(shell_word(w) for w in words)
-
-
 def start_state(s):
     """The page's start as this command asked for it; the address's
     fragment may change it. The projection only when it is not the
@@ -141,8 +121,9 @@ def page_meta(settings, frames, tables, teal):
     names = [shown(pathlib.Path(fr.name).name) for fr in frames]
     return {
         "names": names,
-        "inputs": [shell_word(input_word(path)) for path in settings.inputs],
-        "film_inputs": film_inputs(settings.inputs),
+        "inputs": [shell_word(command_words.input_word(path))
+                   for path in settings.inputs],
+        "film_inputs": command_words.film_inputs(settings.inputs),
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
@@ -153,24 +134,12 @@ def page_meta(settings, frames, tables, teal):
         "views": named_cameras(settings, points, view_directions(frames)),
         "start": start_state(settings),
         "program": shell_word(program_name()),
-        "options": carried_options(settings),
-        "picture": shell_word(input_word(settings.html.with_suffix(".png"))),
-        "movie": shell_word(input_word(settings.html.with_suffix(".mp4"))),
+        "options": command_words.carried_options(settings),
+        "picture": shell_word(command_words.input_word(
+            settings.html.with_suffix(".png"))),
+        "movie": shell_word(command_words.input_word(
+            settings.html.with_suffix(".mp4"))),
     }
-
-
-def film_inputs(inputs):
-    """The film command's inputs: their pattern when one names exactly
-    them (run42/step*.txt), else each name."""
-    words = [input_word(path) for path in inputs]
-    return input_pattern(words) or " ".join(shell_word(w) for w in words)
-
-
-def input_word(path):
-    """A name as a command's word that no option parser takes for an
-    option."""
-    path = str(path)
-    return "./" + path if path.startswith("-") else path
 
 
 def script_text(text):
@@ -185,33 +154,45 @@ def json_text(value):
     return json.dumps(value).replace("<", "\\u003c")
 
 
-def page_parts(settings, frames):
-    """The page as a run of byte strings, written one after another: the
-    rods of a thousand frames are never copied into one text."""
+def page_fill(settings, frames):
+    """What fills each of the template's marks: a list of byte strings,
+    written one after another, so that the rods of a thousand frames are
+    never copied into one text."""
     parts = [frame_rods(fr) for fr in frames]
     meta = page_meta(settings, frames, [p[1] for p in parts],
                      [p[2] for p in parts])
     meta.update(page_details.details(settings, frames))
-    fill = {
+    return {
         "TITLE": [html.escape(f"rodscene: {meta['names'][0]}" +
                               (f" and {len(frames) - 1} more"
                                if len(frames) > 1 else "")).encode()],
         "META": [json_text(meta).encode()],
         # A frame's rods are 18 bytes a rod, a multiple of 3: their base64
         # texts joined are the base64 text of them all.
-        "RODS": (base64.b64encode(p[0].astype("<i2", copy=False).data)
-                 for p in parts),
+        "RODS": [p[0] for p in parts],
         "THREE": [script_text(find_three().read_text()).encode()],
         "VIEWER": [script_text("".join((TEMPLATE_FOLDER / name).read_text()
                                        for name in SCRIPTS)).encode()],
     }
+
+
+def fill_parts(fill):
+    """The page as a run of byte strings."""
     template = (TEMPLATE_FOLDER / TEMPLATE_NAME).read_text()
     at = 0
     for m in MARK.finditer(template):
         yield template[at:m.start()].encode()
-        yield from fill[m.group(1)]
+        if m.group(1) == "RODS":
+            yield from (base64.b64encode(rods.astype("<i2", copy=False).data)
+                        for rods in fill["RODS"])
+        else:
+            yield from fill[m.group(1)]
         at = m.end()
     yield template[at:].encode()
+
+
+def page_parts(settings, frames):
+    return fill_parts(page_fill(settings, frames))
 
 
 def page_text(settings, frames):
@@ -232,9 +213,12 @@ def report(settings, frames):
 def write_page(settings, scratch):
     frames = load_frames(settings, scratch)
     report(settings, frames)
+    page_limits.check_texts(settings, frames, 0)
+    fill = page_fill(settings, frames)
+    page_limits.check_texts(settings, frames, len(fill["META"][0]))
     with written_whole(settings.html) as temporary:
         with open(temporary, "wb") as f:
-            f.writelines(page_parts(settings, frames))
+            f.writelines(fill_parts(fill))
     rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
     message = f"wrote {rods} in {plural(len(frames), 'frame')} into " \
         f"{shown(settings.html)}"

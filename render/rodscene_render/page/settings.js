@@ -8,6 +8,8 @@ const TEXTS = {
   no_webgl: "This browser cannot draw in 3D (WebGL is off or missing), " +
     "so the rods are not shown here; the command below still renders " +
     "them with POV-Ray.",
+  no_rods: "This page's rods did not reach the browser: it holds more " +
+    "than a browser reads. Write it anew with fewer INPUTs.",
   no_glyph: "No rod to draw: every rod lies outside the converter's " +
     "window or cannot be drawn.",
   copy: "copy", copied: "copied", play: "play", pause: "pause",
@@ -36,9 +38,10 @@ const ROD_RADIUS = 1.2;
 const CAP_RADIUS = 0.25;
 const BOX_RADIUS = 0.3;
 const ROD_SEGMENTS = 16;
-// A frame of more rods is drawn as quads turned to the camera: a mesh of
-// 1e5 rods takes software WebGL seconds a frame.
-const MESH_RODS = 5000;
+// A frame of more rods is drawn as quads turned to the camera: software
+// WebGL draws the meshes' instances one at a time, and takes seconds a
+// frame for the example's 3370.
+const MESH_RODS = 1000;
 const STILL_DELAY = 250;  // ms after the last move before caps are drawn
 const MOVING_SCALE = 0.5;  // of the pixels across while many rods move
 const ORBIT_STEP = 0.3;  // degrees a pixel dragged

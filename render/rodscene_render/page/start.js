@@ -10,7 +10,11 @@ function start() {
     document.getElementById("trajectory").hidden = false;
     document.getElementById("slider").max = frame_count;
   }
-  if (webgl_works()) {
+  if (!rods_whole) {
+    note.textContent = TEXTS.no_rods;
+    note.hidden = false;
+    canvas.hidden = true;
+  } else if (webgl_works()) {
     // Antialiasing costs software WebGL every pixel many times over.
     drawn.renderer = new THREE.WebGLRenderer({canvas, antialias: !many_rods,
                                               preserveDrawingBuffer: true});
