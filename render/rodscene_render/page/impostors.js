@@ -124,6 +124,9 @@ function impostor_mesh(shared, rods, radius, round, faint) {
   const mesh = new THREE.Mesh(g, m);
   mesh.frustumCulled = false;
   mesh.count = 0;
+  // Which tint each rod's place holds (0 none, 1 teal, 2 blue): a frame
+  // like the last rewrites no colour.
+  mesh.tints = new Uint8Array(shared.n);
   return mesh;
 }
 
@@ -194,9 +197,13 @@ function load_impostors(k, kept) {
          x - hx + t[8] + t[11] * words[w + 6],
          y - hy + t[9] + t[11] * words[w + 7],
          z - hz + t[10] + t[11] * words[w + 8]);
-    four_colours(colour.array, j, colour_bytes
-      ? (first[k] + i) * COLOUR_BYTES : -1, i < teals ? TINTS.teal
-                                                       : TINTS.blue);
+    if (colour_bytes) {
+      four_colours(colour.array, j, (first[k] + i) * COLOUR_BYTES, null);
+    } else if (mesh.tints[j] !== (i < teals ? 1 : 2)) {
+      mesh.tints[j] = i < teals ? 1 : 2;
+      four_colours(colour.array, j, -1, i < teals ? TINTS.teal : TINTS.blue);
+      mesh.recoloured = true;
+    }
   }
   for (const mesh of rods) impostor_loaded(mesh);
 }
@@ -205,7 +212,9 @@ function impostor_loaded(mesh) {
   mesh.visible = mesh.count > 0;
   mesh.geometry.setDrawRange(0, 6 * mesh.count);
   const sizes = mesh.material.uniforms.point.value ? {position: 3}
-    : {position: 3, axis: 3, colour: 4};
+    : {position: 3, axis: 3};
+  if (colour_bytes || mesh.recoloured) sizes.colour = 4;
+  mesh.recoloured = false;
   for (const [a, size] of Object.entries(sizes)) {
     const attribute = mesh.geometry.attributes[a];
     attribute.updateRange = {offset: 0, count: 4 * size * mesh.count};
