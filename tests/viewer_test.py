@@ -351,11 +351,11 @@ def frames(split, tmp):
           f"or other rods moved")
 
 
-# A lattice of rods along x, 41 x 3 x 21 of them (more than a page draws
-# as meshes), teal above z = 0 and blue below: seen from the front they
-# span x -88 to 88 and z -51.2 to 51.2 (their ends and radius).
+# A lattice of rods along x, 41 x 7 x 21 of them (more than a page ever
+# draws as meshes), teal above z = 0 and blue below.
 LATTICE = np.array([(x, y, z) for x in range(-80, 81, 4)
-                    for y in (-20, 0, 20) for z in range(-50, 51, 5)], float)
+                    for y in range(-30, 31, 10) for z in range(-50, 51, 5)],
+                   float)
 
 
 def made_page(tmp, name, centres, count=1, extra=()):
@@ -392,7 +392,7 @@ def many_rods(tmp):
         open_page(driver, path, "#view=front")
         front = canvas_pixels(driver)
         check(driver.execute_script("return many_rods"),
-              "2583 rods are drawn as meshes")
+              "6027 rods are drawn as meshes")
         # The rods' ends face the camera from the side, each with its red
         # cap, which is drawn while the view is still, not as it turns.
         open_page(driver, path, "#view=side&zoom=4")

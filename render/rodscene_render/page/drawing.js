@@ -15,6 +15,7 @@ const stage = document.getElementById("stage");
 const note = document.getElementById("note");
 const overlay = document.getElementById("overlay");
 const drawn = {renderer: null, scene: null, camera: null, meshes: null,
+               quick: null, detail: null,
                pending: false, first_ms: null, update_ms: null,
                moving: false, size: [1, 1]};
 
@@ -24,17 +25,22 @@ const LINEAR = Array.from({length: 256}, (_, v) => {
   return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4;
 });
 
-// The scene: the rods' meshes, detailed or many (impostors.js), the box's
-// edges, and the scene's finish: ambient 0.12 and diffuse 0.8 under a key
-// light above and left of the camera and a fill light of 0.45 from the
-// right, both turning with the camera as the pictures' lights do.
+// The scene: the rods' meshes, detailed (meshes.js) where a frame has few
+// enough, and quick (impostors.js) where it has many, the box's edges,
+// and the scene's finish: ambient 0.12 and diffuse 0.8 under a key light
+// above and left of the camera and a fill light of 0.45 from the right,
+// both turning with the camera as the pictures' lights do.
 function build_scene() {
   const most = Math.max(1, most_drawn);
-  const meshes = many_rods ? impostor_meshes(most) : detailed_meshes(most);
-  meshes.box = box_mesh();
+  const quick = many_rods ? impostor_meshes(most) : null;
+  const detail = most <= DETAIL_RODS ? detailed_meshes(most) : null;
+  const meshes = {box: box_mesh()};
   const scene = new THREE.Scene();
   scene.background = new THREE.Color(BACKGROUND);
-  for (const mesh of Object.values(meshes)) scene.add(mesh);
+  for (const mesh of new Set([meshes.box, ...Object.values(quick || {}),
+                              ...Object.values(detail || {})])) {
+    scene.add(mesh);
+  }
   scene.add(new THREE.AmbientLight(0xffffff, 0.12));
   const camera = new THREE.PerspectiveCamera();
   const key = new THREE.DirectionalLight(0xffffff, 0.8);
@@ -43,15 +49,16 @@ function build_scene() {
   fill.position.set(0.8, 0.3, 0);
   camera.add(key, fill);
   scene.add(camera);
-  return {scene, meshes, camera};
+  return {scene, meshes, quick, detail, camera};
 }
 
 // Puts the rods of frame k that the cut keeps into the meshes, the faint
 // ones into the faint twins: teal rods come first.
 function load_frame(k) {
   const started = performance.now();
-  if (many_rods) load_impostors(k, frame_filter(k));
-  else load_meshes(k, frame_filter(k));
+  const kept = frame_filter(k);
+  if (drawn.quick) load_impostors(drawn.quick, k, kept);
+  if (drawn.detail) load_meshes(drawn.detail, k, kept);
   place_box();
   drawn.update_ms = performance.now() - started;
 }
@@ -133,10 +140,7 @@ function draw() {
   if (drawn.renderer) {
     fit_resolution(false);
     place_camera();
-    for (const name of many_rods ? ["cap", "cap_faint"] : []) {
-      const mesh = drawn.meshes[name];
-      if (mesh) mesh.visible = mesh.count > 0 && !drawn.moving;
-    }
+    choose_meshes();
     drawn.renderer.render(drawn.scene, drawn.camera);
     if (drawn.first_ms === null) {
       const gl = drawn.renderer.getContext();
@@ -152,6 +156,18 @@ function request_draw() {
   if (!drawn.pending) {
     drawn.pending = true;
     requestAnimationFrame(draw);
+  }
+}
+
+// The quick meshes while the view moves, and when there are no detailed
+// ones; the caps only while it is still.
+function choose_meshes() {
+  const quick = drawn.quick !== null && (drawn.moving || !drawn.detail);
+  for (const [set, on] of [[drawn.quick, quick], [drawn.detail, !quick]]) {
+    for (const [name, mesh] of Object.entries(set || {})) {
+      mesh.visible = on && mesh.count > 0 &&
+        !(drawn.moving && name.startsWith("cap"));
+    }
   }
 }
 

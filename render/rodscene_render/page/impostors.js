@@ -173,39 +173,48 @@ function four_colours(array, j, at, tint) {
   }
 }
 
-// Puts the rods of frame k that kept keeps into the meshes, straight from
+// Puts the rods of frame k that kept keeps into meshes m, straight from
 // their 16-bit levels: a frame of 1e5 rods switches within a screen's
 // frame (16 ms).
-function load_impostors(k, kept) {
-  const m = drawn.meshes, t = META.tables[k], teals = META.teal[k];
-  const rods = [...new Set(Object.values(m))].filter((v) => v !== m.box);
+function load_impostors(m, k, kept) {
+  const t = META.tables[k], teals = META.teal[k];
+  const rods = [...new Set(Object.values(m))];
   for (const mesh of rods) mesh.count = 0;
-  for (let i = 0; i < META.counts[k]; i++) {
-    if (!kept(i)) continue;
-    const w = rod_word(k, i), faint = faint_bits !== null && is_faint(k, i);
+  const [x0, y0, z0, step, hx0, hy0, hz0, half] = t;
+  const [ox, oy, oz, offset] = t.slice(8);
+  const count = META.counts[k];
+  for (let i = 0, w = rod_word(k, 0); i < count; i++, w += ROD_WORDS) {
+    if (!kept.all && !kept(i)) continue;
+    const faint = faint_bits !== null && is_faint(k, i);
     const mesh = faint ? m.teal_faint : m.teal;
     const cap = faint ? m.cap_faint : m.cap;
-    const j = mesh.count++, c = cap.count++;
-    const {position, axis, colour} = mesh.geometry.attributes;
-    const x = t[0] + t[3] * words[w], y = t[1] + t[3] * words[w + 1];
-    const z = t[2] + t[3] * words[w + 2];
-    const hx = t[4] + t[7] * words[w + 3], hy = t[5] + t[7] * words[w + 4];
-    const hz = t[6] + t[7] * words[w + 5];
-    four(position.array, j, x, y, z);
-    four(axis.array, j, hx, hy, hz);
-    four(cap.geometry.attributes.position.array, c,
-         x - hx + t[8] + t[11] * words[w + 6],
-         y - hy + t[9] + t[11] * words[w + 7],
-         z - hz + t[10] + t[11] * words[w + 8]);
-    if (colour_bytes) {
-      four_colours(colour.array, j, (first[k] + i) * COLOUR_BYTES, null);
-    } else if (mesh.tints[j] !== (i < teals ? 1 : 2)) {
-      mesh.tints[j] = i < teals ? 1 : 2;
-      four_colours(colour.array, j, -1, i < teals ? TINTS.teal : TINTS.blue);
-      mesh.recoloured = true;
-    }
+    const j = mesh.count++;
+    const x = x0 + step * words[w], y = y0 + step * words[w + 1];
+    const z = z0 + step * words[w + 2];
+    const hx = hx0 + half * words[w + 3], hy = hy0 + half * words[w + 4];
+    const hz = hz0 + half * words[w + 5];
+    four(mesh.geometry.attributes.position.array, j, x, y, z);
+    four(mesh.geometry.attributes.axis.array, j, hx, hy, hz);
+    four(cap.geometry.attributes.position.array, cap.count++,
+         x - hx + ox + offset * words[w + 6],
+         y - hy + oy + offset * words[w + 7],
+         z - hz + oz + offset * words[w + 8]);
+    recolour(mesh, j, k, i, i < teals ? 1 : 2);
   }
   for (const mesh of rods) impostor_loaded(mesh);
+}
+
+// Rod i of frame k's colour at place j of mesh: its own (colour_bytes),
+// else its layer's tint, written only where the place held another.
+function recolour(mesh, j, k, i, tint) {
+  const colour = mesh.geometry.attributes.colour.array;
+  if (colour_bytes) {
+    four_colours(colour, j, (first[k] + i) * COLOUR_BYTES, null);
+  } else if (mesh.tints[j] !== tint) {
+    mesh.tints[j] = tint;
+    four_colours(colour, j, -1, tint === 1 ? TINTS.teal : TINTS.blue);
+    mesh.recoloured = true;
+  }
 }
 
 function impostor_loaded(mesh) {

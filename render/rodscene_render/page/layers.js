@@ -15,11 +15,15 @@ function frame_filter(k) {
     : Math.ceil((cut.low - t[2]) / t[3]);
   const high = cut.high === null ? Infinity
     : Math.floor((cut.high - t[2]) / t[3]);
-  return (i) => {
+  const kept = (i) => {
     if (!(i < teals ? cut.teal : cut.blue) || outside.has(i)) return false;
     const q = words[rod_word(k, i) + 2];
     return q >= low && q <= high;
   };
+  // Whether it keeps every rod, and need not be asked.
+  kept.all = cut.teal && cut.blue && outside.size === 0 &&
+    low === -Infinity && high === Infinity;
+  return kept;
 }
 
 // The shortest decimal that ok takes, near value; else value.

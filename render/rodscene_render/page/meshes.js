@@ -78,10 +78,9 @@ function detailed_meshes(most) {
   return meshes;
 }
 
-function load_meshes(k, kept) {
-  const m = drawn.meshes;
-  const glyphs = Object.keys(m).filter((name) => name !== "box")
-    .map((name) => m[name]);
+// Puts the rods of frame k that kept keeps into meshes m.
+function load_meshes(m, k, kept) {
+  const glyphs = Object.values(m);
   const count = META.counts[k], teals = META.teal[k];
   const p = new Float64Array(9);
   for (const mesh of glyphs) mesh.count = 0;

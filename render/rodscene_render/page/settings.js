@@ -38,10 +38,12 @@ const ROD_RADIUS = 1.2;
 const CAP_RADIUS = 0.25;
 const BOX_RADIUS = 0.3;
 const ROD_SEGMENTS = 16;
-// A frame of more rods is drawn as quads turned to the camera: software
-// WebGL draws the meshes' instances one at a time, and takes seconds a
-// frame for the example's 3370.
+// A frame of more rods is drawn as quads turned to the camera while the
+// view moves, and of more than DETAIL_RODS when it is still too: software
+// WebGL draws the meshes' instances one at a time, at about a second a
+// frame for the example's 3370 rods, and many seconds for 1e5.
 const MESH_RODS = 1000;
+const DETAIL_RODS = 5000;
 const STILL_DELAY = 250;  // ms after the last move before caps are drawn
 const MOVING_SCALE = 0.5;  // of the pixels across while many rods move
 const ORBIT_STEP = 0.3;  // degrees a pixel dragged

@@ -15,8 +15,11 @@ function start() {
     note.hidden = false;
     canvas.hidden = true;
   } else if (webgl_works()) {
-    // Antialiasing costs software WebGL every pixel many times over.
-    drawn.renderer = new THREE.WebGLRenderer({canvas, antialias: !many_rods,
+    // Antialiasing costs software WebGL every pixel many times over: it
+    // is for the detailed meshes alone.
+    drawn.renderer = new THREE.WebGLRenderer({canvas,
+                                              antialias: most_drawn <=
+                                                DETAIL_RODS,
                                               preserveDrawingBuffer: true});
     drawn.renderer.gammaOutput = true;
     drawn.renderer.gammaFactor = 2.2;
