@@ -26,7 +26,7 @@ sys.path.insert(0, str(ROOT / "tests"))
 import viewer_test  # noqa: E402 (the tests' browser and flags)
 
 VIEWPORT = (1280, 720)
-ORBITS = 5  # orbit frames timed
+ORBITS = 3  # orbit frames timed
 SWITCHES = 20
 PATIENCE = 600  # seconds a page may take to draw before it is given up
 # One orbit frame drawn and waited for: the page's own turn when it has
