@@ -212,10 +212,12 @@ def report(settings, frames):
 
 def write_page(settings, scratch):
     frames = load_frames(settings, scratch)
-    report(settings, frames)
+    # A page too large for a browser is refused alone, before its
+    # warnings are said or its log written.
     page_limits.check_texts(settings, frames, 0)
     fill = page_fill(settings, frames)
     page_limits.check_texts(settings, frames, len(fill["META"][0]))
+    report(settings, frames)
     with written_whole(settings.html) as temporary:
         with open(temporary, "wb") as f:
             f.writelines(fill_parts(fill))

@@ -34,7 +34,8 @@ const BACKGROUND = "#fafaf8";  // the scene's background, encoded
 // A faint rod lets 0.85 of the light through in the pictures (transmit).
 const FAINT_OPACITY = 0.15;
 const AXES = [["x", "#dc2121"], ["y", "#1a9e2e"], ["z", "#264de6"]];
-const ROD_RADIUS = 1.2;
+// The converters' rods; a page may give its rods' own (META.radius).
+const ROD_RADIUS = META.radius || 1.2;
 const CAP_RADIUS = 0.25;
 const BOX_RADIUS = 0.3;
 const ROD_SEGMENTS = 16;
