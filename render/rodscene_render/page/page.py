@@ -192,6 +192,7 @@ def fill_parts(fill):
 
 
 def page_parts(settings, frames):
+    """The page of the frames as a run of byte strings."""
     return fill_parts(page_fill(settings, frames))
 
 
