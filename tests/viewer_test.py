@@ -15,6 +15,11 @@ Groups:
           --zoom goes.
   pages   the example, zero glyphs and a browser without WebGL give a page
           that says what it shows; bad options are refused in one line.
+          A frame of many rods is drawn as quads turned to the camera,
+          framed as its rods lie, with its caps only while the view is
+          still; a page past what a browser can read, in all or in one
+          frame, is refused in one line before it is written, and one
+          whose rods' text did not arrive says so.
   explains an orientation page colours the rods by the map its key's bar
           shows and labels each frame as its command does; a click on a
           rod, in either projection, names its file and line; hiding the
@@ -346,8 +351,102 @@ def frames(split, tmp):
           f"or other rods moved")
 
 
+# A lattice of rods along x, 41 x 7 x 21 of them (more than a page ever
+# draws as meshes), teal above z = 0 and blue below.
+LATTICE = np.array([(x, y, z) for x in range(-80, 81, 4)
+                    for y in range(-30, 31, 10) for z in range(-50, 51, 5)],
+                   float)
+
+
+def made_page(tmp, name, centres, count=1, extra=()):
+    """A page written by the render path in this process from frames
+    made here, count of them sharing one set of rods along x (the
+    converters hold no more than 3370 rods): its exit status and what it
+    said."""
+    import contextlib
+    sys.path.insert(0, str(ROOT / "render"))
+    from rodscene_render import command_line
+    from rodscene_render.page import page as page_module
+    from rodscene_render.reading.inputs import frame
+    ends = np.hstack([centres - [8, 0, 0], centres + [8, 0, 0]])
+    # Each with a warning, which a refused page does not say.
+    frames = [frame(f"made{k}.txt", ends, ends[:, 3:], centres[:, 2] > 0,
+                    [f"made{k}.txt:2: a warning"], None)
+              for k in range(count)]
+    reading = page_module.load_frames
+    page_module.load_frames = lambda settings, scratch: frames
+    said = io.StringIO()
+    try:
+        with contextlib.redirect_stderr(said):
+            status = command_line.main(["--html", str(tmp / name), *PICTURE,
+                                        *extra, *[str(EXAMPLE)] * count])
+    finally:
+        page_module.load_frames = reading
+    return status, said.getvalue()
+
+
+def many_rods(tmp):
+    status, said = made_page(tmp, "lattice.html", LATTICE)
+    check(status == 0, f"the lattice's page: {said}")
+    path = tmp / "lattice.html"
+    driver = browser(tmp, viewport=(800, 700))  # caps of a few pixels
+    try:
+        open_page(driver, path, "#view=front")
+        front = canvas_pixels(driver)
+        check(driver.execute_script("return many_rods"),
+              "6027 rods are drawn as meshes")
+        # The rods' ends face the camera from the side, each with its red
+        # cap, which is drawn while the view is still, not as it turns.
+        open_page(driver, path, "#view=side&zoom=4")
+        still = canvas_pixels(driver)
+        moving = driver.execute_script(
+            "window.rodscene.turn(0, 0); draw(); return "
+            "document.getElementById('view').toDataURL('image/png')")
+    finally:
+        driver.quit()
+    moving = np.asarray(Image.open(io.BytesIO(base64.b64decode(
+        moving.split(",", 1)[1]))).convert("RGB")).astype(int)
+    red = [((rgb[..., 0] > 150) & (rgb[..., 1] < 90)).sum()
+           for rgb in (still, moving)]
+    check(red[0] > 50 and red[1] == 0,
+          f"{red[0]} red pixels still and {red[1]} while turning: the caps "
+          f"are not drawn only when the view is still")
+    # From the front the teal rods span z 3.8 to 51.2, the blue ones -51.2
+    # to 1.2, and both x -88 to 88.
+    (_, ty), (tw, th) = blob(teal_mask(front), "the teal rods")
+    (_, by), (bw, bh) = blob(blue_mask(front), "the blue rods")
+    ratio = tw / (th + bh)
+    check(ty > by and abs(tw - bw) <= 2 and abs(ratio - 176 / 99.8) < 0.05,
+          f"the lattice from the front: teal {tw}x{th} at y {ty:.0f}, blue "
+          f"{bw}x{bh} at y {by:.0f}; they span 176 x (47.4 + 52.4)")
+
+
+def too_large(tmp):
+    """Pages past a browser's text or a frame's rods are refused in one
+    line, before anything is written."""
+    rods = np.zeros((75_000, 3))
+    rods[:, 0] = np.arange(75_000)
+    one = np.zeros((1_000_001, 3))
+    one[:, 0] = np.arange(1_000_001)
+    for centres, count, words in ((rods, 300, "give at most 298 of these "
+                                   "INPUTs"), (one, 1, "--box")):
+        status, said = made_page(tmp, "large.html", centres, count)
+        check(status == 2 and len(said.splitlines()) == 1 and words in said
+              and not list(tmp.glob("large*")),
+              f"a page too large for a browser: status {status}, said "
+              f"{said!r}")
+
+
 def pages(split, tmp):
+    many_rods(tmp)
+    too_large(tmp)
     example = page(tmp, "example.html", [EXAMPLE], split)
+    # A page whose rods' text did not arrive, as when a browser drops a
+    # text longer than its longest string, says so.
+    text = example.read_text()
+    start = text.index('id="rods">') + len('id="rods">')
+    lost = tmp / "lost.html"
+    lost.write_text(text[:start] + text[text.index("</script>", start):])
     # Its name would end the page's script, were it not escaped.
     window = config_file(tmp, "outside <!--.txt", [(0, 0, 30, 1, 0, 0)])
     empty = page(tmp, "empty.html", [window], split, status=1)
@@ -364,6 +463,10 @@ def pages(split, tmp):
               driver.execute_script(
                   "return !document.getElementById('note').hidden"),
               "a page of zero glyphs does not say so")
+        open_page(driver, lost)
+        check("did not reach the browser" in text_of(driver, "note") and
+              "NaN" not in text_of(driver, "command"),
+              "a page whose rods did not arrive does not say so")
     finally:
         driver.quit()
     driver = browser(tmp, ["--disable-webgl"])

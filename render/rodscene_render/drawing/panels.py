@@ -34,3 +34,9 @@ def draw_panel(draw, box, unit):
     """An opaque backing, so that an overlay reads on any background."""
     draw.rounded_rectangle(box, radius=6 * unit, fill=PANEL, outline=RIM,
                            width=max(int(unit), 1))
+
+
+def linear(encoded):
+    """An sRGB colour as the linear light a scene's pigment gives."""
+    c = np.asarray(encoded, dtype=float)
+    return np.where(c <= 0.04045, c / 12.92, ((c + 0.055) / 1.055) ** 2.4)

@@ -25,11 +25,10 @@ function on_pointer_move(e) {
   } else if (last.pan) {
     pan(dx, dy);
   } else {
-    state.azimuth = ((state.azimuth - dx * ORBIT_STEP + 540) % 360) - 180;
-    state.elevation = Math.min(90, Math.max(-90,
-                                            state.elevation + dy * ORBIT_STEP));
+    orbit(dx, dy);
   }
   Object.assign(last, {x: e.clientX, y: e.clientY});
+  moved();
   changed();
 }
 
@@ -37,6 +36,13 @@ function on_pointer_up(e) {
   const last = pointers.get(e.pointerId);
   pointers.delete(e.pointerId);
   if (last && last.tap && e.type === "pointerup") pick(e.clientX, e.clientY);
+}
+
+// Turns the view about its look point: dx, dy in CSS pixels dragged.
+function orbit(dx, dy) {
+  state.azimuth = ((state.azimuth - dx * ORBIT_STEP + 540) % 360) - 180;
+  state.elevation = Math.min(90, Math.max(-90,
+                                          state.elevation + dy * ORBIT_STEP));
 }
 
 // Moves the look point with the picture: dx, dy in CSS pixels.
@@ -62,6 +68,7 @@ function on_wheel(e) {
   e.preventDefault();
   state.span *= Math.exp(e.deltaY * WHEEL_STEP);
   bound_state();
+  moved();
   changed();
 }
 

@@ -26,8 +26,11 @@ function play(on) {
   player.timer = null;
   if (on) {
     const fps = Number(document.getElementById("fps").value) || 24;
-    player.timer = setInterval(() => show_frame(state.frame + 1),
-                               1000 / Math.min(Math.max(fps, 0.5), 60));
+    // Playing, many rods are drawn as while the view moves.
+    player.timer = setInterval(() => {
+      moved();
+      show_frame(state.frame + 1);
+    }, 1000 / Math.min(Math.max(fps, 0.5), 60));
   }
   document.getElementById("play").textContent = on ? TEXTS.pause
                                                    : TEXTS.play;

@@ -15,11 +15,15 @@ function frame_filter(k) {
     : Math.ceil((cut.low - t[2]) / t[3]);
   const high = cut.high === null ? Infinity
     : Math.floor((cut.high - t[2]) / t[3]);
-  return (i) => {
+  const kept = (i) => {
     if (!(i < teals ? cut.teal : cut.blue) || outside.has(i)) return false;
     const q = words[rod_word(k, i) + 2];
     return q >= low && q <= high;
   };
+  // Whether it keeps every rod, and need not be asked.
+  kept.all = cut.teal && cut.blue && outside.size === 0 &&
+    low === -Infinity && high === Infinity;
+  return kept;
 }
 
 // The shortest decimal that ok takes, near value; else value.
@@ -139,10 +143,15 @@ const box_words = (k) => {
   return box ? ` --box ${box.map(String).join(" ")}` : "";
 };
 
-// The box's twelve edges, of the command of the frame on screen.
+// The boxes' twelve edges: of the command of the frame on screen, and
+// the frame's periodic box.
 function place_box() {
-  const mesh = drawn.meshes.box, box = command_box(state.frame);
-  mesh.visible = box !== null;
+  edges(drawn.meshes.box, command_box(state.frame));
+  edges(drawn.meshes.system_box, (META.system_boxes || [])[state.frame]);
+}
+
+function edges(mesh, box) {
+  mesh.visible = Boolean(box);
   if (!box) return;
   const c = box_corners(box);
   let j = 0;

@@ -12,14 +12,17 @@ import re
 import numpy as np
 
 from ..drawing import camera, layout
-from .. import folders, system_options
-from . import page_details
-from ..messages import (Nothing, Refusal, input_pattern, plural,
+from .. import folders
+from . import command_words, page_details, page_limits
+from ..messages import (Nothing, Refusal, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
 from ..drawing.picture import (camera_for, drawn_summary, report_frame,
                                rod_reach, view_directions)
+from ..drawing.panels import linear
+from ..drawing.rod_writer import NEUTRAL
 from ..reading.reading_pool import load_frames
+from ..reading.systems import HEAD_RADIUS
 from ..warning_report import LOG_SUFFIX, report_notes
 
 PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
@@ -29,19 +32,18 @@ TEMPLATE_FOLDER = pathlib.Path(__file__).resolve().parent
 TEMPLATE_NAME = "viewer.html"
 # The page's script, a file a concern, joined in this order as one script:
 # its settings, the rods, the camera that mirrors the render path's (and
-# the view's state), drawing, the layers, slab and box, the command panel,
+# the view's state), drawing, the rods as meshes or, many, as quads
+# turned to the camera, the layers, slab and box, the command panel,
 # the key, label and triad, frames and playback, picking a rod, the help
 # and the saved picture, the mouse and key controls, and its start.
-SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "layers.js",
-           "panels.js", "overlays.js", "frames.js", "picking.js", "help.js",
-           "controls.js", "start.js")
+SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "meshes.js",
+           "impostors.js", "layers.js", "panels.js", "overlays.js",
+           "frames.js", "picking.js", "help.js", "controls.js", "start.js")
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 # What would end a <script> element early, or start a comment in it.
 SCRIPT_END = re.compile(r"</script|<!--", re.IGNORECASE)
 # A quantity in a frame is stored as origin + step x q, q a 16-bit integer.
 LEVELS = 32767
-DEFAULT_PROGRAM = None  # the whole system
-DEFAULT_QUALITY = "normal"
 # What the page cannot show: these options shape pictures only.
 PICTURE_ONLY = {"detail": "--detail", "transparent": "--transparent",
                 "frames": "--frames"}
@@ -105,25 +107,6 @@ def named_cameras(settings, points, directions):
     return cameras
 
 
-def carried_options(s):
-    """The options of this command that the shown commands repeat: what
-    changes the rods, their colours or the picture's size. The page adds
-    --box and --label itself, as the view and frame shown ask."""
-    words = []
-    if s.program != DEFAULT_PROGRAM:
-        words += ["--program", s.program]
-    if s.converters:
-        words += ["--converters", s.converters]
-    words += system_options.carried(s)
-    if s.colour != "converter":
-        words += ["--colour", s.colour]
-    words += page_details.order_words(s)
-    if s.quality != DEFAULT_QUALITY:
-        words += ["--quality", s.quality]
-    words += ["--width", str(s.width), "--height", str(s.height)]
-    return " ".join(shell_word(w) for w in words)
-
-
 def start_state(s):
     """The page's start as this command asked for it; the address's
     fragment may change it. The projection only when it is not the
@@ -142,8 +125,10 @@ def page_meta(settings, frames, tables, teal):
     names = [shown(pathlib.Path(fr.name).name) for fr in frames]
     return {
         "names": names,
-        "inputs": [shell_word(input_word(path)) for path in settings.inputs],
-        "film_inputs": film_inputs(settings.inputs),
+        "inputs": [command_words.frame_words(path)
+                   for path in settings.inputs],
+        "film_inputs": command_words.film_inputs(
+            getattr(settings, "files", settings.inputs)),
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
@@ -155,9 +140,11 @@ def page_meta(settings, frames, tables, teal):
         "views": named_cameras(settings, points, view_directions(frames)),
         "start": start_state(settings),
         "program": shell_word(program_name()),
-        "options": carried_options(settings),
-        "picture": shell_word(input_word(settings.html.with_suffix(".png"))),
-        "movie": shell_word(input_word(settings.html.with_suffix(".mp4"))),
+        "options": command_words.carried_options(settings),
+        "picture": shell_word(command_words.input_word(
+            settings.html.with_suffix(".png"))),
+        "movie": shell_word(command_words.input_word(
+            settings.html.with_suffix(".mp4"))),
     }
 
 
@@ -165,22 +152,10 @@ def rod_shape(settings):
     """How the page draws a whole system's rods (None: the converters'
     glyphs): radius, round ends, heads."""
     form = getattr(settings.converter, "shape", None)
-    return None if form is None else \
-        {"radius": form.radius, "round": form.round, "heads": form.heads}
-
-
-def film_inputs(inputs):
-    """The film command's inputs: their pattern when one names exactly
-    them (run42/step*.txt), else each name."""
-    words = [input_word(path) for path in inputs]
-    return input_pattern(words) or " ".join(shell_word(w) for w in words)
-
-
-def input_word(path):
-    """A name as a command's word that no option parser takes for an
-    option."""
-    path = str(path)
-    return "./" + path if path.startswith("-") else path
+    return None if form is None else {
+        "radius": form.radius, "round": form.round, "heads": form.heads,
+        "head": HEAD_RADIUS * 2 * form.radius,
+        "colour": [float(c) for c in linear(NEUTRAL)]}
 
 
 def script_text(text):
@@ -195,33 +170,46 @@ def json_text(value):
     return json.dumps(value).replace("<", "\\u003c")
 
 
-def page_parts(settings, frames):
-    """The page as a run of byte strings, written one after another: the
-    rods of a thousand frames are never copied into one text."""
+def page_fill(settings, frames):
+    """What fills each of the template's marks: a list of byte strings,
+    written one after another, so that the rods of a thousand frames are
+    never copied into one text."""
     parts = [frame_rods(fr) for fr in frames]
     meta = page_meta(settings, frames, [p[1] for p in parts],
                      [p[2] for p in parts])
     meta.update(page_details.details(settings, frames))
-    fill = {
+    return {
         "TITLE": [html.escape(f"rodscene: {meta['names'][0]}" +
                               (f" and {len(frames) - 1} more"
                                if len(frames) > 1 else "")).encode()],
         "META": [json_text(meta).encode()],
         # A frame's rods are 18 bytes a rod, a multiple of 3: their base64
         # texts joined are the base64 text of them all.
-        "RODS": (base64.b64encode(p[0].astype("<i2", copy=False).data)
-                 for p in parts),
+        "RODS": [p[0] for p in parts],
         "THREE": [script_text(find_three().read_text()).encode()],
         "VIEWER": [script_text("".join((TEMPLATE_FOLDER / name).read_text()
                                        for name in SCRIPTS)).encode()],
     }
+
+
+def fill_parts(fill):
+    """The page as a run of byte strings."""
     template = (TEMPLATE_FOLDER / TEMPLATE_NAME).read_text()
     at = 0
     for m in MARK.finditer(template):
         yield template[at:m.start()].encode()
-        yield from fill[m.group(1)]
+        if m.group(1) == "RODS":
+            yield from (base64.b64encode(rods.astype("<i2", copy=False).data)
+                        for rods in fill["RODS"])
+        else:
+            yield from fill[m.group(1)]
         at = m.end()
     yield template[at:].encode()
+
+
+def page_parts(settings, frames):
+    """The page of the frames as a run of byte strings."""
+    return fill_parts(page_fill(settings, frames))
 
 
 def page_text(settings, frames):
@@ -241,10 +229,15 @@ def report(settings, frames):
 
 def write_page(settings, scratch):
     frames = load_frames(settings, scratch)
+    # A page too large for a browser is refused alone, before its
+    # warnings are said or its log written.
+    page_limits.check_texts(settings, frames, 0)
+    fill = page_fill(settings, frames)
+    page_limits.check_texts(settings, frames, len(fill["META"][0]))
     report(settings, frames)
     with written_whole(settings.html) as temporary:
         with open(temporary, "wb") as f:
-            f.writelines(page_parts(settings, frames))
+            f.writelines(fill_parts(fill))
     rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
     drawn = drawn_summary(settings, frames)
     message = f"wrote {rods} in {plural(len(frames), 'frame')} into " \

@@ -13,8 +13,16 @@ const bytes = decode_base64(document.getElementById("rods").textContent);
 // platform a browser runs on.
 const words = new Int16Array(bytes.buffer, 0, bytes.length >> 1);
 const frame_count = META.counts.length;
+// A text longer than the browser's longest string reads as empty: a page
+// whose rods did not all arrive shows none, and says so (TEXTS.no_rods).
+const rods_whole = words.length ===
+  ROD_WORDS * META.counts.reduce((a, n) => a + n, 0);
+if (!rods_whole) META.counts = META.counts.map(() => 0);
 const first = [0];
 for (const n of META.counts) first.push(first[first.length - 1] + n);
+// The most rods a frame draws: those outside the command's --box are not.
+const most_drawn = META.counts.reduce((a, n, k) => Math.max(
+  a, n - (META.outside ? META.outside[k].length : 0)), 0);
 
 // Tail, head and cap centre of rod i of frame k, into out[0..8]. A frame
 // stores each quantity as origin + step x integer (META.tables).

@@ -8,6 +8,8 @@ const TEXTS = {
   no_webgl: "This browser cannot draw in 3D (WebGL is off or missing), " +
     "so the rods are not shown here; the command below still renders " +
     "them with POV-Ray.",
+  no_rods: "This page's rods did not reach the browser: it holds more " +
+    "than a browser reads. Write it anew with fewer INPUTs.",
   no_glyph: "No rod to draw: every rod lies outside the converter's " +
     "window or cannot be drawn.",
   copy: "copy", copied: "copied", play: "play", pause: "pause",
@@ -32,10 +34,24 @@ const BACKGROUND = "#fafaf8";  // the scene's background, encoded
 // A faint rod lets 0.85 of the light through in the pictures (transmit).
 const FAINT_OPACITY = 0.15;
 const AXES = [["x", "#dc2121"], ["y", "#1a9e2e"], ["z", "#264de6"]];
-const ROD_RADIUS = 1.2;
-const CAP_RADIUS = 0.25;
+// The converters' rods; a page of a whole system gives its rods' own
+// radius, ends, heads and one neutral colour (META.shape).
+const ROD_RADIUS = META.shape ? META.shape.radius : 1.2;
+const CAP_RADIUS = META.shape ? META.shape.head : 0.25;
+const HEADS = META.shape ? META.shape.heads : true;
+// Round ends only the quick drawing has: such rods are always drawn so.
+const ROUND_ENDS = Boolean(META.shape && META.shape.round);
+if (META.shape) COLOURS.teal = META.shape.colour;
 const BOX_RADIUS = 0.3;
 const ROD_SEGMENTS = 16;
+// A frame of more rods is drawn as quads turned to the camera while the
+// view moves, and of more than DETAIL_RODS when it is still too: software
+// WebGL draws the meshes' instances one at a time, at about a second a
+// frame for the example's 3370 rods, and many seconds for 1e5.
+const MESH_RODS = 1000;
+const DETAIL_RODS = 5000;
+const STILL_DELAY = 250;  // ms after the last move before caps are drawn
+const MOVING_SCALE = 0.5;  // of the pixels across while many rods move
 const ORBIT_STEP = 0.3;  // degrees a pixel dragged
 const WHEEL_STEP = 0.0015;  // zoom factor e^(step x wheel delta)
 const ROD_WORDS = 9;  // 16-bit integers a rod: centre, half axis, cap offset

@@ -10,8 +10,16 @@ function start() {
     document.getElementById("trajectory").hidden = false;
     document.getElementById("slider").max = frame_count;
   }
-  if (webgl_works()) {
-    drawn.renderer = new THREE.WebGLRenderer({canvas, antialias: true,
+  if (!rods_whole) {
+    note.textContent = TEXTS.no_rods;
+    note.hidden = false;
+    canvas.hidden = true;
+  } else if (webgl_works()) {
+    // Antialiasing costs software WebGL every pixel many times over: it
+    // is for the detailed meshes alone.
+    drawn.renderer = new THREE.WebGLRenderer({canvas,
+                                              antialias: most_drawn <=
+                                                DETAIL_RODS,
                                               preserveDrawingBuffer: true});
     drawn.renderer.gammaOutput = true;
     drawn.renderer.gammaFactor = 2.2;
@@ -22,12 +30,15 @@ function start() {
     canvas.hidden = true;
   }
   size_canvas();
+  moved();  // the first frame quick, the caps after it
   wire();
   show_frame(fragment.frame === null ? 0 : fragment.frame);
   // Tests and the bench read the page's timings here.
   window.rodscene = {state, drawn, fit, show_frame, load_frame, set_view,
-                     command_text, view_axes, all_frames, cut,
-                     settled: () => !drawn.pending && command_timer === null};
+                     command_text, view_axes, all_frames, cut, still,
+                     turn: (dx, dy) => { orbit(dx, dy); moved(); },
+                     settled: () => !drawn.pending && !drawn.moving &&
+                       command_timer === null};
 }
 
 start();
