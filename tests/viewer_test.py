@@ -379,6 +379,7 @@ def made_page(tmp, name, centres, count=1, extra=()):
     try:
         with contextlib.redirect_stderr(said):
             status = command_line.main(["--html", str(tmp / name), *PICTURE,
+                                        "--program", "split",
                                         *extra, *[str(EXAMPLE)] * count])
     finally:
         page_module.load_frames = reading
