@@ -5,16 +5,22 @@ usage: promise_test.py GROUP SPLIT_PROGRAM
 
 Groups:
   owned    one film at a time in a frames' folder; a kept frame that no
-           longer decodes is rendered again, never left out of the film.
-  stops    SIGTERM on a picture ends its POV-Ray; Ctrl-C and SIGKILL while
-           inputs are read end every reading process; an interrupt while
-           the film encodes says how to finish it.
+           longer decodes, or claims more pixels than can be decoded, is
+           rendered again, never left out of the film.
+  stops    SIGTERM on a picture ends its POV-Ray; Ctrl-C while inputs are
+           read stops before any frame, SIGKILL leaves no reader; an
+           interrupt while the film encodes says how to finish it; Ctrl-C
+           with SIGTERM or SIGHUP mid-film stops it once, and a stop while
+           the program loads is said in one line.
   lines    a film whose name is not UTF-8 and near 255 bytes keeps its
-           frames when one fails, and the command it prints finishes it;
-           a huge file without a line feed under a memory limit, a manifest
-           nested deep and a POV-Ray whose threads start late are handled.
+           frames when one fails, and the command it prints finishes it,
+           as for a film named -f.mp4; a huge file without a line feed
+           under a memory limit, a manifest nested deep, a POV-Ray whose
+           threads start late and folders in the way of files are handled.
+  disks    a film whose folder fills up keeps the frames that fit, whole
+           and resumable, in one line; none fitting leaves no folder.
 
-Exits 77 (skipped) without ffmpeg.
+Exits 77 (skipped) without ffmpeg, and for disks without root.
 """
 
 import contextlib
@@ -22,7 +28,9 @@ import hashlib
 import json
 import os
 import pathlib
+import re
 import resource
+import shutil
 import signal
 import struct
 import subprocess
@@ -32,10 +40,17 @@ import zlib
 
 import film_test
 from film_test import PATIENCE, configurations, frame_count, wait_for
-from render_checks import EXAMPLE, check
+from render_checks import EXAMPLE, SKIP, Image, check
 
 # A stand-in ffmpeg that takes its frames, then waits to be stopped.
 SLOW_FFMPEG = "#!/bin/sh\ncat > /dev/null\nexec sleep 600\n"
+# A stand-in ffmpeg whose films are more than a small disk holds.
+BIG_FILM = """#!/bin/sh
+{ffmpeg} "$@" || exit
+for last; do :; done
+head -c 2000000 /dev/zero >> "$last"
+"""
+PAGE = 4096  # a small file system's block
 # A numpy that says when the program loads it and waits to be let go;
 # an interrupt that reaches it meanwhile is noted before it goes on.
 LOADING = """import os, pathlib, sys, time
@@ -277,6 +292,8 @@ def lines(b):
                            text=True, env=b.env, timeout=PATIENCE)
     check(again.returncode == 0 and frame_count(movie) == "h264,3",
           f"the printed command did not finish the film: {again.stderr}")
+    dashed(b, inputs, failing)
+    folders_in_the_way(b, inputs)
 
     big = b.tmp / "big.txt"
     with open(big, "wb") as f:
@@ -304,7 +321,108 @@ def lines(b):
           "h264,3", f"POV-Ray's threads late: {run.stderr}")
 
 
-GROUPS = {"owned": owned, "stops": stops, "lines": lines}
+def disks(b):
+    """A film whose folder fills up keeps the frames that fit there, whole
+    and resumable, and says so in one line; when none fits, no folder is
+    left. Needs root, to mount a small file system."""
+    full = b.tmp / "full"
+    full.mkdir()
+    mount = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m",
+                            "tmpfs", str(full)], capture_output=True)
+    if mount.returncode != 0:
+        print("cannot mount a small file system (needs root): skipped")
+        sys.exit(SKIP)
+    try:
+        filled(b, full)
+    finally:
+        subprocess.run(["umount", "-l", str(full)], check=True)
+
+
+def fill(folder, pages):
+    """Fills folder's file system but for the pages."""
+    room = os.statvfs(folder)
+    with open(folder / "filler", "wb") as f:
+        f.write(b"\0" * (room.f_bavail * room.f_frsize - pages * PAGE))
+
+
+def said_once(run):
+    """The run's last line, checked to end it in one line of its own."""
+    lines = run.stderr.splitlines()
+    check(run.returncode == 2 and lines and all(
+        line.startswith("render_scene.py: ") for line in lines),
+        f"not one line a thing: {run.stderr}")
+    return lines[-1]
+
+
+def filled(b, full):
+    inputs = configurations(b.tmp, 8)
+    big = stand_in(b, "ffmpeg", BIG_FILM.format(
+        ffmpeg=shutil.which("ffmpeg", path=b.env["PATH"])))
+    movie = full / "film.mp4"
+    fill(full, 6)  # the warnings, the manifest and some frames
+    last = said_once(b.run(["--movie", movie] + inputs, PATH=big))
+    kept = re.search(r"kept (\d+) of 8 frames in .* \(no more could be "
+                     r"copied: No space left on device\)", last)
+    check(kept and 0 < int(kept[1]) < 8 and str(b.scratch) not in last,
+          f"a film whose folder fills up: {last}")
+    count = int(kept[1])
+    folder = full / "film-frames"
+    check(sorted(os.listdir(folder)) == [f"frame{i:05d}.png" for i in range(
+        1, count + 1)] + ["manifest.jsonl"], f"{folder} holds "
+        f"{sorted(os.listdir(folder))}")
+    for i in range(1, count + 1):
+        Image.open(folder / f"frame{i:05d}.png").load()
+    (full / "filler").unlink()
+    b.log.unlink()
+    again = subprocess.run(["bash", "-c", last.split(", run: ")[1]],
+                           capture_output=True, text=True, env=b.env,
+                           timeout=PATIENCE)
+    check(again.returncode == 0 and frame_count(movie) == "h264,8" and
+          len(b.lines("done")) == 8 - count,
+          f"the kept frames did not finish the film: {again.stderr}")
+
+    # No room for even the manifest.
+    for path in full.iterdir():
+        (shutil.rmtree if path.is_dir() else os.unlink)(path)
+    fill(full, 1)  # the warnings
+    last = said_once(b.run(["--movie", full / "none.mp4"] + inputs,
+                           PATH=big))
+    check("the frames could not be kept in" in last and sorted(
+        os.listdir(full)) == ["filler", "none-warnings.log"],
+        f"no room for the frames: {last}, leaving {os.listdir(full)}")
+
+
+def dashed(b, inputs, failing):
+    """A film named -f.mp4 keeps its frames in -f-frames, and the command
+    it prints, run from the same folder, finishes it."""
+    run = subprocess.run(b.command(["--movie=-f.mp4"] + inputs), cwd=b.tmp,
+                         capture_output=True, text=True,
+                         env=dict(b.env, PATH=failing), timeout=PATIENCE)
+    command = run.stderr.split("to finish the film, run: ")[-1]
+    again = subprocess.run(["bash", "-c", command], cwd=b.tmp,
+                           capture_output=True, text=True, env=b.env,
+                           timeout=PATIENCE)
+    check(again.returncode == 0 and frame_count(b.tmp / "-f.mp4") ==
+          "h264,3", f"a film named -f.mp4 not finished: {run.stderr} "
+          f"then {again.stderr}")
+
+
+def folders_in_the_way(b, inputs):
+    """A folder where the warnings' log or the manifest would go is named
+    in one line."""
+    (b.tmp / "way-warnings.log").mkdir()
+    frames = b.tmp / "way-frames"
+    (frames / "manifest.jsonl").mkdir(parents=True)
+    for args, said in ((["--movie", b.tmp / "way.mp4"],
+                        f"{b.tmp / 'way-warnings.log'} exists and is not"),
+                       (["--movie", b.tmp / "way2.mp4", "--frames", frames],
+                        f"{frames} holds a manifest.jsonl that is not")):
+        run = b.run(args + inputs)
+        check(run.returncode == 2 and run.stderr.count("\n") == 1 and
+              said in run.stderr, f"a folder in the way: {run.stderr}")
+
+
+GROUPS = {"owned": owned, "stops": stops, "lines": lines, "disks": disks}
 
 
 if __name__ == "__main__":
