@@ -140,7 +140,7 @@ def keep_frames(frames, movie):
 
 def copy_frames(frames, kept):
     """Copies the frames the manifest vouches for into the new folder
-    kept; returns what stopped it, or ""."""
+    kept; returns what stopped it (a full disk, or a stop), or ""."""
     try:
         resume.rewrite(kept, [])
     except Refusal as e:
@@ -152,10 +152,10 @@ def copy_frames(frames, kept):
             shutil.copyfile(frames / name, temporary)
             os.replace(temporary, kept / name)
             resume.record(kept, entry, entry.get("png", ""))
-        except OSError as e:
+        except (OSError, KeyboardInterrupt) as e:
             if temporary is not None:
                 temporary.unlink(missing_ok=True)
-            return e.strerror or str(e)
+            return getattr(e, "strerror", None) or str(e) or "interrupted"
     return ""
 
 
