@@ -7,14 +7,13 @@ import os
 import pathlib
 import shutil
 import sys
-import tempfile
 
 from .reading import conversion, inputs
 from .films import film_encoder
 from . import folders, options, outputs, processes
 from .page import page
 from .drawing import povray
-from .messages import Nothing, Refusal, say, shown
+from .messages import Nothing, Refusal, os_failure, say, shown
 from .warning_report import LOG_SUFFIX
 
 def check_outputs(s):
@@ -192,15 +191,6 @@ def work(settings):
         else:
             from .drawing.picture import render_picture
             render_picture(settings, scratch)
-
-
-def os_failure(e):
-    """A failure of the system in one line: its file, or else where the
-    scratch files go, which a full disk most often is."""
-    if e.filename:
-        return f"{shown(e.filename)}: {e.strerror or e}"
-    return f"{e.strerror or e} (scratch files are written in " \
-        f"{shown(tempfile.gettempdir())}; TMPDIR sets where)"
 
 
 def said(e):
