@@ -23,7 +23,10 @@ import time
 
 from render_checks import RENDER, SKIP, Image, check, np
 
-PATIENCE = 60  # seconds before a step that should take one is a failure
+# Seconds before a step that should take one is a failure: a guard against
+# a hang, never a measure, so generous enough for a machine loaded many
+# times over (a Dask worker then takes tens of seconds to join).
+PATIENCE = 120
 # A stand-in POV-Ray: a picture of the size asked for, its colour (or its
 # noise) drawn from the glyphs' digest; "start PID PARENT DIGEST" and
 # "done PID DIGEST" lines in $FILM_TEST_LOG; one run at a time, each
@@ -106,7 +109,7 @@ class rig:
     def run(self, args, **env):
         return subprocess.run(self.command(args), capture_output=True,
                               text=True, env=dict(self.env, **env),
-                              timeout=PATIENCE * 3)
+                              timeout=PATIENCE * 2)
 
     def lines(self, kind):
         if not self.log.exists():
@@ -167,7 +170,7 @@ def resume(b):
           f"their pattern: {command[2]}")
     b.log.unlink()
     run = subprocess.run(command, capture_output=True, text=True,
-                         env=b.env, timeout=PATIENCE * 3)
+                         env=b.env, timeout=PATIENCE * 2)
     check(run.returncode == 0, f"the resumed film failed: {run.stderr}")
     check(frame_count(movie) == "h264,8", f"the resumed film is "
           f"{frame_count(movie)!r}, not 8 frames")
@@ -239,7 +242,7 @@ def failed_encoder(b, inputs):
     command = ["bash", "-c", run.stderr.split("to make the film, run: ")[1]]
     b.log.unlink()
     run = subprocess.run(command, capture_output=True, text=True,
-                         env=b.env, timeout=PATIENCE * 3)
+                         env=b.env, timeout=PATIENCE * 2)
     check(run.returncode == 0 and not b.lines("start"),
           f"the kept frames were rendered again: {run.stderr}")
     check(frame_count(movie) == "h264,3", f"the film is "
@@ -341,7 +344,7 @@ def lost_worker_film(b, inputs, address, workers):
     wait_for(busy, "a frame on a worker", film)
     workers[busy()[0]].kill()
     pathlib.Path(f"{b.log}.go").touch()
-    stderr = film.communicate(timeout=PATIENCE * 3)[1]
+    stderr = film.communicate(timeout=PATIENCE * 2)[1]
     check(film.returncode == 0, f"the film lost with a worker: {stderr}")
     check(frame_count(b.tmp / "film.mp4") == "h264,6",
           f"the film is {frame_count(b.tmp / 'film.mp4')!r}, not 6 frames")
