@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/usr/bin/python3 -S
 """rodscene_render: rodscene configurations and scene text as pictures and
 films, through POV-Ray.
 
@@ -10,8 +10,21 @@ source tree) or in ../share/rodscene (when installed); see its
 command_line module and `rodscene_render --help`.
 """
 
-import pathlib
+# Ctrl-C, SIGTERM and SIGHUP are held back while the program loads (an
+# interrupt inside an import comes out as a traceback, or as another
+# error) and taken as a stop once the program can say so in one line.
+# Python's site folders are added after, when the first line kept Python
+# from adding them before this.
+import _signal
 import sys
+
+_signal.pthread_sigmask(_signal.SIG_BLOCK, {_signal.SIGINT, _signal.SIGTERM,
+                                            _signal.SIGHUP})
+if sys.flags.no_site:
+    import site
+    site.main()
+
+import pathlib  # noqa: E402 (after the stops are held back)
 
 HERE = pathlib.Path(__file__).resolve().parent
 for folder in (HERE, HERE.parent / "share" / "rodscene"):
@@ -28,10 +41,6 @@ try:
 except ImportError as e:
     print(f"{pathlib.Path(sys.argv[0]).name}: needs {e.name} (Debian: "
           f"apt-get install {PACKAGES.get(e.name, e.name)})", file=sys.stderr)
-    sys.exit(2)
-except KeyboardInterrupt:  # Ctrl-C while the program starts
-    print(f"{pathlib.Path(sys.argv[0]).name}: interrupted: nothing was "
-          f"written", file=sys.stderr)
     sys.exit(2)
 
 if __name__ == "__main__":

@@ -1,14 +1,28 @@
 #!/usr/bin/python3
-"""The shipped example is a nematic of rods that do not overlap.
+"""The shipped example is a nematic of rods that do not overlap, and the
+shipped pictures are the ones the program makes of it.
+
+usage: example_test.py
+       example_test.py pictures BUILD_DIR
 
 Reads examples/readingconfig3.txt: the shortest distance between the axes
 of any two rods (from position - 8 direction to position + 8 direction) is
 at least 2.4, their diameter; the order parameter shows a nematic; and the
 z range runs past both programs' windows.
+
+With pictures, runs the pictures target's command (examples/run_example.py
+with BUILD_DIR's programs) into a folder of its own, and fails unless each
+picture it makes has the pixels of the one of that name in examples/, the
+one the README shows: after a change to what is drawn, remake them with
+cmake --build --preset example --target pictures. Exits 77 (skipped)
+without POV-Ray.
 """
 
 import pathlib
+import shutil
+import subprocess
 import sys
+import tempfile
 
 import numpy as np
 
@@ -23,7 +37,48 @@ def check(condition, message):
         sys.exit(1)
 
 
-def main():
+SKIP = 77  # CTest reports the test as skipped
+SHIPPED = ("split.png", "mono.png", "split-detail.png", "viewer.png")
+
+
+def pictures(build):
+    """The shipped pictures against those the pictures target makes now."""
+    from PIL import Image
+    if shutil.which("povray") is None:
+        print("POV-Ray is not installed: skipped")
+        return SKIP
+    # The page's command names the program from the scenes' folder, which
+    # the example preset puts in build/example/scenes: as deep here.
+    (ROOT / "build").mkdir(exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=ROOT / "build",
+                                     prefix="pictures-") as name:
+        made = pathlib.Path(name)
+        subprocess.run([sys.executable, str(ROOT / "examples" /
+                                            "run_example.py"), build,
+                        made / "scenes", "--pictures", made], check=True,
+                       stdout=subprocess.DEVNULL)
+        stale = []
+        for picture in SHIPPED:
+            if not (made / picture).exists():
+                print(f"{picture} was not made here: not compared")
+                continue
+            new = np.asarray(Image.open(made / picture).convert("RGBA"))
+            old = np.asarray(Image.open(ROOT / "examples" / picture)
+                             .convert("RGBA"))
+            if new.shape != old.shape:
+                stale.append(f"{picture} ({old.shape[1]} x {old.shape[0]}, "
+                             f"made {new.shape[1]} x {new.shape[0]})")
+            elif (new != old).any():
+                changed = (new != old).any(axis=2).mean()
+                stale.append(f"{picture} ({changed:.1%} of pixels differ)")
+    check(not stale, f"the shipped pictures are not what the program makes: "
+          f"{', '.join(stale)}; remake them with cmake --build --preset "
+          f"example --target pictures")
+    print(f"the {len(SHIPPED)} shipped pictures are the program's")
+    return 0
+
+
+def rods():
     # The distance itself, on cases whose answer is plain: parallel side by
     # side, crossing at right angles, end to end along a line, and skew
     # where the closest points are interior.
@@ -51,7 +106,9 @@ def main():
     check(position[:, 2].min() < -38 and position[:, 2].max() > 38,
           "the z range does not run past both windows")
     print(f"closest axes {closest:.3f} apart, order parameter {s:.3f}")
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(pictures(sys.argv[2]) if sys.argv[1:2] == ["pictures"]
+             else rods())

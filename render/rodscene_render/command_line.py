@@ -7,7 +7,6 @@ import os
 import pathlib
 import shutil
 import sys
-import tempfile
 
 from .reading import conversion, inputs, system_files, trajectories
 from .films import film_encoder
@@ -15,7 +14,7 @@ from .order import order_options
 from . import folders, options, outputs, processes, system_options
 from .page import page
 from .drawing import povray
-from .messages import Nothing, Refusal, say, shown
+from .messages import Nothing, Refusal, os_failure, say, shown
 from .warning_report import LOG_SUFFIX
 
 def check_outputs(s):
@@ -193,41 +192,42 @@ def work(settings):
             render_picture(settings, scratch)
 
 
-def os_failure(e):
-    """A failure of the system in one line: its file, or else where the
-    scratch files go, which a full disk most often is."""
-    if e.filename:
-        return f"{shown(e.filename)}: {e.strerror or e}"
-    return f"{e.strerror or e} (scratch files are written in " \
-        f"{shown(tempfile.gettempdir())}; TMPDIR sets where)"
-
-
-def main(argv=None):
-    """Runs the command; returns its exit status: 0 done, 1 written but
-    showing nothing, 2 refused or failed, 130 stopped before it began."""
-    processes.own_signals()
-    if sys.stderr is None:  # closed: print() would write to stdout instead
-        sys.stderr = open(os.devnull, "w")
-    here = pathlib.Path(sys.argv[0]).resolve().parent
-    try:
-        run(argv, here)
-    except Refusal as e:
+def said(e):
+    """Says how the run ended, in one line after what a tool said;
+    returns the exit status. What is not the run's own ending (a bug, or
+    argparse's exit) goes on."""
+    if isinstance(e, Refusal):
         if e.detail:
             print(e.detail, file=sys.stderr)
         say(str(e))
         return 2
-    except Nothing as e:
+    if isinstance(e, Nothing):
         say(str(e))
         return 1
-    except (KeyboardInterrupt, processes.stopped):
+    if isinstance(e, (KeyboardInterrupt, processes.stopped)):
         say("interrupted: nothing was written")
-        return 2
-    except OSError as e:
+    elif isinstance(e, OSError):
         say(os_failure(e))
-        return 2
-    except MemoryError:
+    elif isinstance(e, MemoryError):
         say("out of memory")
-        return 2
+    else:
+        raise e
+    return 2
+
+
+def main(argv=None):
+    """Runs the command; returns its exit status: 0 done, 1 written but
+    showing nothing, 2 refused, failed or stopped. Once the run has ended,
+    a stop signal waits: what is said is said whole."""
+    if sys.stderr is None:  # closed: print() would write to stdout instead
+        sys.stderr = open(os.devnull, "w")
+    try:
+        processes.own_signals()  # a stop held back while loading comes here
+        run(argv, pathlib.Path(sys.argv[0]).resolve().parent)
+        processes.hold_stops()
+        return 0
+    except BaseException as e:
+        processes.hold_stops()
+        return said(e)
     finally:
         processes.end_all()
-    return 0

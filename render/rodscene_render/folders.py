@@ -13,7 +13,8 @@ import shutil
 import tempfile
 
 from .messages import Refusal, shown
-from .outputs import cut_to_fit, regular_bytes
+from .outputs import cut_to_fit, regular_bytes, temporary_name
+from .films import resume
 from .films.resume import MANIFEST_NAME, is_manifest
 
 # What a killed run was writing: .NAME.PID.tmp, renamed when whole.
@@ -117,14 +118,45 @@ def kept_folder(movie):
 
 
 def keep_frames(frames, movie):
-    """Copies a film's frames from scratch to a new folder beside it."""
+    """Copies a film's frames from scratch to a new folder beside it, as a
+    film writes its frames' folder: the manifest first, then each frame
+    whole and its line after it, so that a disk that fills up leaves a
+    folder that resumes with the frames it holds. Returns the folder and
+    what stopped the copy ("" when nothing did); when not one frame could
+    be kept, removes the folder and refuses."""
     kept = kept_folder(movie)
     try:
-        shutil.copytree(frames, kept)
-    except (OSError, shutil.Error) as e:
-        raise Refusal(f"cannot keep the frames in {shown(kept)}: "
-                      f"{getattr(e, 'strerror', None) or e}") from None
-    return kept
+        kept.mkdir()
+    except OSError as e:
+        raise Refusal(f"the frames could not be kept in {shown(kept)}: "
+                      f"{e.strerror}") from None
+    why = copy_frames(frames, kept)
+    if why and not resume.read_manifest(kept):
+        shutil.rmtree(kept, ignore_errors=True)
+        raise Refusal(f"the frames could not be kept in {shown(kept)}: "
+                      f"{why}")
+    return kept, why
+
+
+def copy_frames(frames, kept):
+    """Copies the frames the manifest vouches for into the new folder
+    kept; returns what stopped it (a full disk, or a stop), or ""."""
+    try:
+        resume.rewrite(kept, [])
+    except Refusal as e:
+        return str(e)
+    for name, entry in sorted(resume.read_manifest(frames).items()):
+        temporary = None
+        try:
+            temporary = temporary_name(kept / name)
+            shutil.copyfile(frames / name, temporary)
+            os.replace(temporary, kept / name)
+            resume.record(kept, entry, entry.get("png", ""))
+        except (OSError, KeyboardInterrupt) as e:
+            if temporary is not None:
+                temporary.unlink(missing_ok=True)
+            return getattr(e, "strerror", None) or str(e) or "interrupted"
+    return ""
 
 
 @contextlib.contextmanager

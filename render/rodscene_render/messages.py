@@ -8,6 +8,7 @@ import pathlib
 import shlex
 import shutil
 import sys
+import tempfile
 
 INSTALLED = "rodscene_render"
 LAUNCHER = "render_scene.py"  # the command's name in the source tree
@@ -104,6 +105,15 @@ def input_pattern(names):
         return None
     return (shell_word(prefix) if prefix else "") + "*" + \
         (shell_word(suffix) if suffix else "")
+
+
+def os_failure(e):
+    """A failure of the system in one line: its file, or else where the
+    scratch files go, which a full disk most often is."""
+    if e.filename:
+        return f"{shown(e.filename)}: {e.strerror or e}"
+    return f"{e.strerror or e} (scratch files are written in " \
+        f"{shown(tempfile.gettempdir())}; TMPDIR sets where)"
 
 
 def program_name():

@@ -102,9 +102,14 @@ def regular_bytes(path, size=-1):
         handle = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK)
     except OSError:
         return None
+    try:
+        regular = stat.S_ISREG(os.fstat(handle).st_mode)
+    except OSError:
+        regular = False
+    if not regular:  # a folder cannot even be wrapped as a file
+        os.close(handle)
+        return None
     with os.fdopen(handle, "rb") as f:
-        if not stat.S_ISREG(os.fstat(f.fileno()).st_mode):
-            return None
         return f.read(size)
 
 

@@ -4,7 +4,8 @@ answers Ctrl-C) and killed by the kernel if the program dies (a parent
 death signal), and all are ended at once however the run ends: what a
 stopped child was making is thrown away, and POV-Ray takes up to half a
 second to honour a polite SIGTERM, ffmpeg as long as its input is open.
-SIGTERM and SIGHUP stop the run as Ctrl-C does."""
+SIGTERM and SIGHUP stop the command as Ctrl-C does, once: the signals
+that follow while it stops are let go."""
 
 import ctypes
 import ctypes.util
@@ -19,10 +20,12 @@ SETPRIV = shutil.which("setpriv")
 DEATH_SIGNAL = ["--pdeathsig", "KILL", "--"]
 PR_SET_PDEATHSIG = 1
 STOP_SIGNALS = (signal.SIGTERM, signal.SIGHUP)
+COMMAND_STOPS = {signal.SIGINT, *STOP_SIGNALS}
 
 children = set()
 lock = threading.Lock()
 stopping = threading.Event()
+signalled = threading.Event()  # the command has been told to stop
 
 
 class stopped(Exception):
@@ -30,13 +33,28 @@ class stopped(Exception):
 
 
 def on_stop_signal(number, frame):
-    raise KeyboardInterrupt
+    """The first stop signal stops the command; a second, raised while the
+    first unwinds, could land inside a lock's release and leave it half
+    done, so it is let go: the command is stopping already."""
+    if not signalled.is_set():
+        signalled.set()
+        raise KeyboardInterrupt
 
 
 def own_signals():
-    """SIGTERM and SIGHUP stop the run as Ctrl-C does."""
-    for number in STOP_SIGNALS:
-        signal.signal(number, on_stop_signal)
+    """Ctrl-C, SIGTERM and SIGHUP stop the command, once; one that the
+    command was started to ignore (nohup, a shell's background job) stays
+    ignored. The launcher holds them back while the program loads, and
+    they arrive here."""
+    for number in COMMAND_STOPS:
+        if signal.getsignal(number) != signal.SIG_IGN:
+            signal.signal(number, on_stop_signal)
+    signal.pthread_sigmask(signal.SIG_UNBLOCK, COMMAND_STOPS)
+
+
+def hold_stops():
+    """Holds back the command's stop signals: it has ended, and says so."""
+    signal.pthread_sigmask(signal.SIG_BLOCK, COMMAND_STOPS)
 
 
 def die_with_parent():

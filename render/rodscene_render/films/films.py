@@ -8,12 +8,14 @@ said."""
 import dataclasses
 import os
 import pathlib
+import struct
 import sys
 
 from PIL import Image
 
 from . import film_encoder, resume
 from .. import folders, processes
+from ..outputs import regular_bytes
 from ..messages import (Nothing, Refusal, plural, program_name, say,
                        shell_command, shown)
 from ..drawing.key import key_program
@@ -25,6 +27,9 @@ from ..reading.system_files import frame_ref
 from ..warning_report import LOG_SUFFIX, report_notes
 
 FRAME_PATTERN = "frame%05d.png"
+# A PNG's signature and the start of its header chunk, which its width and
+# height follow.
+PNG_HEAD = b"\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR"
 
 
 def frame_name(index):
@@ -71,8 +76,14 @@ def wanted_entries(settings, cam):
 
 
 def sound_frame(settings):
-    """Whether a kept frame's file is a whole PNG of the film's size."""
+    """Whether a kept frame's file is a whole PNG of the film's size; its
+    size is read from its header first, so that a frame of another size,
+    however many pixels it claims, is rendered again, never decoded."""
+    head = PNG_HEAD + struct.pack(">II", settings.width, settings.height)
+
     def sound(path):
+        if regular_bytes(path, len(head)) != head:
+            return False
         try:
             with Image.open(path) as image:
                 image.load()  # every pixel decoded, not only the checksums
@@ -86,8 +97,9 @@ def resume_command(settings, kept):
     """The command that finishes the film: this one, with the frames'
     folder named when it was not."""
     words = [program_name()]
-    if not settings.frames:  # before the inputs, which may follow "--"
-        words += ["--frames", str(kept)]
+    if not settings.frames:  # before the inputs, which may follow "--";
+        # one word, since a name that starts with "-" would read as an option
+        words.append(f"--frames={kept}")
     return shell_command(words + settings.argv, settings.inputs)
 
 
@@ -96,19 +108,22 @@ def count_frames(folder, total):
     return sum(frame_name(i + 1) in entries for i in range(total))
 
 
-def kept_frames(settings, folder):
-    """The folder that keeps the frames: --frames, or a copy of the
-    scratch folder beside the film."""
-    if settings.frames:
-        return folder
-    return folders.keep_frames(folder, settings.movie)
-
-
 def stop_message(settings, folder, total, why, then="finish the film"):
-    kept = kept_frames(settings, folder)
+    """What a stopped film keeps and how to go on: its frames stay in
+    --frames, or are copied beside the film from scratch."""
+    short = ""
+    if settings.frames:
+        kept = folder
+    else:
+        try:
+            kept, short = folders.keep_frames(folder, settings.movie)
+        except Refusal as e:
+            return f"{why}; {e}"
+    if short:
+        short = f" (no more could be copied: {short})"
     return (f"{why}: kept {count_frames(kept, total)} of "
-            f"{plural(total, 'frame')} in {shown(kept)}; to {then}, run: "
-            f"{resume_command(settings, kept)}")
+            f"{plural(total, 'frame')} in {shown(kept)}{short}; to {then}, "
+            f"run: {resume_command(settings, kept)}")
 
 
 def render_all(settings, todo, cam, folder, scratch, done):

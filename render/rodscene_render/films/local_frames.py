@@ -10,7 +10,7 @@ import threading
 from .. import processes
 from ..drawing import tasks
 from .frame_tasks import keep, task_of
-from ..messages import Refusal, shown
+from ..messages import Refusal, os_failure
 from ..drawing.povray import run_local, time_limit
 
 # POV-Ray runs in flight a core, by quality. Each run idles in timed waits
@@ -91,7 +91,7 @@ def render_local(settings, todo, cam, folder, scratch, done):
             except (Refusal, OSError) as e:
                 pool.shutdown(wait=True, cancel_futures=True)
                 return fr, e if isinstance(e, Refusal) else Refusal(
-                    f"{shown(e.filename or '')}: {e.strerror or e}")
+                    os_failure(e))
             done(index)
         return None, None
     except BaseException:

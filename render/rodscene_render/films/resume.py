@@ -6,6 +6,7 @@ A line is appended only after its frame has been renamed into place, and
 a line cut short by a lost machine is not read, so the manifest never
 vouches for a frame that is not whole."""
 
+import errno
 import hashlib
 import json
 import os
@@ -121,9 +122,21 @@ def rewrite(folder, entries):
 
 
 def record(folder, entry, png_digest):
-    """Appends a finished frame's line; the frame is already in place."""
-    line = json.dumps(dict(entry, png=png_digest)) + "\n"
-    with lock, open(pathlib.Path(folder) / MANIFEST_NAME, "a") as f:
-        f.write(line)
-        f.flush()
-        os.fsync(f.fileno())
+    """Appends a finished frame's line; the frame is already in place. A
+    line the disk had no room for is cut off again, so that the next
+    frame's line never follows half a line."""
+    line = (json.dumps(dict(entry, png=png_digest)) + "\n").encode()
+    with lock:
+        handle = os.open(pathlib.Path(folder) / MANIFEST_NAME,
+                         os.O_WRONLY | os.O_APPEND | os.O_CREAT, 0o666)
+        try:
+            end = os.fstat(handle).st_size
+            try:
+                if os.write(handle, line) != len(line):
+                    raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+                os.fsync(handle)
+            except OSError:
+                os.ftruncate(handle, end)
+                raise
+        finally:
+            os.close(handle)
