@@ -26,6 +26,7 @@
 #include "conversion_run.hpp"
 #include "glyph.hpp"
 #include "page_numbers.hpp"
+#include "render_binding.hpp"
 #include "site_table.hpp"
 
 namespace py = pybind11;
@@ -328,4 +329,5 @@ PYBIND11_MODULE(_core, m) {
         py::arg("axes"), py::arg("tans"), py::arg("pad"),
         "Each view's 10 extents of the glyphs' points, as a camera fit "
         "takes them.");
+  rodscene::add_renderer(m);
 }

@@ -56,13 +56,19 @@ def camera_text(cam):
             f"  sky {to_povray(cam.up)}\n  look_at {to_povray(cam.look)}\n}}\n")
 
 
-def view_text(cam, transparent):
-    """The camera, the lights placed around it, and the background."""
+def lights(cam):
+    """The key and fill lights' places, around the camera."""
     distance = float(np.linalg.norm(cam.location - cam.look))
     reach = max(distance, cam.span)
     key = cam.location + reach * (0.9 * cam.up - 0.6 * cam.right) - \
         cam.forward * reach * 0.2
     fill = cam.location + reach * (0.3 * cam.up + 0.8 * cam.right)
+    return key, fill
+
+
+def view_text(cam, transparent):
+    """The camera, the lights placed around it, and the background."""
+    key, fill = lights(cam)
     lines = [camera_text(cam),
              f"#declare Key_Light = {to_povray(key)};",
              f"#declare Fill_Light = {to_povray(fill)};",

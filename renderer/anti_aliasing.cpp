@@ -1,0 +1,141 @@
+#include "anti_aliasing.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <functional>
+#include <thread>
+
+namespace rodscene::render {
+namespace {
+
+constexpr double normal_threshold = 0.3;
+constexpr double final_threshold = 0.05;
+constexpr int grid = 3;         // a normal pixel's supersampling grid
+constexpr int final_depth = 3;  // a final pixel's levels of halving
+
+// Runs row(y) for every y below rows on the given number of threads.
+void each_row(int rows, int threads, const std::function<void(int)>& row) {
+  std::atomic<int> next{0};
+  auto work = [&] {
+    for (int y = next++; y < rows; y = next++)
+      row(y);
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t)
+    pool.emplace_back(work);
+  work();
+  for (auto& t : pool)
+    t.join();
+}
+
+sample at(const world& w, const view& v, double x, double y) {
+  return shade(w, camera_ray(v, x, y));
+}
+
+double distance(const sample& p, const sample& q) {
+  return std::fabs(p.r - q.r) + std::fabs(p.g - q.g) + std::fabs(p.b - q.b) +
+         std::fabs(p.a - q.a);
+}
+
+sample mean(const sample* s, int n) {
+  sample m;
+  for (int i = 0; i < n; ++i) {
+    m = {m.r + s[i].r, m.g + s[i].g, m.b + s[i].b, m.a + s[i].a};
+  }
+  return {m.r / n, m.g / n, m.b / n, m.a / n};
+}
+
+// Samples at points (x + dx, y + dy) for every pixel of a grid of the
+// given size, pixel (0, 0) first.
+std::vector<sample> points(const world& w, const view& v, int cols, int rows,
+                           double shift, int threads) {
+  std::vector<sample> out(std::size_t(cols) * rows);
+  each_row(rows, threads, [&](int y) {
+    for (int x = 0; x < cols; ++x) {
+      out[std::size_t(y) * cols + x] = at(w, v, x + shift, y + shift);
+    }
+  });
+  return out;
+}
+
+bool differs(const std::vector<sample>& c, const view& v, int x, int y) {
+  const sample& s = c[std::size_t(y) * v.width + x];
+  int nx[] = {x - 1, x + 1, x, x}, ny[] = {y, y, y - 1, y + 1};
+  for (int k = 0; k < 4; ++k) {
+    if (nx[k] < 0 || ny[k] < 0 || nx[k] >= v.width || ny[k] >= v.height)
+      continue;
+    if (distance(s, c[std::size_t(ny[k]) * v.width + nx[k]]) > normal_threshold)
+      return true;
+  }
+  return false;
+}
+
+std::vector<sample> normal_picture(const world& w, const view& v, int threads) {
+  auto centres = points(w, v, v.width, v.height, 0.5, threads);
+  std::vector<sample> out(centres);
+  each_row(v.height, threads, [&](int y) {
+    for (int x = 0; x < v.width; ++x) {
+      if (!differs(centres, v, x, y)) continue;
+      sample s[grid * grid];
+      for (int k = 0; k < grid * grid; ++k) {
+        s[k] =
+            at(w, v, x + (k % grid + 0.5) / grid, y + (k / grid + 0.5) / grid);
+      }
+      out[std::size_t(y) * v.width + x] = mean(s, grid * grid);
+    }
+  });
+  return out;
+}
+
+// The mean over a square of side size at (x, y), its corners' samples
+// c (top left, top right, bottom left, bottom right) known.
+sample square(const world& w, const view& v, double x, double y, double size,
+              const sample* c, int level) {
+  bool split = false;
+  for (int i = 0; i < 4; ++i)
+    for (int j = i + 1; j < 4; ++j)
+      split = split || distance(c[i], c[j]) > final_threshold;
+  if (!split || level >= final_depth) return mean(c, 4);
+  double h = size / 2;
+  sample top = at(w, v, x + h, y), left = at(w, v, x, y + h);
+  sample mid = at(w, v, x + h, y + h), right = at(w, v, x + size, y + h);
+  sample bottom = at(w, v, x + h, y + size);
+  sample q[4][4] = {{c[0], top, left, mid},
+                    {top, c[1], mid, right},
+                    {left, mid, c[2], bottom},
+                    {mid, right, bottom, c[3]}};
+  sample parts[4];
+  for (int k = 0; k < 4; ++k) {
+    parts[k] =
+        square(w, v, x + (k % 2) * h, y + (k / 2) * h, h, q[k], level + 1);
+  }
+  return mean(parts, 4);
+}
+
+std::vector<sample> final_picture(const world& w, const view& v, int threads) {
+  int cols = v.width + 1;
+  auto corners = points(w, v, cols, v.height + 1, 0.0, threads);
+  std::vector<sample> out(std::size_t(v.width) * v.height);
+  each_row(v.height, threads, [&](int y) {
+    for (int x = 0; x < v.width; ++x) {
+      std::size_t i = std::size_t(y) * cols + x;
+      sample c[4] = {corners[i], corners[i + 1], corners[i + cols],
+                     corners[i + cols + 1]};
+      out[std::size_t(y) * v.width + x] = square(w, v, x, y, 1.0, c, 1);
+    }
+  });
+  return out;
+}
+
+}  // namespace
+
+std::vector<sample> sample_picture(const world& w, const view& v, quality q,
+                                   int threads) {
+  threads = std::max(1, threads);
+  if (q == quality::normal) return normal_picture(w, v, threads);
+  if (q == quality::final) return final_picture(w, v, threads);
+  return points(w, v, v.width, v.height, 0.5, threads);
+}
+
+}  // namespace rodscene::render
