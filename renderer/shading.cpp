@@ -36,7 +36,7 @@ vec surface_colour(const world& w, const material& m, const ray& q,
 sample shade(const world& w, const ray& q) {
   vec sum;
   double weight = 1.0, tmin = 0.0;
-  for (int level = 0; level < max_surfaces; ++level) {
+  while (weight >= least_weight) {
     hit h;
     unsigned i = 0;
     if (!trace(w.scene, q, tmin, h, i)) {
@@ -49,7 +49,6 @@ sample shade(const world& w, const ray& q) {
     const material& m = material_of(w, w.scene.shapes[i], h);
     sum = sum + surface_colour(w, m, q, h) * (weight * (1.0 - m.transmit));
     weight *= m.transmit;
-    if (weight == 0) return {sum.x, sum.y, sum.z, 1.0};
     tmin = h.t;
   }
   return {sum.x, sum.y, sum.z, 1.0};

@@ -3,7 +3,8 @@
 // key light casting hard shadows and a fill light casting none, no
 // attenuation and no highlight, each surface's normal turned to the eye.
 // A faint material lets most light through and casts no shadow; a ray
-// passes at most max_surfaces surfaces, and beyond them brings back black.
+// goes on through such surfaces until what it still brings back is less
+// than a level of an 8-bit picture.
 #pragma once
 
 #include <vector>
@@ -30,7 +31,7 @@ struct sample {
   double r = 0, g = 0, b = 0, a = 0;
 };
 
-inline constexpr int max_surfaces = 5;
+inline constexpr double least_weight = 1.0 / 255;
 // The material of a cap, solid or faint, and of the box's edges.
 inline constexpr unsigned cap_solid = 0, cap_faint = 1, edge_material = 2;
 inline constexpr unsigned first_rod_material = 3;

@@ -109,10 +109,13 @@ def choose_renderer(s, here):
     """--renderer, or embree where the module has it, else povray."""
     core = conversion.find_module(s.converters, here)
     has = core is not None and getattr(core, "has_renderer", False)
+    if s.renderer == "embree" and s.scheduler:
+        raise Refusal("a cluster's workers render with POV-Ray: leave out "
+                      "--renderer embree")
     if s.renderer == "embree" and not has:
         raise Refusal("--renderer embree needs the rodscene module built "
                       "with Embree (Debian: libembree-dev)")
-    return s.renderer or ("embree" if has else "povray")
+    return s.renderer or ("embree" if has and not s.scheduler else "povray")
 
 
 def check_tools(s, here):

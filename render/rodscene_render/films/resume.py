@@ -121,9 +121,17 @@ def rewrite(folder, entries):
 
 
 def record(folder, entry, png_digest):
-    """Appends a finished frame's line; the frame is already in place."""
+    """Appends a finished frame's line; the frame is already in place. The
+    line is not forced to disk one by one (settle does, once): a line that
+    a lost machine never wrote only has its frame rendered again, and a
+    frame whose line outlived it fails its digest when the film resumes."""
     line = json.dumps(dict(entry, png=png_digest)) + "\n"
     with lock, open(pathlib.Path(folder) / MANIFEST_NAME, "a") as f:
         f.write(line)
-        f.flush()
+
+
+def settle(folder):
+    """Forces the manifest's lines to disk, once the frames are done."""
+    path = pathlib.Path(folder) / MANIFEST_NAME
+    with lock, open(path, "a") as f:
         os.fsync(f.fileno())
