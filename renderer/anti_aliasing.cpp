@@ -38,6 +38,20 @@ double distance(const sample& p, const sample& q) {
          std::fabs(p.a - q.a);
 }
 
+// The same distance between the colours as the picture writes them, by
+// the sRGB curve: the normal quality's test of a pixel against its
+// neighbours.
+double encoded(double c) {
+  c = std::clamp(c, 0.0, 1.0);
+  return c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
+}
+
+double encoded_distance(const sample& p, const sample& q) {
+  return std::fabs(encoded(p.r) - encoded(q.r)) +
+         std::fabs(encoded(p.g) - encoded(q.g)) +
+         std::fabs(encoded(p.b) - encoded(q.b)) + std::fabs(p.a - q.a);
+}
+
 sample mean(const sample* s, int n) {
   sample m;
   for (int i = 0; i < n; ++i) {
@@ -65,7 +79,8 @@ bool differs(const std::vector<sample>& c, const view& v, int x, int y) {
   for (int k = 0; k < 4; ++k) {
     if (nx[k] < 0 || ny[k] < 0 || nx[k] >= v.width || ny[k] >= v.height)
       continue;
-    if (distance(s, c[std::size_t(ny[k]) * v.width + nx[k]]) > normal_threshold)
+    if (encoded_distance(s, c[std::size_t(ny[k]) * v.width + nx[k]]) >
+        normal_threshold)
       return true;
   }
   return false;
@@ -77,12 +92,14 @@ std::vector<sample> normal_picture(const world& w, const view& v, int threads) {
   each_row(v.height, threads, [&](int y) {
     for (int x = 0; x < v.width; ++x) {
       if (!differs(centres, v, x, y)) continue;
-      sample s[grid * grid];
+      // The grid's rays, and the centre's once more.
+      sample s[grid * grid + 1];
       for (int k = 0; k < grid * grid; ++k) {
         s[k] =
             at(w, v, x + (k % grid + 0.5) / grid, y + (k / grid + 0.5) / grid);
       }
-      out[std::size_t(y) * v.width + x] = mean(s, grid * grid);
+      s[grid * grid] = centres[std::size_t(y) * v.width + x];
+      out[std::size_t(y) * v.width + x] = mean(s, grid * grid + 1);
     }
   });
   return out;

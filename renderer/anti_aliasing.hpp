@@ -1,10 +1,12 @@
 // A picture's samples, in linear light, as the render path's qualities
 // take them: draft, one ray through each pixel's centre; normal, a ray
-// through each centre and a 3 x 3 grid over every pixel whose centre
-// differs from a neighbour's by more than 0.3; final, rays at the pixels'
+// through each centre, and a 3 x 3 grid more over every pixel whose
+// centre differs from a neighbour's by more than 0.3 (summed over the
+// channels as written, by the sRGB curve); final, rays at the pixels'
 // corners, each pixel's square halved again where its corners differ by
-// more than 0.05, at most twice. Rows are shared among threads, and every
-// pixel is found from the same rays whatever thread takes it.
+// more than 0.05 (in linear light), at most twice. No sample is jittered. Rows
+// are shared among threads, and every pixel is found from the same rays
+// whatever thread takes it.
 #pragma once
 
 #include <vector>

@@ -15,11 +15,14 @@ SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 GLYPHS_NAME = "rodscene_glyphs.inc"
 VIEW_NAME = "rodscene_view.inc"
 
-# Width, height and anti-aliasing options of each quality.
+# Width, height and anti-aliasing options of each quality. The samples are
+# not jittered: the same rays the in-process renderer takes, so that both
+# draw the same pixels (jitter moved a final picture's edges by about two
+# levels, at random).
 QUALITIES = {
     "draft": (640, 360, []),
-    "normal": (1280, 720, ["+A0.3"]),
-    "final": (1920, 1080, ["+A0.05", "+AM2", "+R3"]),
+    "normal": (1280, 720, ["+A0.3", "-J"]),
+    "final": (1920, 1080, ["+A0.05", "+AM2", "+R3", "-J"]),
 }
 
 
