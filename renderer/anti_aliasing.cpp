@@ -33,14 +33,8 @@ sample at(const world& w, const view& v, double x, double y) {
   return shade(w, camera_ray(v, x, y));
 }
 
-double distance(const sample& p, const sample& q) {
-  return std::fabs(p.r - q.r) + std::fabs(p.g - q.g) + std::fabs(p.b - q.b) +
-         std::fabs(p.a - q.a);
-}
-
-// The same distance between the colours as the picture writes them, by
-// the sRGB curve: the normal quality's test of a pixel against its
-// neighbours.
+// The distance between two colours as the picture writes them, by the
+// sRGB curve, summed over the channels: what anti-aliasing tests.
 double encoded(double c) {
   c = std::clamp(c, 0.0, 1.0);
   return c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
@@ -105,27 +99,40 @@ std::vector<sample> normal_picture(const world& w, const view& v, int threads) {
   return out;
 }
 
-// The mean over a square of side size at (x, y), its corners' samples
-// c (top left, top right, bottom left, bottom right) known.
-sample square(const world& w, const view& v, double x, double y, double size,
-              const sample* c, int level) {
+// A final pixel's samples on its finest lattice, a quarter pixel apart,
+// each taken once however many squares share it.
+constexpr int cells = 1 << (final_depth - 1);
+
+struct lattice {
+  const world& w;
+  const view& v;
+  int x, y;
+  sample s[cells + 1][cells + 1];
+  bool known[cells + 1][cells + 1] = {};
+
+  const sample& get(int i, int j) {
+    if (!known[j][i]) {
+      s[j][i] = at(w, v, x + double(i) / cells, y + double(j) / cells);
+      known[j][i] = true;
+    }
+    return s[j][i];
+  }
+};
+
+// The mean over the square of side size (in lattice steps) at (i, j),
+// halved while its corners differ.
+sample square(lattice& p, int i, int j, int size, int level) {
+  sample c[4] = {p.get(i, j), p.get(i + size, j), p.get(i, j + size),
+                 p.get(i + size, j + size)};
   bool split = false;
-  for (int i = 0; i < 4; ++i)
-    for (int j = i + 1; j < 4; ++j)
-      split = split || distance(c[i], c[j]) > final_threshold;
+  for (int a = 0; a < 4; ++a)
+    for (int b = a + 1; b < 4; ++b)
+      split = split || encoded_distance(c[a], c[b]) > final_threshold;
   if (!split || level >= final_depth) return mean(c, 4);
-  double h = size / 2;
-  sample top = at(w, v, x + h, y), left = at(w, v, x, y + h);
-  sample mid = at(w, v, x + h, y + h), right = at(w, v, x + size, y + h);
-  sample bottom = at(w, v, x + h, y + size);
-  sample q[4][4] = {{c[0], top, left, mid},
-                    {top, c[1], mid, right},
-                    {left, mid, c[2], bottom},
-                    {mid, right, bottom, c[3]}};
+  int h = size / 2;
   sample parts[4];
   for (int k = 0; k < 4; ++k) {
-    parts[k] =
-        square(w, v, x + (k % 2) * h, y + (k / 2) * h, h, q[k], level + 1);
+    parts[k] = square(p, i + (k % 2) * h, j + (k / 2) * h, h, level + 1);
   }
   return mean(parts, 4);
 }
@@ -137,9 +144,14 @@ std::vector<sample> final_picture(const world& w, const view& v, int threads) {
   each_row(v.height, threads, [&](int y) {
     for (int x = 0; x < v.width; ++x) {
       std::size_t i = std::size_t(y) * cols + x;
-      sample c[4] = {corners[i], corners[i + 1], corners[i + cols],
-                     corners[i + cols + 1]};
-      out[std::size_t(y) * v.width + x] = square(w, v, x, y, 1.0, c, 1);
+      lattice p{w, v, x, y, {}, {}};
+      p.s[0][0] = corners[i];
+      p.s[0][cells] = corners[i + 1];
+      p.s[cells][0] = corners[i + cols];
+      p.s[cells][cells] = corners[i + cols + 1];
+      p.known[0][0] = p.known[0][cells] = true;
+      p.known[cells][0] = p.known[cells][cells] = true;
+      out[std::size_t(y) * v.width + x] = square(p, 0, 0, cells, 1);
     }
   });
   return out;

@@ -4,7 +4,7 @@
 // centre differs from a neighbour's by more than 0.3 (summed over the
 // channels as written, by the sRGB curve); final, rays at the pixels'
 // corners, each pixel's square halved again where its corners differ by
-// more than 0.05 (in linear light), at most twice. No sample is jittered. Rows
+// more than 0.05 (as written), at most twice. No sample is jittered. Rows
 // are shared among threads, and every pixel is found from the same rays
 // whatever thread takes it.
 #pragma once
