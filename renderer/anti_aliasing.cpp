@@ -33,17 +33,27 @@ sample at(const world& w, const view& v, double x, double y) {
   return shade(w, camera_ray(v, x, y));
 }
 
-// The distance between two colours as the picture writes them, by the
-// sRGB curve, summed over the channels: what anti-aliasing tests.
+// A sample, and its channels as the picture writes them (by the sRGB
+// curve), which anti-aliasing compares.
+struct taken {
+  sample s;
+  double e[4];
+};
+
 double encoded(double c) {
   c = std::clamp(c, 0.0, 1.0);
   return c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
 }
 
-double encoded_distance(const sample& p, const sample& q) {
-  return std::fabs(encoded(p.r) - encoded(q.r)) +
-         std::fabs(encoded(p.g) - encoded(q.g)) +
-         std::fabs(encoded(p.b) - encoded(q.b)) + std::fabs(p.a - q.a);
+taken take(const world& w, const view& v, double x, double y) {
+  sample s = at(w, v, x, y);
+  return {s, {encoded(s.r), encoded(s.g), encoded(s.b), s.a}};
+}
+
+// The distance between two samples as written, summed over the channels.
+double distance(const taken& p, const taken& q) {
+  return std::fabs(p.e[0] - q.e[0]) + std::fabs(p.e[1] - q.e[1]) +
+         std::fabs(p.e[2] - q.e[2]) + std::fabs(p.e[3] - q.e[3]);
 }
 
 sample mean(const sample* s, int n) {
@@ -54,37 +64,40 @@ sample mean(const sample* s, int n) {
   return {m.r / n, m.g / n, m.b / n, m.a / n};
 }
 
-// Samples at points (x + dx, y + dy) for every pixel of a grid of the
-// given size, pixel (0, 0) first.
-std::vector<sample> points(const world& w, const view& v, int cols, int rows,
-                           double shift, int threads) {
-  std::vector<sample> out(std::size_t(cols) * rows);
+// f(x + shift, y + shift) for every point of a grid of the given size,
+// point (0, 0) first.
+template <class T, class F>
+std::vector<T> points(int cols, int rows, double shift, int threads, F f) {
+  std::vector<T> out(std::size_t(cols) * rows);
   each_row(rows, threads, [&](int y) {
     for (int x = 0; x < cols; ++x) {
-      out[std::size_t(y) * cols + x] = at(w, v, x + shift, y + shift);
+      out[std::size_t(y) * cols + x] = f(x + shift, y + shift);
     }
   });
   return out;
 }
 
-bool differs(const std::vector<sample>& c, const view& v, int x, int y) {
-  const sample& s = c[std::size_t(y) * v.width + x];
+bool differs(const std::vector<taken>& c, const view& v, int x, int y) {
+  const taken& s = c[std::size_t(y) * v.width + x];
   int nx[] = {x - 1, x + 1, x, x}, ny[] = {y, y, y - 1, y + 1};
   for (int k = 0; k < 4; ++k) {
     if (nx[k] < 0 || ny[k] < 0 || nx[k] >= v.width || ny[k] >= v.height)
       continue;
-    if (encoded_distance(s, c[std::size_t(ny[k]) * v.width + nx[k]]) >
-        normal_threshold)
+    if (distance(s, c[std::size_t(ny[k]) * v.width + nx[k]]) > normal_threshold)
       return true;
   }
   return false;
 }
 
 std::vector<sample> normal_picture(const world& w, const view& v, int threads) {
-  auto centres = points(w, v, v.width, v.height, 0.5, threads);
-  std::vector<sample> out(centres);
+  auto centres =
+      points<taken>(v.width, v.height, 0.5, threads,
+                    [&](double x, double y) { return take(w, v, x, y); });
+  std::vector<sample> out(centres.size());
   each_row(v.height, threads, [&](int y) {
     for (int x = 0; x < v.width; ++x) {
+      std::size_t i = std::size_t(y) * v.width + x;
+      out[i] = centres[i].s;
       if (!differs(centres, v, x, y)) continue;
       // The grid's rays, and the centre's once more.
       sample s[grid * grid + 1];
@@ -92,8 +105,8 @@ std::vector<sample> normal_picture(const world& w, const view& v, int threads) {
         s[k] =
             at(w, v, x + (k % grid + 0.5) / grid, y + (k / grid + 0.5) / grid);
       }
-      s[grid * grid] = centres[std::size_t(y) * v.width + x];
-      out[std::size_t(y) * v.width + x] = mean(s, grid * grid + 1);
+      s[grid * grid] = centres[i].s;
+      out[i] = mean(s, grid * grid + 1);
     }
   });
   return out;
@@ -107,12 +120,17 @@ struct lattice {
   const world& w;
   const view& v;
   int x, y;
-  sample s[cells + 1][cells + 1];
-  bool known[cells + 1][cells + 1] = {};
+  taken s[cells + 1][cells + 1];  // only those known are set
+  bool known[cells + 1][cells + 1];
 
-  const sample& get(int i, int j) {
+  lattice(const world& w, const view& v, int x, int y)
+      : w(w), v(v), x(x), y(y) {
+    std::fill(&known[0][0], &known[0][0] + (cells + 1) * (cells + 1), false);
+  }
+
+  const taken& get(int i, int j) {
     if (!known[j][i]) {
-      s[j][i] = at(w, v, x + double(i) / cells, y + double(j) / cells);
+      s[j][i] = take(w, v, x + double(i) / cells, y + double(j) / cells);
       known[j][i] = true;
     }
     return s[j][i];
@@ -122,13 +140,16 @@ struct lattice {
 // The mean over the square of side size (in lattice steps) at (i, j),
 // halved while its corners differ.
 sample square(lattice& p, int i, int j, int size, int level) {
-  sample c[4] = {p.get(i, j), p.get(i + size, j), p.get(i, j + size),
-                 p.get(i + size, j + size)};
+  const taken* c[4] = {&p.get(i, j), &p.get(i + size, j), &p.get(i, j + size),
+                       &p.get(i + size, j + size)};
   bool split = false;
   for (int a = 0; a < 4; ++a)
     for (int b = a + 1; b < 4; ++b)
-      split = split || encoded_distance(c[a], c[b]) > final_threshold;
-  if (!split || level >= final_depth) return mean(c, 4);
+      split = split || distance(*c[a], *c[b]) > final_threshold;
+  if (!split || level >= final_depth) {
+    sample corners[4] = {c[0]->s, c[1]->s, c[2]->s, c[3]->s};
+    return mean(corners, 4);
+  }
   int h = size / 2;
   sample parts[4];
   for (int k = 0; k < 4; ++k) {
@@ -139,12 +160,14 @@ sample square(lattice& p, int i, int j, int size, int level) {
 
 std::vector<sample> final_picture(const world& w, const view& v, int threads) {
   int cols = v.width + 1;
-  auto corners = points(w, v, cols, v.height + 1, 0.0, threads);
+  auto corners =
+      points<taken>(cols, v.height + 1, 0.0, threads,
+                    [&](double x, double y) { return take(w, v, x, y); });
   std::vector<sample> out(std::size_t(v.width) * v.height);
   each_row(v.height, threads, [&](int y) {
     for (int x = 0; x < v.width; ++x) {
       std::size_t i = std::size_t(y) * cols + x;
-      lattice p{w, v, x, y, {}, {}};
+      lattice p(w, v, x, y);
       p.s[0][0] = corners[i];
       p.s[0][cells] = corners[i + 1];
       p.s[cells][0] = corners[i + cols];
@@ -164,7 +187,8 @@ std::vector<sample> sample_picture(const world& w, const view& v, quality q,
   threads = std::max(1, threads);
   if (q == quality::normal) return normal_picture(w, v, threads);
   if (q == quality::final) return final_picture(w, v, threads);
-  return points(w, v, v.width, v.height, 0.5, threads);
+  return points<sample>(v.width, v.height, 0.5, threads,
+                        [&](double x, double y) { return at(w, v, x, y); });
 }
 
 }  // namespace rodscene::render

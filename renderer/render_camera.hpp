@@ -14,8 +14,10 @@ struct view {
   double span = 0;   // orthographic: the width shown
   double field = 0;  // perspective: horizontal field of view, degrees
   int width = 0, height = 0;
+  double slope = 0;  // the tangent of half the field, set by prepared
 };
 
+view prepared(view v);
 ray camera_ray(const view& v, double x, double y);
 
 }  // namespace rodscene::render

@@ -71,7 +71,7 @@ std::vector<std::uint8_t> render_rods(const rods_input& in, const view& v,
   rod_scene scene;
   build_scene(scene, shapes_of(in));
   std::vector<sample> samples =
-      sample_picture({scene, materials, light}, v, q, threads);
+      sample_picture({scene, materials, light}, prepared(v), q, threads);
   drop_scene(scene);
   return encode(samples, light.transparent);
 }

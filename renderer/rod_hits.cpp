@@ -28,8 +28,9 @@ void sphere_hits(vec c, double r, const ray& q, double tmin, bool cap,
   if (disc < 0) return;
   double s = std::sqrt(disc);
   for (double t : {t0 - s, t0 + s}) {
-    vec n = unit(q.o + q.d * t - c);
-    keep(t, n, cap, tmin, best, found);
+    if (t > tmin && t < best.t) {
+      keep(t, (q.o + q.d * t - c) * (1.0 / r), cap, tmin, best, found);
+    }
   }
 }
 

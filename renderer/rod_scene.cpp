@@ -63,7 +63,8 @@ void intersect(const RTCIntersectFunctionNArguments* args) {
   c->best = h;
   c->index = i;
   auto* rh = reinterpret_cast<RTCRayHit*>(args->rayhit);
-  rh->ray.tfar = up(h.t);
+  // Embree's bound stays at or beyond the hit, rounded to single precision.
+  rh->ray.tfar = float(h.t * (1 + 1e-6));
   rh->hit.primID = i;
   rh->hit.geomID = args->geomID;
 }
@@ -89,8 +90,8 @@ RTCRay embree_ray(const ray& q, double tmin, double tmax) {
   r.dir_y = float(q.d.y);
   r.dir_z = float(q.d.z);
   // Embree's interval is widened a little: the exact test is ours.
-  r.tnear = std::fmax(0.0f, down(tmin) * 0.999f);
-  r.tfar = tmax == INFINITY ? INFINITY : up(tmax) * 1.001f;
+  r.tnear = float(tmin * 0.999);
+  r.tfar = float(tmax * 1.001);
   r.mask = ~0u;
   return r;
 }
