@@ -165,9 +165,15 @@ std::vector<sample> final_picture(const world& w, const view& v, int threads) {
                     [&](double x, double y) { return take(w, v, x, y); });
   std::vector<sample> out(std::size_t(v.width) * v.height);
   each_row(v.height, threads, [&](int y) {
+    lattice left(w, v, -1, y);
     for (int x = 0; x < v.width; ++x) {
       std::size_t i = std::size_t(y) * cols + x;
       lattice p(w, v, x, y);
+      // The left edge's samples are the last pixel's right edge's.
+      for (int j = 0; j <= cells; ++j) {
+        p.s[j][0] = left.s[j][cells];
+        p.known[j][0] = left.known[j][cells];
+      }
       p.s[0][0] = corners[i];
       p.s[0][cells] = corners[i + 1];
       p.s[cells][0] = corners[i + cols];
@@ -175,6 +181,10 @@ std::vector<sample> final_picture(const world& w, const view& v, int threads) {
       p.known[0][0] = p.known[0][cells] = true;
       p.known[cells][0] = p.known[cells][cells] = true;
       out[std::size_t(y) * v.width + x] = square(p, 0, 0, cells, 1);
+      for (int j = 0; j <= cells; ++j) {
+        left.s[j][cells] = p.s[j][cells];
+        left.known[j][cells] = p.known[j][cells];
+      }
     }
   });
   return out;
