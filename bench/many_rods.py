@@ -2,8 +2,9 @@
 """Draws COUNT random rods (seeded; length 16, radius 1.2, at the density
 of a liquid of them) with the render path's camera, lights and colours,
 by the in-process renderer from arrays or by POV-Ray from scene text, and
-prints the seconds of wall time and of CPU and the peak memory in MB of
-this process and its children.
+prints the seconds of wall time and of CPU, the peak memory in MB of
+this process and its children, and this process's memory before drawing
+(the rods' arrays, numpy and the interpreter).
 
 Usage: many_rods.py COUNT WIDTH HEIGHT QUALITY embree|povray
 (with the build's python folder on PYTHONPATH)
@@ -52,6 +53,14 @@ def draw(renderer, settings, cam, ends, caps, teal):
                           scratch)
 
 
+def resident():
+    """This process's resident memory now, in MB."""
+    for line in pathlib.Path("/proc/self/status").read_text().splitlines():
+        if line.startswith("VmRSS:"):
+            return int(line.split()[1]) / 1024
+    return 0.0
+
+
 def usage():
     cpu = [resource.getrusage(who) for who in
            (resource.RUSAGE_SELF, resource.RUSAGE_CHILDREN)]
@@ -68,12 +77,12 @@ def main():
     settings = types.SimpleNamespace(
         width=width, height=height, quality=quality, transparent=False,
         box=None, scene=ROOT / "render" / "scene.pov")
-    cpu = usage()[0]
+    cpu, before = usage()[0], resident()
     start = time.perf_counter()
     draw(renderer, settings, cam, ends, caps, teal)
     seconds = time.perf_counter() - start
     used, megabytes = usage()
-    print(f"{seconds:.3f} {used - cpu:.3f} {megabytes:.1f}")
+    print(f"{seconds:.3f} {used - cpu:.3f} {megabytes:.1f} {before:.1f}")
 
 
 if __name__ == "__main__":

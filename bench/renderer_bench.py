@@ -7,7 +7,8 @@ same inputs and the same machine load:
 - a final 1920 x 1080 picture of the example: wall and CPU seconds;
 - a normal picture of the example with and without --highlight disorder:
   the time ratio;
-- 1e5 rods at 1280 x 720 (normal) and 1e6 rods (draft), drawn from arrays:
+- 1e5 rods at 1280 x 720 (draft; normal for Embree alone) and 1e6 rods
+  (draft), drawn from arrays:
   seconds and peak memory (POV-Ray at 1e6 only with --million-povray: it
   needs some 3.3 GB);
 - the film manifest's cost a frame: a line forced to disk each frame, as
@@ -99,10 +100,11 @@ def many(count, width, height, quality, renderers):
             [sys.executable, str(MANY), str(count), str(width), str(height),
              quality, name], check=True, capture_output=True, text=True,
             env=dict(os.environ, PYTHONPATH=str(BUILD / "python")))
-        seconds, cpu, megabytes = map(float, out.stdout.split())
+        seconds, cpu, megabytes, before = map(float, out.stdout.split())
         print(f"{count:.0e} rods, {width}x{height} {quality}, {name}: "
               f"{seconds:.2f} s wall, {cpu:.2f} s CPU, peak "
-              f"{megabytes:.0f} MB", flush=True)
+              f"{megabytes:.0f} MB ({before:.0f} MB before drawing)",
+              flush=True)
 
 
 def manifest(tmp):
@@ -133,7 +135,8 @@ def main():
         manifest(tmp)
         film(tmp)
         pictures(tmp)
-    many(100000, 1280, 720, "normal", RENDERERS)
+    many(100000, 1280, 720, "draft", RENDERERS)
+    many(100000, 1280, 720, "normal", ("embree",))
     many(1000000, 640, 360, "draft",
          RENDERERS if "--million-povray" in sys.argv else ("embree",))
 
