@@ -28,6 +28,7 @@
 #include "glyph.hpp"
 #include "page_numbers.hpp"
 #include "reader_module.hpp"
+#include "render_binding.hpp"
 #include "site_table.hpp"
 
 namespace py = pybind11;
@@ -331,4 +332,5 @@ PYBIND11_MODULE(_core, m) {
         "Each view's 10 extents of the glyphs' points, as a camera fit "
         "takes them.");
   rodscene::bind_readers(m);
+  rodscene::add_renderer(m);
 }

@@ -100,7 +100,7 @@ class rig:
                         FILM_TEST_LOG=str(self.log), TMPDIR=str(scratch))
         self.options = ["--program", "split", "--converters", str(pathlib.Path(split).parent),
                         "--width", "64", "--height", "48", "--no-key",
-                        "--no-axes"]
+                        "--no-axes", "--renderer", "povray"]
 
     def command(self, args):
         return [sys.executable, str(RENDER)] + [str(a) for a in args] + \

@@ -15,7 +15,8 @@ Groups:
   threads  calls run at once without the GIL, each with storage of its
            own: one thread converts a whole file while another is stopped
            in the middle of reading a pipe, and both get what they get
-           alone.
+           alone; the renderer draws the same bytes on any number of
+           threads, two pictures at once.
   page     the numbers a page keeps are numpy's bit for bit: packed rods
            as page.py packs them and extents as camera.py measures them;
            a page is the same with them and without them; arrays
@@ -356,6 +357,49 @@ def threads(split, mono, tmp):
     check(got["a"] == want_a, "a call read beside another got another scene")
     check(all(np.array_equal(got["b"][k], want_b[k]) for k in want_b),
           "a call made while another was reading got other glyphs")
+    if rodscene._core.has_renderer:
+        same_pictures()
+
+
+def render_rods(rods, round_ends, threads):
+    """A final picture of crowded rods, faint and solid, through a box."""
+    ends, colours, faint = rods
+    caps = np.zeros((0, 3)) if round_ends else ends[:, :3] - 0.1
+    camera = {"location": (0, -120, 10), "forward": (0, 1, 0),
+              "up": (0, 0, 1), "right": (1, 0, 0), "orthographic": False,
+              "span": 60.0, "field": 40.0, "width": 96, "height": 64}
+    lights = {"key": (-80, -100, 90), "fill": (100, -90, 20),
+              "background": (0.96, 0.96, 0.94), "transparent": round_ends}
+    return rodscene._core.render_rods(
+        ends, 1.2, colours, np.tile((0.12, 0.8), (len(ends), 1)), faint,
+        round_ends, caps, 0.25, (1, 0, 0),
+        np.array([[-30, -30, -30, 30, -30, -30.0]]), 0.3, (0.5, 0.5, 0.5),
+        camera, lights, "final", threads)
+
+
+def same_pictures():
+    """The renderer draws the same bytes on any number of threads, and
+    while another thread draws."""
+    rng = np.random.default_rng(7)
+    centres = rng.uniform(-25, 25, (3000, 3))
+    axes = rng.normal(size=(3000, 3))
+    axes *= 8 / np.linalg.norm(axes, axis=1)[:, None]
+    rods = (np.hstack([centres - axes, centres + axes]),
+            rng.uniform(0, 1, (3000, 3)), rng.uniform(size=3000) < 0.5)
+    for round_ends in (False, True):
+        want = render_rods(rods, round_ends, 1)
+        check(want.shape == (64, 96, 4 if round_ends else 3) and
+              len(np.unique(want.reshape(-1, want.shape[2]), axis=0)) > 100,
+              "the renderer drew no rods")
+        got = {}
+        pool = [threading.Thread(target=lambda n=n: got.update(
+            {n: render_rods(rods, round_ends, n)})) for n in (2, 3)]
+        for t in pool:
+            t.start()
+        for t in pool:
+            t.join()
+        check(all(np.array_equal(want, got[n]) for n in (2, 3)),
+              "the renderer's picture depends on its threads")
 
 
 def made_glyphs(rng):

@@ -18,6 +18,8 @@ Groups:
           POV-Ray's to read.
   pictures  orthographic axis views, the axis triad, colour by orientation,
           the label's corner, and a picture with no glyph in it.
+  renderers  the in-process renderer draws the example as POV-Ray does:
+          the same rods and background, the same colours within a level.
 
 Exits 77 (reported as skipped) when POV-Ray is not installed.
 """
@@ -181,7 +183,8 @@ def film(split, tmp):
     env = dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}")
     kept = tmp / "kept"
     run = render(["--movie", tmp / "broken.mp4", "--frames", kept, first,
-                  second, broken, "--quality", "draft"] + converters, env)
+                  second, broken, "--quality", "draft", "--renderer",
+                  "povray"] + converters, env)
     check(run.returncode == 2 and "broken.txt" in run.stderr and
           "Parse Error: a broken frame" in run.stderr,
           f"a failing frame was not reported: {run.stderr}")
@@ -194,7 +197,8 @@ def film(split, tmp):
     env["PATH"] = str(fake)
     left = tmp / "left"
     run = render(["--movie", tmp / "none.mp4", "--frames", left, first,
-                  "--quality", "draft"] + converters, env)
+                  "--quality", "draft", "--renderer", "povray"] + converters,
+                 env)
     check(run.returncode == 2 and
           "ffmpeg is not installed (Debian: apt-get install ffmpeg)"
           in run.stderr, f"a missing ffmpeg was not reported: {run.stderr}")
@@ -392,6 +396,51 @@ def systems(split, tmp):
           f"{run.stderr}")
 
 
+# Small pictures of the example both renderers draw: (quality, view,
+# options, width, height): the converter's glyphs, and the whole system
+# with its round rods and periodic box.
+SPLIT = ["--program", "split"]
+RENDERER_CASES = [
+    ("draft", "iso", SPLIT + ["--colour", "orientation"], 320, 180),
+    ("draft", "front", ["--highlight", "disorder"], 320, 180),
+    ("final", "iso", SPLIT + ["--highlight", "disorder"], 192, 108),
+    ("final", "side", ["--colour", "orientation", "--heads"], 192, 108),
+    ("draft", "top", ["--ends", "flat", "--diameter", "4"], 320, 180),
+]
+AGREEMENT = 0.999  # of pixels, rod or background in both
+MEAN_LEVELS = 1.0  # mean difference of a channel on the rods' pixels
+BACKGROUND_LEVELS = 6  # summed over the channels: a pixel off it is a rod
+
+
+def renderers(split, tmp):
+    """Embree draws the example as POV-Ray does, in each projection, by
+    orientation and with faint rods, with and without anti-aliasing."""
+    for quality, view, extra, width, height in RENDERER_CASES:
+        drawn = {}
+        for name in ("embree", "povray"):
+            out = tmp / f"{name}.png"
+            run = render([EXAMPLE, out, "--quality", quality, "--view", view,
+                          "--width", width, "--height", height, "--no-key",
+                          "--no-axes", "--renderer", name,
+                          "--converters", pathlib.Path(split).parent] + extra)
+            if "built with Embree" in run.stderr:
+                print("no module with the renderer beside the converters: "
+                      "skipped")
+                sys.exit(SKIP)
+            check(run.returncode == 0, f"{name} failed: {run.stderr}")
+            drawn[name] = pixels(out)
+        a, b = drawn["embree"], drawn["povray"]
+        rods = [np.abs(p - p[0, 0]).sum(axis=2) > BACKGROUND_LEVELS
+                for p in (a, b)]
+        both = rods[0] & rods[1]
+        agree = (rods[0] == rods[1]).mean()
+        levels = np.abs(a - b)[both].mean()
+        case = f"{quality} {view} {' '.join(extra)}"
+        check(agree >= AGREEMENT and levels <= MEAN_LEVELS,
+              f"{case}: rods agree on {agree:.4%} of pixels, colours differ "
+              f"by {levels:.2f} levels")
+
+
 def main():
     if shutil.which("povray") is None:
         print("POV-Ray is not installed: skipped")
@@ -411,6 +460,8 @@ def main():
             pictures(split, tmp)
         elif group == "systems":
             systems(split, tmp)
+        elif group == "renderers":
+            renderers(split, tmp)
         else:
             check(False, f"no test group {group}")
     print(f"{group}: passed")

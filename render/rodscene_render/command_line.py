@@ -85,10 +85,25 @@ def check_side_outputs(s):
                           f"the film writes into: not overwritten")
 
 
+def choose_renderer(s, here):
+    """--renderer, or embree where the module has it, else povray."""
+    core = conversion.find_module(s.converters, here)
+    has = core is not None and getattr(core, "has_renderer", False)
+    if s.renderer == "embree" and s.scheduler:
+        raise Refusal("a cluster's workers render with POV-Ray: leave out "
+                      "--renderer embree")
+    if s.renderer == "embree" and not has:
+        raise Refusal("--renderer embree needs the rodscene module built "
+                      "with Embree (Debian: libembree-dev)")
+    return s.renderer or ("embree" if has and not s.scheduler else "povray")
+
+
 def check_tools(s, here):
     if s.html:
         page.find_three()
-    elif not s.scheduler and not s.order:  # else the workers run POV-Ray
+    s.renderer = choose_renderer(s, here)
+    if not s.html and not s.scheduler and not s.order and \
+            s.renderer == "povray":  # else the workers run POV-Ray
         povray.find_povray()  # refused here, before any work, when missing
     s.scene = povray.scene_file(pathlib.Path(__file__).resolve().parent
                                 .parent)

@@ -13,7 +13,7 @@ from .order import order
 from .order.order_options import add_order_options
 from .reading.inputs import MAX_COORDINATE, MIN_LENGTH
 from .messages import PROGRAM, Refusal, escaped, shown
-from .version import version
+from .version import renderers, version
 
 # argparse takes "-1e3" for an option, as it takes only -1 and -1.5 forms
 # for negative numbers; no option of this program starts with a digit.
@@ -104,11 +104,12 @@ def parser():
     p.add_argument("--converters", metavar="DIR",
                    help="folder holding rodscene_split and rodscene_mono")
     p.add_argument("--quality", choices=povray.QUALITIES, default="normal",
-                   help="draft (640x360, no anti-aliasing), normal "
-                        "(1280x720) or final (1920x1080, fine "
-                        "anti-aliasing); default normal")
-    p.add_argument("--draft", action="store_true",
-                   help="the same as --quality draft")
+                   help="draft (640x360, no anti-aliasing), normal (the "
+                        "default, 1280x720) or final (1920x1080, fine "
+                        "anti-aliasing)")
+    p.add_argument("--draft", action="store_true", help="--quality draft")
+    p.add_argument("--renderer", choices=("embree", "povray"),
+                   help="embree (in this process, the default) or povray")
     p.add_argument("--width", type=whole, help="picture width in pixels")
     p.add_argument("--height", type=whole, help="picture height in pixels")
     p.add_argument("--transparent", action="store_true",
@@ -153,7 +154,7 @@ def parser():
                    help="leave out the colour key")
     system_options.add_options(p, finite, whole)
     p.add_argument("--version", action="version",
-                   version=f"%(prog)s {version()}")
+                   version=f"%(prog)s {version()} ({renderers()})")
     return p
 
 

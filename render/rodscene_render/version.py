@@ -16,3 +16,12 @@ def version():
     source = FOLDER.parent / "CMakeLists.txt"
     found = PROJECT.search(source.read_text()) if source.is_file() else None
     return found.group(1) if found else "unknown"
+
+
+def renderers():
+    """Which renderers this build has, as --version says it."""
+    from .reading.conversion import find_module
+    core = find_module(None, FOLDER)
+    if core is not None and getattr(core, "has_renderer", False):
+        return "renderers: embree (default), povray"
+    return "renderer: POV-Ray only (built without Embree)"

@@ -2,19 +2,20 @@
 decorated, and written whole."""
 
 import io
+import os
 import pathlib
 import sys
 
 import numpy as np
 from PIL import Image
 
-from . import camera, rod_writer, scene_writer
+from . import camera, embree_render, rod_writer, scene_writer
 from ..order import orientation
 from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input
-from ..reading.systems import drawn_words
+from ..reading.systems import HEAD_RADIUS, drawn_words
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .key import key_program
@@ -152,8 +153,37 @@ def edges(settings, fr):
     return boxes
 
 
+def frame_rods(settings, fr):
+    """The rods the in-process renderer draws (embree_render.render), and
+    the frame's order parameter."""
+    colours, faint, s = rod_colours(settings, fr)
+    kept = in_box(settings, fr)
+    rods = {"ends": fr.ends[kept], "caps": fr.caps[kept],
+            "teal": fr.teal[kept],
+            "colours": None if colours is None else colours[kept],
+            "faint": None if faint is None else faint[kept],
+            "boxes": edges(settings, fr)}
+    if fr.total is not None:  # a whole system's rods, of its shape
+        form = settings.converter.shape
+        rods.update(radius=form.radius, round=form.round, neutral=True,
+                    cap_radius=HEAD_RADIUS * 2 * form.radius)
+        rods["caps"] = rods["caps"] if form.heads else None
+    return rods, s
+
+
+def rendered(settings, fr, cam, threads):
+    """The frame drawn in this process (without its overlays), and its
+    order parameter."""
+    rods, order = frame_rods(settings, fr)
+    return embree_render.render(settings, cam, rods, threads), order
+
+
 def draw_frame(settings, fr, cam, index, scratch, threads=0):
     """The decorated picture of one frame, as a Pillow image."""
+    if settings.renderer == "embree":
+        image, order = rendered(settings, fr, cam,
+                                threads or os.cpu_count() or 1)
+        return finish_image(settings, fr, cam, index, image, order)
     text, order = scene_text(settings, fr)
     view = view_text(cam, settings.transparent)
     png = render_png(settings, text, view, scratch, threads)
@@ -162,7 +192,13 @@ def draw_frame(settings, fr, cam, index, scratch, threads=0):
 
 def finish_frame(settings, fr, cam, index, png, order):
     """POV-Ray's picture of a frame, decorated, as a Pillow image."""
-    image = decorate(Image.open(io.BytesIO(png)), cam, settings,
+    return finish_image(settings, fr, cam, index, Image.open(io.BytesIO(png)),
+                        order)
+
+
+def finish_image(settings, fr, cam, index, image, order):
+    """A frame's picture decorated, as a Pillow image."""
+    image = decorate(image, cam, settings,
                      {"name": shown(pathlib.Path(fr.name).name),
                       "index": index, "time": fr.time, "order": order,
                       "drawn": drawn_words(fr, in_box(settings, fr))})

@@ -15,11 +15,14 @@ SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 GLYPHS_NAME = "rodscene_glyphs.inc"
 VIEW_NAME = "rodscene_view.inc"
 
-# Width, height and anti-aliasing options of each quality.
+# Width, height and anti-aliasing options of each quality. The samples are
+# not jittered: the same rays the in-process renderer takes, so that both
+# draw the same pixels (jitter moved a final picture's edges by about two
+# levels, at random).
 QUALITIES = {
     "draft": (640, 360, []),
-    "normal": (1280, 720, ["+A0.3"]),
-    "final": (1920, 1080, ["+A0.05", "+AM2", "+R3"]),
+    "normal": (1280, 720, ["+A0.3", "-J"]),
+    "final": (1920, 1080, ["+A0.05", "+AM2", "+R3", "-J"]),
 }
 
 
@@ -56,13 +59,19 @@ def camera_text(cam):
             f"  sky {to_povray(cam.up)}\n  look_at {to_povray(cam.look)}\n}}\n")
 
 
-def view_text(cam, transparent):
-    """The camera, the lights placed around it, and the background."""
+def lights(cam):
+    """The key and fill lights' places, around the camera."""
     distance = float(np.linalg.norm(cam.location - cam.look))
     reach = max(distance, cam.span)
     key = cam.location + reach * (0.9 * cam.up - 0.6 * cam.right) - \
         cam.forward * reach * 0.2
     fill = cam.location + reach * (0.3 * cam.up + 0.8 * cam.right)
+    return key, fill
+
+
+def view_text(cam, transparent):
+    """The camera, the lights placed around it, and the background."""
+    key, fill = lights(cam)
     lines = [camera_text(cam),
              f"#declare Key_Light = {to_povray(key)};",
              f"#declare Fill_Light = {to_povray(fill)};",

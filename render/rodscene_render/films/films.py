@@ -6,6 +6,7 @@ the frames already rendered are kept and the command that resumes it is
 said."""
 
 import dataclasses
+import importlib
 import os
 import pathlib
 import struct
@@ -46,6 +47,7 @@ def film_settings(settings, cam):
     elif converter:
         converter = resume.digest_file(converter.path)
     return resume.digest_settings({
+        "renderer": settings.renderer, "module": renderer_digest(settings),
         "povray": povray_command("povray", SCENE_NAME, settings, 1)[1:],
         "scene": resume.digest_file(settings.scene),
         "view": view_text(cam, settings.transparent),
@@ -57,6 +59,14 @@ def film_settings(settings, cam):
         "box": settings.box, "label": settings.label, "dt": settings.dt,
         "t0": settings.t0,
         "axes": settings.axes, "shows_key": settings.key})
+
+
+def renderer_digest(settings):
+    """The digest of the module that draws in this process, if it does."""
+    if settings.renderer != "embree":
+        return None
+    return resume.digest_file(importlib.import_module("rodscene._core")
+                              .__file__)
 
 
 def wanted_entries(settings, cam):
@@ -145,8 +155,11 @@ def render_frames(settings, frames, cam, folder, scratch, todo, enc):
             film_encoder.frame_done(enc, index)
             bar.update()
         try:
-            failed, error = render_all(settings, todo, cam, folder, scratch,
-                                       done)
+            try:
+                failed, error = render_all(settings, todo, cam, folder,
+                                           scratch, done)
+            finally:
+                resume.settle(folder)
         except (KeyboardInterrupt, processes.stopped):
             bar.close()
             raise Refusal(stop_message(settings, folder, len(frames),

@@ -1,11 +1,13 @@
 """A film's frame as work: the POV-Ray task that renders it (its command
-and files), and the rendered picture decorated, written whole and recorded
-in the frames' manifest. Local films and clusters share both."""
+and files), or its drawing in this process, and the rendered picture
+decorated, written whole and recorded in the frames' manifest. Local films
+and clusters share both."""
 
 from . import resume
 from ..messages import Refusal, shown
 from ..outputs import written_whole
-from ..drawing.picture import finish_frame, scene_text
+from ..drawing.picture import (finish_frame, finish_image, rendered,
+                               scene_text)
 from ..drawing.png_writer import png_bytes
 from ..drawing.povray import task, view_text
 
@@ -20,13 +22,25 @@ def task_of(settings, fr, cam):
 
 
 def keep(settings, fr, cam, index, png, order, folder, entry):
-    """A rendered frame decorated, written whole, then recorded."""
-    image = finish_frame(settings, fr, cam, index, png, order)
+    """A frame POV-Ray rendered, decorated, written whole, then recorded."""
+    store(finish_frame(settings, fr, cam, index, png, order), folder, entry)
+
+
+def draw_and_keep(settings, fr, cam, index, folder, entry):
+    """A frame drawn in this process on one thread, decorated, written
+    whole, then recorded."""
+    image, order = rendered(settings, fr, cam, 1)
+    store(finish_image(settings, fr, cam, index, image, order), folder,
+          entry)
+
+
+def store(image, folder, entry):
     path = folder / entry["frame"]
+    data = png_bytes(image)
     with written_whole(path) as temporary:
-        temporary.write_bytes(png_bytes(image))
+        temporary.write_bytes(data)
     try:
-        resume.record(folder, entry, resume.digest_file(path))
+        resume.record(folder, entry, resume.digest_bytes(data))
     except OSError as e:
         raise Refusal(f"cannot record {shown(path)} in the frames' "
                       f"manifest: {e.strerror}") from None

@@ -1,6 +1,7 @@
 """A film's frames rendered on this machine: several POV-Ray runs a core,
-as many as free memory allows and the machine can start, each frame kept
-and recorded as it is done; a stop ends every run at once."""
+as many as free memory allows and the machine can start, or one frame
+drawn in this process a core, each frame kept and recorded as it is done;
+a stop ends every run at once."""
 
 import concurrent.futures
 import os
@@ -9,7 +10,7 @@ import threading
 
 from .. import processes
 from ..drawing import tasks
-from .frame_tasks import keep, task_of
+from .frame_tasks import draw_and_keep, keep, task_of
 from ..messages import Refusal, os_failure
 from ..drawing.povray import run_local, time_limit
 
@@ -60,6 +61,12 @@ def local_frame(settings, fr, cam, index, folder, entry, scratch, runs):
     keep(settings, fr, cam, index, png, order, folder, entry)
 
 
+def drawn_frame(settings, fr, cam, index, folder, entry, scratch, runs):
+    """A frame drawn in this process, one a thread: the renderer leaves
+    the GIL, so the threads draw side by side."""
+    draw_and_keep(settings, fr, cam, index, folder, entry)
+
+
 def runs_in_flight(settings, todo):
     """POV-Ray runs at a time: several a core, as free memory allows."""
     runs = (os.cpu_count() or 1) * IN_FLIGHT[settings.quality]
@@ -78,10 +85,13 @@ def render_local(settings, todo, cam, folder, scratch, done):
     index; returns (failed frame or None, its Refusal). The frames in
     flight at a failure are finished and kept."""
     most = runs_in_flight(settings, todo)
+    work = local_frame
+    if settings.renderer == "embree":
+        most, work = os.cpu_count() or 1, drawn_frame
     runs = gate(most, min(most, os.cpu_count() or 1))
     pool = concurrent.futures.ThreadPoolExecutor(most)
     try:
-        jobs = {pool.submit(local_frame, settings, fr, cam, index, folder,
+        jobs = {pool.submit(work, settings, fr, cam, index, folder,
                             entry, scratch, runs): (index, fr)
                 for index, fr, entry in todo}
         for job in concurrent.futures.as_completed(jobs):

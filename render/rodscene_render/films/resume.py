@@ -124,7 +124,10 @@ def rewrite(folder, entries):
 def record(folder, entry, png_digest):
     """Appends a finished frame's line; the frame is already in place. A
     line the disk had no room for is cut off again, so that the next
-    frame's line never follows half a line."""
+    frame's line never follows half a line. The line is not forced to disk
+    one by one (settle does, once): a line that a lost machine never wrote
+    only has its frame rendered again, and a frame whose line outlived it
+    fails its digest when the film resumes."""
     line = (json.dumps(dict(entry, png=png_digest)) + "\n").encode()
     with lock:
         handle = os.open(pathlib.Path(folder) / MANIFEST_NAME,
@@ -134,9 +137,15 @@ def record(folder, entry, png_digest):
             try:
                 if os.write(handle, line) != len(line):
                     raise OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
-                os.fsync(handle)
             except OSError:
                 os.ftruncate(handle, end)
                 raise
         finally:
             os.close(handle)
+
+
+def settle(folder):
+    """Forces the manifest's lines to disk, once the frames are done."""
+    path = pathlib.Path(folder) / MANIFEST_NAME
+    with lock, open(path, "a") as f:
+        os.fsync(f.fileno())

@@ -1,0 +1,43 @@
+// The shapes the renderer draws and where a ray meets them, solved in
+// double precision near the shape: a ray's origin is first moved along it
+// to its closest approach to the shape, so that the quadratic's roots do
+// not lose the camera's distance in cancellation.
+#pragma once
+
+#include <cstdint>
+
+#include "vec.hpp"
+
+namespace rodscene::render {
+
+// A rod from a to b of radius r: a closed cylinder with flat end discs,
+// or a spherocylinder (round), with an optional cap sphere of its own
+// material.
+struct shape {
+  vec a, b, cap;
+  float r = 0, cap_r = 0;
+  std::uint32_t material = 0;  // the rod's; the cap's is cap_material
+  std::uint8_t flags = 0;
+};
+
+inline constexpr std::uint8_t round_ends = 1;
+inline constexpr std::uint8_t has_cap = 2;
+inline constexpr std::uint8_t faint = 4;
+
+// A ray p(t) = o + t d, with the part of a shape it met.
+struct ray {
+  vec o, d;
+};
+
+struct hit {
+  double t = 0;
+  vec normal;        // outward, unit
+  bool cap = false;  // the cap sphere rather than the rod
+};
+
+// The nearest hit of the ray with the shape for t in (tmin, tmax); false
+// when there is none.
+bool nearest_hit(const shape& s, const ray& q, double tmin, double tmax,
+                 hit& out);
+
+}  // namespace rodscene::render
