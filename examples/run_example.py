@@ -5,7 +5,8 @@ usage: run_example.py BUILD_DIR OUT_DIR [--pictures DIR]
 
 Runs rodscene_split and rodscene_mono from BUILD_DIR in this folder, which
 holds readingconfig3.txt, and writes their scene text to OUT_DIR/split.pov
-and OUT_DIR/mono.pov. With POV-Ray installed it renders split.png and
+and OUT_DIR/mono.pov. With POV-Ray installed it renders system.png (the
+example whole, coloured by orientation), split.png and
 mono.png (the whole slab) and split-detail.png (a close-up where the red
 end caps show) into OUT_DIR, or, with --pictures, into DIR at final quality
 and the size the README shows; without POV-Ray it says how to get it. With
@@ -67,7 +68,9 @@ def main():
         if args.pictures:
             screenshot(out / "split.html", pictures / "viewer.png")
     quality = ["--quality", "final"] + README_SIZE if args.pictures else []
-    jobs = [(scenes["split"], "split.png", []),
+    jobs = [(HERE / "readingconfig3.txt", "system.png",
+             ["--colour", "orientation"]),
+            (scenes["split"], "split.png", []),
             (scenes["mono"], "mono.png", []),
             (scenes["split"], "split-detail.png", ["--detail"])]
     for scene, picture, options in jobs:
