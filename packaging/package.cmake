@@ -63,9 +63,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "ffmpeg, python3-tqdm, fonts-dejavu-core, libjs-three")
 # Colouring by orientation and the plot of --order, local order (its
-# colours, the highlight of disorder), films on a cluster, and notebooks.
+# colours, the highlight of disorder), GSD files, films on a cluster, and
+# notebooks.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
-    "python3-matplotlib, python3-scipy, python3-distributed, jupyter-notebook")
+    "python3-matplotlib, python3-scipy, python3-gsd, python3-distributed, jupyter-notebook")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${CMAKE_CURRENT_LIST_DIR}/postinst;${CMAKE_CURRENT_LIST_DIR}/prerm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
