@@ -28,22 +28,26 @@ FEW_SECONDS = 8  # less than the client's 10 s wait for a handshake
 # A stand-in POV-Ray: a picture of the size asked for, its colour (or its
 # noise) drawn from the glyphs' digest; "start PID PARENT DIGEST" and
 # "done PID DIGEST" lines in $FILM_TEST_LOG; one run at a time, each
-# holding a lock on the log, when asked.
+# holding a lock on the log, when asked. POV-Ray runs with an environment
+# of the render path's own: the test's settings come from its parent's.
 STAND_IN = f"""#!{sys.executable}
 import fcntl, hashlib, os, sys, time
 from PIL import Image
+with open(f"/proc/{{os.getppid()}}/environ", "rb") as f:
+    environ = dict(os.fsdecode(v).split("=", 1) for v in f.read().split(b"\\0")
+                   if b"=" in v)
 args = {{a[:2]: a[2:] for a in sys.argv[1:] if a[:2] in ("+W", "+H", "+O")
         and a[2:3] != "T"}}
 digest = hashlib.sha256(open("rodscene_glyphs.inc", "rb").read()).hexdigest()
 def log(line):
-    with open(os.environ["FILM_TEST_LOG"], "a") as f:
+    with open(environ["FILM_TEST_LOG"], "a") as f:
         f.write(line + "\\n")
 log(f"start {{os.getpid()}} {{os.getppid()}} {{digest}}")
-if os.environ.get("FILM_TEST_ONE_AT_A_TIME"):
-    fcntl.flock(open(os.environ["FILM_TEST_LOG"], "a"), fcntl.LOCK_EX)
-time.sleep(float(os.environ.get("FILM_TEST_SLEEP", "0")))
+if environ.get("FILM_TEST_ONE_AT_A_TIME"):
+    fcntl.flock(open(environ["FILM_TEST_LOG"], "a"), fcntl.LOCK_EX)
+time.sleep(float(environ.get("FILM_TEST_SLEEP", "0")))
 size = (int(args["+W"]), int(args["+H"]))
-if os.environ.get("FILM_TEST_NOISE"):
+if environ.get("FILM_TEST_NOISE"):
     seed = bytes.fromhex(digest) * (size[0] * size[1] * 3 // 32 + 1)
     image = Image.frombytes("RGB", size, seed[:size[0] * size[1] * 3])
 else:

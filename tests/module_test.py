@@ -11,11 +11,12 @@ Groups:
            its standard error, glyphs() are its numbers within one ulp, and
            read_sites() rounds the 80-bit values correctly to float64.
   failures a file that cannot be opened or read, and an unknown program,
-           raise with the programs' reasons.
+           raise with the programs' reasons; what is not a regular file
+           (a device, a pipe) is refused.
   threads  calls run at once without the GIL, each with storage of its
-           own: one thread converts a whole file while another is stopped
-           in the middle of reading a pipe, and both get what they get
-           alone.
+           own: one thread converts a whole file while the main thread
+           is in the middle of reading an endless one, then stops that
+           read as Ctrl-C does; both get what they get alone.
   page     the numbers a page keeps are numpy's bit for bit: packed rods
            as page.py packs them and extents as camera.py measures them;
            a page is the same with them and without them; arrays
@@ -34,7 +35,9 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import warnings
+import _thread
 
 import numpy as np
 
@@ -263,6 +266,23 @@ def failures(split, mono, tmp):
                     check(e.strerror == want and e.filename == path and
                           e.errno == code,
                           f"{function.__name__}: {e!r}, not {want!r}")
+    # What is not a regular file is refused before it is read: a device
+    # that never ends, and a pipe that no one writes (whose opening would
+    # wait for a writer).
+    os.mkfifo(tmp / "pipe")
+    for path in ("/dev/zero", tmp / "pipe"):
+        for function, args in ((rodscene.read_sites, ()),
+                               (rodscene.glyphs, ("split",)),
+                               (rodscene.scene_text, ("mono",))):
+            faulthandler.dump_traceback_later(60, exit=True)
+            try:
+                function(path, *args)
+                check(False, f"{function.__name__}({path}) succeeded")
+            except OSError as e:
+                check(e.strerror == f"cannot open {path}: not a regular "
+                      f"file" and e.filename == path,
+                      f"{function.__name__}({path}): {e!r}")
+            faulthandler.cancel_dump_traceback_later()
     for function in (rodscene.glyphs, rodscene.scene_text):
         try:
             function(missing, "rodscene_split")
@@ -272,40 +292,53 @@ def failures(split, mono, tmp):
                   f"unknown program: {e}")
 
 
+def reading(path):
+    """Whether this process has path open."""
+    for fd in os.listdir("/proc/self/fd"):
+        try:
+            if os.readlink(f"/proc/self/fd/{fd}") == str(path):
+                return True
+        except OSError:
+            pass
+    return False
+
+
 def threads(split, mono, tmp):
     warnings.simplefilter("ignore", rodscene.ReadWarning)
     other = tmp / "other"
     other.write_text("0 0 0 0\n1 2 3 0 0 1\n4 5 -6 1 0 0\n")
     want_a = rodscene.scene_text(EXAMPLE, "split")
     want_b = rodscene.glyphs(other, "mono")
-    pipe_a, pipe_b = tmp / "a", tmp / "b"
-    os.mkfifo(pipe_a)
-    os.mkfifo(pipe_b)
+    # A terabyte of nothing (no disk space: a sparse file), which would
+    # take hours to read: the main thread reads it, another thread
+    # converts a file meanwhile, which it could not do were the GIL held,
+    # then stops the main thread's read as Ctrl-C would.
+    endless = tmp / "endless.txt"
+    with open(endless, "wb") as f:
+        f.truncate(1 << 40)
     got = {}
-    a = threading.Thread(target=lambda: got.update(
-        a=rodscene.scene_text(pipe_a, "split")))
-    b = threading.Thread(target=lambda: got.update(
-        b=rodscene.glyphs(pipe_b, "mono")))
-    # Were the GIL held while a call reads, these opens would wait forever.
-    faulthandler.dump_traceback_later(60, exit=True)
-    text = EXAMPLE.read_bytes()
-    a.start()
-    with open(pipe_a, "wb") as to_a:
-        # More than the pipe holds: a has read and stored a good part of
-        # the file, and waits for more in the middle of its read.
-        to_a.write(text[:200000])
-        to_a.flush()
-        b.start()
-        with open(pipe_b, "wb") as to_b:
-            to_b.write(other.read_bytes())
-        b.join()
-        check(a.is_alive(), "the first call did not wait for its input")
-        to_a.write(text[200000:])
-    a.join()
+
+    def beside():
+        while not reading(endless):
+            time.sleep(0.001)
+        got["b"] = rodscene.glyphs(other, "mono")
+        got["a"] = rodscene.scene_text(EXAMPLE, "split")
+        _thread.interrupt_main()
+    b = threading.Thread(target=beside)
+    faulthandler.dump_traceback_later(120, exit=True)
+    b.start()
+    try:
+        rodscene.read_sites(endless)
+        check(False, "a read that Ctrl-C stopped came back as done")
+    except KeyboardInterrupt:
+        pass
+    b.join()
     faulthandler.cancel_dump_traceback_later()
     check(got["a"] == want_a, "a call read beside another got another scene")
     check(all(np.array_equal(got["b"][k], want_b[k]) for k in want_b),
           "a call made while another was reading got other glyphs")
+    check(rodscene.scene_text(EXAMPLE, "split") == want_a,
+          "a call after a stopped read got another scene")
 
 
 def made_glyphs(rng):

@@ -23,8 +23,10 @@ What the reader dropped or filled in comes as ReadWarning, one a line of
 what the program prints on standard error, without its name:
 "PATH:LINE: ...". A file that cannot be opened or read raises OSError (its
 errno's subclass, such as FileNotFoundError), with errno and filename set
-and strerror the program's reason, "cannot open PATH: ..."; an unknown
-program raises ValueError.
+and strerror the program's reason, "cannot open PATH: ..."; what is not
+a regular file (a device, a pipe) is not read: OSError (EINVAL), "cannot
+open PATH: not a regular file". Ctrl-C stops a long read with
+KeyboardInterrupt. An unknown program raises ValueError.
 
 Pictures, films and pages as the command rodscene_render makes them:
 picture(input, output, **options), film(inputs, output, **options),
@@ -34,9 +36,11 @@ camera=(30, 20), quality="draft", key=False for --no-key); show(inputs,
 command refuses raises Refused with its one line; a result that shows no
 glyph gives a NothingShown warning.
 
-order(rods, program="split"): the order of a file's rods as the program
-draws them (the glyphs a picture draws), or of directions (n, 3), each
-row a rod (not normalised: any length but 0, and d the same rod as -d):
+order(rods, program=None): the order of a file's rods as the program
+(split when not given) draws them (the glyphs a picture draws; scene text
+is refused when the program given cannot have written it), or of
+directions (n, 3), each row a rod (not normalised: any finite length but
+0, and d the same rod as -d):
 {"S": float, the order parameter; "director": (3,) unit vector, its
 largest component positive; "biaxiality": float, the difference of the
 order tensor's two smaller eigenvalues, 0 for a uniaxial sample; "tensor":
@@ -88,39 +92,49 @@ def scene_text(path, program):
 
 def _drawn_ends(path, program):
     """The glyphs a picture draws of a file, scene text or configuration,
-    as n x 6 ends; what the command refuses raises ValueError."""
+    as n x 6 ends; what the command refuses raises ValueError. Scene text
+    that program (when given) cannot have written is refused."""
+    if program not in (None, "split", "mono"):
+        raise ValueError(f"unknown program {program!r}: choose 'split' or "
+                         f"'mono'")
     inputs = render_module("reading.inputs")
-    if os.path.exists(path):
-        try:
-            kind = inputs.input_kind(path)
-        except render_module("messages").Refusal as e:
-            raise ValueError(str(e)) from None
-        if kind == "scene":
-            try:
-                ends, caps, _, lines = inputs.read_scene_file(path)
-            except render_module("messages").Refusal as e:
-                raise ValueError(str(e)) from None
-            return ends[inputs.drawable(ends, caps, lines, path, [])]
-    ends, caps, _, warned, _ = _core.glyphs(path, program)
+    refusal = render_module("messages").Refusal
+    path = os.fsdecode(path)
+    try:
+        if os.path.exists(path):
+            if inputs.input_kind(path) == "scene":
+                ends, caps, teal, lines = inputs.read_scene_file(path)
+                if program is not None:
+                    inputs.check_program(ends, teal, lines, program, path)
+                return ends[inputs.drawable(ends, caps, lines, path, [])]
+    except refusal as e:
+        raise ValueError(str(e)) from None
+    ends, caps, _, warned, _ = _core.glyphs(path, program or "split")
     _warn(warned)
     ends = ends.reshape(-1, 6)
     return ends[inputs.drawable(ends, caps, None, path, [])]
 
 
-def order(rods, program="split"):
-    """The order of a file's drawn rods, or of directions (n, 3)."""
+def _unit_rows(rods):
+    """Directions (n, 3) as unit vectors: each row scaled by its largest
+    component first, so that no length over- or underflows."""
     import numpy as np
+    d = np.asarray(rods, dtype=float)
+    if d.ndim != 2 or d.shape[1] != 3:
+        raise ValueError(f"directions are an (n, 3) array, not {d.shape}")
+    with np.errstate(all="ignore"):  # what is not finite is refused below
+        scale = np.abs(d).max(axis=1, initial=0.0, keepdims=True)
+        d = d / scale
+        length = np.linalg.norm(d, axis=1, keepdims=True)
+    if not (np.isfinite(scale) & (scale > 0)).all():
+        raise ValueError("every direction needs a finite length above 0")
+    return d / length
+
+
+def order(rods, program=None):
+    """The order of a file's drawn rods, or of directions (n, 3)."""
     measure = render_module("order.order")
     if isinstance(rods, (str, bytes, os.PathLike)):
-        u = measure.directions(_drawn_ends(rods, program))
-    else:
-        d = np.asarray(rods, dtype=float)
-        if d.ndim != 2 or d.shape[1] != 3:
-            raise ValueError(f"directions are an (n, 3) array, not "
-                             f"{d.shape}")
-        length = np.linalg.norm(d, axis=1, keepdims=True)
-        if not (np.isfinite(length) & (length > 0)).all():
-            raise ValueError("every direction needs a finite length "
-                             "above 0")
-        u = d / length
-    return measure.measure(u)
+        return measure.measure(measure.directions(_drawn_ends(rods,
+                                                              program)))
+    return measure.measure(_unit_rows(rods))

@@ -17,7 +17,8 @@ from . import page_details
 from ..messages import (Nothing, Refusal, input_pattern, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
-from ..drawing.picture import camera_for, report_frame, view_directions
+from ..drawing.picture import (camera_for, in_box, report_frame,
+                               view_directions)
 from ..reading.reading_pool import load_frames
 from ..warning_report import LOG_SUFFIX, report_notes
 
@@ -153,8 +154,10 @@ def page_meta(settings, frames, tables, teal):
         "start": start_state(settings),
         "program": shell_word(program_name()),
         "options": carried_options(settings),
-        "picture": shell_word(input_word(settings.html.with_suffix(".png"))),
-        "movie": shell_word(input_word(settings.html.with_suffix(".mp4"))),
+        "picture": shell_word(input_word(
+            page_details.shown_output(settings, ".png"))),
+        "movie": shell_word(input_word(
+            page_details.shown_output(settings, ".mp4"))),
     }
 
 
@@ -234,10 +237,10 @@ def write_page(settings, scratch):
     with written_whole(settings.html) as temporary:
         with open(temporary, "wb") as f:
             f.writelines(page_parts(settings, frames))
-    rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
-    message = f"wrote {rods} in {plural(len(frames), 'frame')} into " \
-        f"{shown(settings.html)}"
-    if not any(len(fr.ends) for fr in frames):
+    drawn = sum(int(in_box(settings, fr).sum()) for fr in frames)
+    message = f"wrote {plural(drawn, 'glyph')} in " \
+        f"{plural(len(frames), 'frame')} into {shown(settings.html)}"
+    if not drawn:  # none at all, or none in --box
         raise Nothing(f"{message}: nothing to show")
     if not settings.inline:
         say(message)
