@@ -27,10 +27,14 @@ Groups:
 import errno
 import faulthandler
 import fractions
+import importlib.util
+import json
 import math
 import os
 import pathlib
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -283,6 +287,22 @@ def failures(split, mono, tmp):
                       f"file" and e.filename == path,
                       f"{function.__name__}({path}): {e!r}")
             faulthandler.cancel_dump_traceback_later()
+    # Each keyword takes its option's values alone, of its type and count:
+    # no list smuggles in another option.
+    picture = tmp / "kw.png"
+    for options in (dict(camera=(30, 20, "--width=64", "--no-key")),
+                    dict(label=["x", "--html=p.html"]), dict(look=(1, 2)),
+                    dict(box=(0, 0, 0, 1, 1, "1")), dict(width=64.5),
+                    dict(key="no"), dict(draft=1), dict(view=["front"]),
+                    dict(converters=["--converters", str(tmp)]),
+                    dict(fps=float("nan"))):
+        try:
+            rodscene.picture(EXAMPLE, picture, **options)
+            check(False, f"{options} were taken")
+        except rodscene.Refused as e:
+            check(str(e).startswith(f"{next(iter(options))}: takes"),
+                  f"{options}: {e}")
+    check(not picture.exists(), "a refused picture was written")
     for function in (rodscene.glyphs, rodscene.scene_text):
         try:
             function(missing, "rodscene_split")
@@ -339,6 +359,39 @@ def threads(split, mono, tmp):
           "a call made while another was reading got other glyphs")
     check(rodscene.scene_text(EXAMPLE, "split") == want_a,
           "a call after a stopped read got another scene")
+    stopped_film(split, tmp)
+
+
+def stopped_film(split, tmp):
+    """Ctrl-C during film() comes back as KeyboardInterrupt, saying what
+    was kept, never as a refusal that a loop would go on after."""
+    if shutil.which("ffmpeg") is None or \
+            importlib.util.find_spec("tqdm") is None:
+        return
+    from film_test import STAND_IN  # a POV-Ray that sleeps when asked
+    fake = tmp / "bin"
+    fake.mkdir()
+    (fake / "povray").write_text(STAND_IN)
+    (fake / "povray").chmod(0o755)
+    log = tmp / "povray.log"
+    script = (f"import rodscene, sys\ntry:\n    rodscene.film("
+              f"[{str(EXAMPLE)!r}] * 3, {str(tmp / 'f.mp4')!r}, width=64, "
+              f"height=48, converters={str(pathlib.Path(split).parent)!r})"
+              f"\nexcept KeyboardInterrupt as e:\n    print('stopped:', e)"
+              f"\n    sys.exit(3)\n")
+    child = subprocess.Popen(
+        [sys.executable, "-c", script], stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE, text=True,
+        env=dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}",
+                 FILM_TEST_LOG=str(log), FILM_TEST_SLEEP="600"))
+    while not (log.exists() and "start" in log.read_text()):
+        if child.poll() is not None:
+            check(False, f"film() ended: {child.communicate()}")
+        time.sleep(0.01)
+    child.send_signal(signal.SIGINT)
+    out, err = child.communicate()
+    check(child.returncode == 3 and "stopped: interrupted" in out,
+          f"Ctrl-C in film(): {child.returncode} {out} {err}")
 
 
 def made_glyphs(rng):
@@ -407,6 +460,28 @@ def page(split, mono, tmp):
         fr.numbers = None
     check(pages.page_text(settings, frames) == text,
           "the page differs with numbers worked out as the frames are read")
+    # An output named in bytes comes back as a path; a page whose --box
+    # holds no rod shows nothing; show()'s commands write where they are
+    # run from, the inputs' folder, not the page's folder, which is gone.
+    converters = pathlib.Path(split).parent
+    written = rodscene.page(EXAMPLE, os.fsencode(tmp / "b.html"),
+                            converters=converters)
+    check(written == tmp / "b.html" and written.is_file(),
+          f"page() with a name in bytes gave {written!r}")
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        rodscene.page(EXAMPLE, tmp / "c.html", converters=converters,
+                      box=(500, 500, 500, 501, 501, 501))
+    check(any(w.category is rodscene.NothingShown for w in caught),
+          "a page with no rod in its box was taken for one that shows")
+    shutil.copy(EXAMPLE, tmp / "here.txt")
+    os.chdir(tmp)
+    shown = rodscene.show("here.txt", converters=converters).html
+    meta = json.loads(re.search(r'id="meta">(.*?)</script>', shown,
+                                re.S).group(1))
+    check(meta["inputs"] == ["here.txt"] and meta["picture"] == "rods.png"
+          and meta["movie"] == "rods.mp4",
+          f"show()'s commands write {meta['picture']}, {meta['movie']}")
     # Arrays carved from a thread's blocks (over 16 MB of them) outlive
     # the thread, and no later call writes over them.
     want = rodscene.glyphs(EXAMPLE, "split")
