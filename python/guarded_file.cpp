@@ -32,18 +32,25 @@ bool handler_raised(guarded_file& g) {
 
 ssize_t read_guarded(void* cookie, char* buffer, std::size_t size) {
   auto& g = *static_cast<guarded_file*>(cookie);
-  if (g.raised[0] != nullptr ||
-      (g.main_thread && g.unchecked >= check_bytes &&
-       (g.unchecked = 0, handler_raised(g)))) {
-    errno = EINTR;
-    return -1;
+  for (;;) {
+    if (g.raised[0] != nullptr) {
+      errno = EINTR;
+      return -1;
+    }
+    if (g.main_thread && g.unchecked >= check_bytes) {
+      g.unchecked = 0;
+      if (handler_raised(g)) continue;
+    }
+    ssize_t got = ::read(g.fd, buffer, size);
+    if (got >= 0) {
+      g.unchecked += static_cast<std::uint64_t>(got);
+      return got;
+    }
+    if (errno != EINTR) return -1;
+    // A signal cut the read short (a slow file system): its handler may
+    // have raised, which is looked at before reading again.
+    g.unchecked = check_bytes;
   }
-  ssize_t got = 0;
-  do {
-    got = ::read(g.fd, buffer, size);
-  } while (got < 0 && errno == EINTR);
-  if (got > 0) g.unchecked += static_cast<std::uint64_t>(got);
-  return got;
 }
 
 int close_guarded(void* cookie) {
@@ -84,8 +91,8 @@ std::FILE* open_guarded(guarded_file& g, const char* name,
     return nullptr;
   }
   std::FILE* file = fopencookie(
-      &g, "r", cookie_io_functions_t{read_guarded, nullptr, nullptr,
-                                     close_guarded});
+      &g, "r",
+      cookie_io_functions_t{read_guarded, nullptr, nullptr, close_guarded});
   if (file == nullptr) {
     failure = {"open", errno != 0 ? errno : ENOMEM};
     ::close(g.fd);
@@ -93,8 +100,7 @@ std::FILE* open_guarded(guarded_file& g, const char* name,
   return file;
 }
 
-void start_guarded_reader(config_reader& r, guarded_file& g,
-                          std::FILE* file) {
+void start_guarded_reader(config_reader& r, guarded_file& g, std::FILE* file) {
   start_reader(r, file);
   g.buffer = std::make_unique<char[]>(reader_buffer_size);
   std::setvbuf(file, g.buffer.get(), _IOFBF, reader_buffer_size);

@@ -17,9 +17,9 @@ namespace rodscene {
 
 struct guarded_file {
   int fd = -1;
-  bool main_thread = false;     // where Python runs signals' handlers
-  std::uint64_t unchecked = 0;  // bytes read since signals were looked at
-  PyObject* raised[3] = {};     // what a handler raised: type, value, trace
+  bool main_thread = false;        // where Python runs signals' handlers
+  std::uint64_t unchecked = 0;     // bytes read since signals were looked at
+  PyObject* raised[3] = {};        // what a handler raised: type, value, trace
   std::unique_ptr<char[]> buffer;  // the stream's
 };
 
@@ -29,13 +29,11 @@ guarded_file guard_for_this_thread();
 // Opens `name` for reading through g, without the GIL; null with the
 // failure as the programs would name it: a folder fails to be read
 // (EISDIR), anything else that is not a regular file to be opened.
-std::FILE* open_guarded(guarded_file& g, const char* name,
-                        io_failure& failure);
+std::FILE* open_guarded(guarded_file& g, const char* name, io_failure& failure);
 
 // Makes r read the stream that open_guarded gave, through a buffer of
 // g's: unbuffered, a stream of read functions is read a byte a call.
-void start_guarded_reader(config_reader& r, guarded_file& g,
-                          std::FILE* file);
+void start_guarded_reader(config_reader& r, guarded_file& g, std::FILE* file);
 
 // The reason a failure gives: the system's, or that the file is not a
 // regular file.

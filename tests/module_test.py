@@ -316,7 +316,7 @@ def reading(path):
     """Whether this process has path open."""
     for fd in os.listdir("/proc/self/fd"):
         try:
-            if os.readlink(f"/proc/self/fd/{fd}") == str(path):
+            if os.readlink(f"/proc/self/fd/{fd}") == os.path.realpath(path):
                 return True
         except OSError:
             pass

@@ -25,9 +25,15 @@ def refused(name, takes):
     return Refused(f"{name}: takes {takes}")
 
 
-def real(value):
-    """Whether value is a number of the command's: real, not a bool."""
-    return isinstance(value, numbers.Real) and not isinstance(value, bool)
+def finite(value):
+    """Whether value is a number of the command's: real, not a bool, and
+    finite (an integer too large for a float is not)."""
+    if not isinstance(value, numbers.Real) or isinstance(value, bool):
+        return False
+    try:
+        return math.isfinite(value)
+    except OverflowError:
+        return False
 
 
 def flag_words(name, flag, known, value):
@@ -45,7 +51,7 @@ def number_text(name, value, whole):
                 isinstance(value, bool):
             raise refused(name, "a whole number")
         return str(int(value))
-    if not real(value) or not math.isfinite(value):
+    if not finite(value):
         raise refused(name, "a finite number")
     return repr(float(value))
 
@@ -79,7 +85,7 @@ def numbers_words(name, flag, action, value):
     except TypeError:
         values = None
     if values is None or len(values) != count or \
-            not all(real(v) and math.isfinite(v) for v in values):
+            not all(finite(v) for v in values):
         raise refused(name, f"{count} finite numbers")
     return [flag] + [repr(float(v)) for v in values]
 

@@ -35,7 +35,6 @@ read+write = {folder}
 INI_NAME = "povray.ini"
 INI = """; rodscene's own settings: no other INI file is read
 Verbose=On
-Library_Path={folder}
 """
 # The environment POV-Ray runs with: nothing of the user's.
 ENVIRONMENT = {"PATH": os.defpath, "LC_ALL": "C"}
@@ -65,7 +64,7 @@ def prepare(folder, command, files):
     settings = pathlib.Path(folder) / SETTINGS_PATH
     settings.parent.mkdir(parents=True)
     settings.write_text(SETTINGS.format(folder=folder))
-    (pathlib.Path(folder) / INI_NAME).write_text(INI.format(folder=folder))
+    (pathlib.Path(folder) / INI_NAME).write_text(INI)
     program = shutil.which(command[0]) or command[0]
     return ([program] + command[1:] + [f"+L{folder}"],
             dict(ENVIRONMENT, HOME=str(folder)))

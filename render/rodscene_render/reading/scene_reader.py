@@ -79,8 +79,9 @@ def read_scene(text, name):
         teal.append(groups[TEAL_GROUP] == TEAL_PIGMENT)
         position = match.end()
         if len(teal) > MAX_GLYPHS:
-            raise Refusal(f"{shown(name)}:{position_line(len(teal) - 1)}: more "
-                          f"glyphs than a converter writes ({MAX_GLYPHS})")
+            line = position_line(len(teal) - 1)
+            raise Refusal(f"{shown(name)}:{line}: more glyphs than a "
+                          f"converter writes ({MAX_GLYPHS})")
     values = np.array(fields, dtype=float)
     # An extended value too small for a double keeps its sign and its
     # being nonzero: the smallest double of that sign stands for it.
