@@ -284,6 +284,7 @@ def refusals(split, tmp):
              [config, out, "--label", "{index:c}"],  # a control character
              [tmp / "split.pov", out, "--program", "mono"],
              [tmp / "mono.pov", out, "--program", "split"],
+             ["--movie", film, tmp / "split.pov", tmp / "mono.pov"],
              [tmp / "more.pov", out],
              [tmp / "edited.pov", out],
              ["--movie", film, config, log_mate],

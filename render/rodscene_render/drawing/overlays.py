@@ -7,6 +7,7 @@ from PIL import ImageDraw, ImageFont
 
 from . import layout
 from .labels import label_text
+from ..reading.scene_reader import check_program
 
 FONT_FILE = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 AXES = (("x", (0.86, 0.13, 0.13)), ("y", (0.10, 0.62, 0.18)),
@@ -22,6 +23,8 @@ WINDOWS = {"split": "drawn: \u221238 < z < 28",
            "mono": "drawn: \u221238 < z < 38"}
 TEAL = (0.0, 0.8, 0.67381)
 BLUE = (0.0, 0.1, 0.87381)
+# Why scene text is taken for a program's when --program does not say.
+KEY_TAKES = "the program the key names; --no-key leaves the key out"
 KEY_ENTRIES = {"split": ((TEAL, "z > 0"), (BLUE, "z \u2264 0")),
                "mono": ((TEAL, "every rod"),)}
 
@@ -45,10 +48,19 @@ def srgb(linear):
 
 def key_program(settings, frames):
     """The program whose colours the key explains: the one named or run;
-    for scene text alone, split when any rod is blue, else mono."""
+    for scene text alone, split when any rod is blue, else mono. Scene
+    text that it cannot have written (the two programs' texts mixed) is
+    refused when the key is drawn, as text read for a program named is."""
     if settings.program_given or "configuration" in settings.kinds:
-        return settings.program
-    return "split" if any((~fr.teal).any() for fr in frames) else "mono"
+        program = settings.program
+    else:
+        program = "split" if any((~fr.teal).any() for fr in frames) \
+            else "mono"
+    for fr, kind in zip(frames, settings.kinds):
+        if kind == "scene" and settings.key and not settings.program_given:
+            check_program(fr.ends, fr.teal, fr.lines, program, fr.name,
+                          KEY_TAKES)
+    return program
 
 
 def draw_panel(draw, box, unit):

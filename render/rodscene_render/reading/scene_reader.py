@@ -98,12 +98,13 @@ def position_line(glyph):
     return glyph * GLYPH_LINES + 1
 
 
-def check_program(ends, teal, lines, program, name):
+def check_program(ends, teal, lines, program, name,
+                  taken="--program {program}"):
     """Refuses scene text that the program cannot have written: a glyph
     whose site lies outside its window, or a cylinder of the other
     colour than it draws there. A site's z is known from the cylinder's
     ends to within their rounding; only what lies clearly beyond it is
-    refused."""
+    refused. taken says what took the text for the program's."""
     low, high, split = WINDOWS[program]
     with np.errstate(all="ignore"):  # NaN and infinite ends are not judged
         z = (ends[:, 2] + ends[:, 5]) / 2
@@ -123,11 +124,11 @@ def check_program(ends, teal, lines, program, name):
                     "teal")]
     else:
         checks.append((blue, "a blue glyph, which it never draws"))
-    for bad, why in checks:
+    for bad, what in checks:
         if bad.any():
             raise Refusal(f"{shown(name)}:{lines[bad][0]}: not "
-                          f"rodscene_{program}'s scene text (--program "
-                          f"{program}): {why}")
+                          f"rodscene_{program}'s scene text "
+                          f"({taken.format(program=program)}): {what}")
 
 
 def read_scene_file(path):
