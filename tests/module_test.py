@@ -476,8 +476,17 @@ def page(split, mono, tmp):
           "a page with no rod in its box was taken for one that shows")
     shutil.copy(EXAMPLE, tmp / "here.txt")
     os.chdir(tmp)
-    shown = rodscene.show("here.txt", converters=converters).html
-    meta = json.loads(re.search(r'id="meta">(.*?)</script>', shown,
+    view = rodscene.show("here.txt", converters=converters)
+    check(view.save(b"saved.html") == tmp / "saved.html" and
+          (tmp / "saved.html").read_text() == view.html,
+          "a shown page saved under a name in bytes")
+    try:
+        view.save("here.txt")  # the user's file, not a page
+        check(False, "a shown page was saved over a file of another kind")
+    except rodscene.Refused:
+        check((tmp / "here.txt").read_bytes() == EXAMPLE.read_bytes(),
+              "a refused save touched the file")
+    meta = json.loads(re.search(r'id="meta">(.*?)</script>', view.html,
                                 re.S).group(1))
     check(meta["inputs"] == ["here.txt"] and meta["picture"] == "rods.png"
           and meta["movie"] == "rods.mp4",

@@ -50,7 +50,7 @@ def render_path():
                  ("command_line", "messages", "processes"))
 
 
-def path(name):
+def name_of(name):
     """A file name as the command takes it, from str, bytes or
     os.PathLike."""
     text = os.fsdecode(name)
@@ -62,7 +62,7 @@ def path(name):
 def paths(inputs):
     if isinstance(inputs, (str, bytes, os.PathLike)):
         inputs = [inputs]
-    return [path(p) for p in inputs]
+    return [name_of(p) for p in inputs]
 
 
 def run(head, inputs, options, inline=False):
@@ -93,21 +93,21 @@ def run(head, inputs, options, inline=False):
 
 def picture(input, output, **options):
     """Draws one input into a picture (.png, .jpg); returns its path."""
-    written = path(output)
+    written = name_of(output)
     run([], paths(input) + [written], options)
     return pathlib.Path(written)
 
 
 def film(inputs, output, **options):
     """Renders every input as a frame of a film (.mp4, .webm, .gif)."""
-    written = path(output)
+    written = name_of(output)
     run([f"--movie={written}"], paths(inputs), options)
     return pathlib.Path(written)
 
 
 def page(inputs, output, **options):
     """Writes the page that shows the inputs in a browser (.html)."""
-    written = path(output)
+    written = name_of(output)
     run([f"--html={written}"], paths(inputs), options)
     return pathlib.Path(written)
 
@@ -124,8 +124,20 @@ class view:
                 f'title="rodscene"></iframe>')
 
     def save(self, path):
-        pathlib.Path(path).write_text(self.html, encoding="utf-8")
-        return pathlib.Path(path)
+        """Writes the page as the command writes one: a name ending in
+        .html, written whole under a temporary name, never over a file of
+        another kind; returns its path."""
+        name = pathlib.Path(name_of(path))
+        outputs, messages = (render_module(n) for n in ("outputs",
+                                                         "messages"))
+        try:
+            outputs.check_output(name, render_module("page.page")
+                                 .PAGE_FORMATS, [], "page")
+            with outputs.written_whole(name) as temporary:
+                temporary.write_text(self.html, encoding="utf-8")
+        except messages.Refusal as e:
+            raise Refused(str(e)) from None
+        return name
 
 
 def show(inputs, **options):
