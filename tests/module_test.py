@@ -477,7 +477,7 @@ def page(split, mono, tmp):
     shutil.copy(EXAMPLE, tmp / "here.txt")
     os.chdir(tmp)
     view = rodscene.show("here.txt", converters=converters)
-    check(view.save(b"saved.html") == tmp / "saved.html" and
+    check(view.save(b"saved.html") == pathlib.Path("saved.html") and
           (tmp / "saved.html").read_text() == view.html,
           "a shown page saved under a name in bytes")
     try:
