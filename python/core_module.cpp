@@ -11,6 +11,7 @@
 #include <pybind11/pybind11.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include "config_reader.hpp"
 #include "conversion_run.hpp"
 #include "glyph.hpp"
+#include "guarded_file.hpp"
 #include "page_numbers.hpp"
 #include "reader_module.hpp"
 #include "render_binding.hpp"
@@ -94,10 +96,19 @@ struct outcome {
   std::string warnings;
 };
 
-// Reads `name` as `program` does (null: the reader alone), without the GIL.
+// Reads `name` as `program` does (null: the reader alone), without the GIL,
+// through g: a regular file alone, and a read that Ctrl-C ends.
 outcome read_file(storage& s, const std::string& name,
-                  const converter_variant* program) {
-  read_site_table(s.reader, s.table, s.report, name.c_str());
+                  const converter_variant* program, guarded_file& g) {
+  io_failure opening;
+  std::FILE* file = open_guarded(g, name.c_str(), opening);
+  if (file == nullptr) return {opening, {}};
+  start_guarded_reader(s.reader, g, file);
+  read_sites(s.reader, s.table, s.report);
+  errno = 0;
+  if (std::fclose(file) != 0 && !failed(s.report.failure)) {
+    s.report.failure = {"close", errno != 0 ? errno : EIO};
+  }
   if (failed(s.report.failure)) return {s.report.failure, {}};
   char* text = nullptr;
   std::size_t size = 0;
@@ -115,7 +126,8 @@ outcome read_file(storage& s, const std::string& name,
 // the errno's own subclass (FileNotFoundError, IsADirectoryError...) with
 // the caller's path as its filename.
 void raise_if_failed(const outcome& o, const std::string& name,
-                     const py::object& path) {
+                     const py::object& path, guarded_file& g) {
+  raise_if_interrupted(g);
   if (!failed(o.failure)) return;
   PyObject* shown = PyUnicode_DecodeFSDefaultAndSize(
       name.data(), static_cast<Py_ssize_t>(name.size()));
@@ -123,7 +135,7 @@ void raise_if_failed(const outcome& o, const std::string& name,
   py::str reason =
       py::str("cannot {} {}: {}")
           .format(o.failure.action, py::reinterpret_steal<py::str>(shown),
-                  std::strerror(o.failure.code));
+                  failure_reason(o.failure));
   PyErr_SetObject(PyExc_OSError,
                   py::make_tuple(o.failure.code, reason, path).ptr());
   throw py::error_already_set();
@@ -165,13 +177,14 @@ double rounded(long double v) {
 
 py::tuple sites_of(const py::object& path) {
   std::string name = file_name(path);
+  guarded_file g = guard_for_this_thread();
   outcome o;
   std::vector<double> positions, directions;
   std::int64_t records = 0;
   {
     py::gil_scoped_release unlocked;
     borrowed_storage s;
-    o = read_file(*s, name, nullptr);
+    o = read_file(*s, name, nullptr, g);
     records = s->report.data_records;
     int n = records < site_capacity ? static_cast<int>(records) : site_capacity;
     const site_table& t = s->table;
@@ -182,7 +195,7 @@ py::tuple sites_of(const py::object& path) {
         directions.push_back(rounded(v));
     }
   }
-  raise_if_failed(o, name, path);
+  raise_if_failed(o, name, path, g);
   py::ssize_t n = static_cast<py::ssize_t>(positions.size() / 3);
   return py::make_tuple(array_of(positions, {n, 3}),
                         array_of(directions, {n, 3}), records,
@@ -192,16 +205,17 @@ py::tuple sites_of(const py::object& path) {
 py::tuple glyphs_of(const py::object& path, std::string_view program) {
   const converter_variant& v = variant_named(program);
   std::string name = file_name(path);
+  guarded_file g = guard_for_this_thread();
   std::optional<borrowed_storage> s;  // kept until the glyphs are copied out
   outcome o;
   int n = 0;
   {
     py::gil_scoped_release unlocked;
     s.emplace();
-    o = read_file(**s, name, &v);
+    o = read_file(**s, name, &v, g);
     if (!failed(o.failure)) n = draw_glyphs((*s)->glyphs, (*s)->table, v);
   }
-  raise_if_failed(o, name, path);
+  raise_if_failed(o, name, path, g);
   // The arrays are made at the glyphs' count, then filled: no storage
   // between them to grow and copy (array_blocks.hpp says why).
   auto ends = block_array<double>({n, 2, 3});
@@ -231,17 +245,18 @@ py::tuple glyphs_of(const py::object& path, std::string_view program) {
 py::tuple scene_text_of(const py::object& path, std::string_view program) {
   const converter_variant& v = variant_named(program);
   std::string name = file_name(path);
+  guarded_file g = guard_for_this_thread();
   std::optional<borrowed_storage> s;  // kept until the scene is copied out
   outcome o;
   std::size_t size = 0;
   {
     py::gil_scoped_release unlocked;
     s.emplace();
-    o = read_file(**s, name, &v);
+    o = read_file(**s, name, &v, g);
     if (!failed(o.failure))
       size = write_scene_text((*s)->scene, (*s)->table, v);
   }
-  raise_if_failed(o, name, path);
+  raise_if_failed(o, name, path, g);
   // The bytes object is made at the scene's size, then filled.
   PyObject* text =
       PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size));

@@ -32,27 +32,32 @@ PATIENCE = 120
 # "done PID DIGEST" lines in $FILM_TEST_LOG; one run at a time, each
 # holding a lock on the log, when asked; when FILM_TEST_PASS is set, runs
 # beyond that many done wait for $FILM_TEST_LOG.go, so that a film is
-# stopped with those frames done and no more.
+# stopped with those frames done and no more. POV-Ray runs with an
+# environment of the render path's own: the test's settings come from its
+# parent's.
 STAND_IN = f"""#!{sys.executable}
 import fcntl, hashlib, os, sys, time
 from PIL import Image
+with open(f"/proc/{{os.getppid()}}/environ", "rb") as f:
+    environ = dict(os.fsdecode(v).split("=", 1) for v in f.read().split(b"\\0")
+                   if b"=" in v)
 args = {{a[:2]: a[2:] for a in sys.argv[1:] if a[:2] in ("+W", "+H", "+O")
         and a[2:3] != "T"}}
 digest = hashlib.sha256(open("rodscene_glyphs.inc", "rb").read()).hexdigest()
-name = os.environ["FILM_TEST_LOG"]
+name = environ["FILM_TEST_LOG"]
 def log(line):
     with open(name, "a") as f:
         f.write(line + "\\n")
 log(f"start {{os.getpid()}} {{os.getppid()}} {{digest}}")
-if os.environ.get("FILM_TEST_ONE_AT_A_TIME"):
+if environ.get("FILM_TEST_ONE_AT_A_TIME"):
     held = open(name, "a")  # the lock lasts as long as the file is open
     fcntl.flock(held, fcntl.LOCK_EX)
-passing = int(os.environ.get("FILM_TEST_PASS", "-1"))
+passing = int(environ.get("FILM_TEST_PASS", "-1"))
 while 0 <= passing <= open(name).read().count("\\ndone ") and \\
         not os.path.exists(name + ".go"):
     time.sleep(0.01)
 size = (int(args["+W"]), int(args["+H"]))
-if os.environ.get("FILM_TEST_NOISE"):
+if environ.get("FILM_TEST_NOISE"):
     seed = bytes.fromhex(digest) * (size[0] * size[1] * 3 // 32 + 1)
     image = Image.frombytes("RGB", size, seed[:size[0] * size[1] * 3])
 else:

@@ -11,12 +11,14 @@ Groups:
            its standard error, glyphs() are its numbers within one ulp, and
            read_sites() rounds the 80-bit values correctly to float64.
   failures a file that cannot be opened or read, and an unknown program,
-           raise with the programs' reasons.
+           raise with the programs' reasons; what is not a regular file
+           (a device, a pipe) is refused.
   threads  calls run at once without the GIL, each with storage of its
-           own: one thread converts a whole file while another is stopped
-           in the middle of reading a pipe, and both get what they get
-           alone; the renderer draws the same bytes on any number of
-           threads, two pictures at once.
+           own: one thread converts a whole file while the main thread
+           is in the middle of reading an endless one, then stops that
+           read as Ctrl-C does; both get what they get alone; the
+           renderer draws the same bytes on any number of threads, two
+           pictures at once.
   page     the numbers a page keeps are numpy's bit for bit: packed rods
            as page.py packs them and extents as camera.py measures them;
            a page is the same with them and without them; arrays
@@ -27,15 +29,21 @@ Groups:
 import errno
 import faulthandler
 import fractions
+import importlib.util
+import json
 import math
 import os
 import pathlib
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import threading
+import time
 import warnings
+import _thread
 
 import numpy as np
 
@@ -314,6 +322,39 @@ def failures(split, mono, tmp):
                     check(e.strerror == want and e.filename == path and
                           e.errno == code,
                           f"{function.__name__}: {e!r}, not {want!r}")
+    # What is not a regular file is refused before it is read: a device
+    # that never ends, and a pipe that no one writes (whose opening would
+    # wait for a writer).
+    os.mkfifo(tmp / "pipe")
+    for path in ("/dev/zero", tmp / "pipe"):
+        for function, args in ((rodscene.read_sites, ()),
+                               (rodscene.glyphs, ("split",)),
+                               (rodscene.scene_text, ("mono",))):
+            faulthandler.dump_traceback_later(60, exit=True)
+            try:
+                function(path, *args)
+                check(False, f"{function.__name__}({path}) succeeded")
+            except OSError as e:
+                check(e.strerror == f"cannot open {path}: not a regular "
+                      f"file" and e.filename == path,
+                      f"{function.__name__}({path}): {e!r}")
+            faulthandler.cancel_dump_traceback_later()
+    # Each keyword takes its option's values alone, of its type and count:
+    # no list smuggles in another option.
+    picture = tmp / "kw.png"
+    for options in (dict(camera=(30, 20, "--width=64", "--no-key")),
+                    dict(label=["x", "--html=p.html"]), dict(look=(1, 2)),
+                    dict(box=(0, 0, 0, 1, 1, "1")), dict(width=64.5),
+                    dict(key="no"), dict(draft=1), dict(view=["front"]),
+                    dict(converters=["--converters", str(tmp)]),
+                    dict(fps=float("nan"))):
+        try:
+            rodscene.picture(EXAMPLE, picture, **options)
+            check(False, f"{options} were taken")
+        except rodscene.Refused as e:
+            check(str(e).startswith(f"{next(iter(options))}: takes"),
+                  f"{options}: {e}")
+    check(not picture.exists(), "a refused picture was written")
     for function in (rodscene.glyphs, rodscene.scene_text):
         try:
             function(missing, "rodscene_split")
@@ -323,42 +364,89 @@ def failures(split, mono, tmp):
                   f"unknown program: {e}")
 
 
+def reading(path):
+    """Whether this process has path open."""
+    for fd in os.listdir("/proc/self/fd"):
+        try:
+            if os.readlink(f"/proc/self/fd/{fd}") == os.path.realpath(path):
+                return True
+        except OSError:
+            pass
+    return False
+
+
 def threads(split, mono, tmp):
     warnings.simplefilter("ignore", rodscene.ReadWarning)
     other = tmp / "other"
     other.write_text("0 0 0 0\n1 2 3 0 0 1\n4 5 -6 1 0 0\n")
     want_a = rodscene.scene_text(EXAMPLE, "split")
     want_b = rodscene.glyphs(other, "mono")
-    pipe_a, pipe_b = tmp / "a", tmp / "b"
-    os.mkfifo(pipe_a)
-    os.mkfifo(pipe_b)
+    # A terabyte of nothing (no disk space: a sparse file), which would
+    # take hours to read: the main thread reads it, another thread
+    # converts a file meanwhile, which it could not do were the GIL held,
+    # then stops the main thread's read as Ctrl-C would.
+    endless = tmp / "endless.txt"
+    with open(endless, "wb") as f:
+        f.truncate(1 << 40)
     got = {}
-    a = threading.Thread(target=lambda: got.update(
-        a=rodscene.scene_text(pipe_a, "split")))
-    b = threading.Thread(target=lambda: got.update(
-        b=rodscene.glyphs(pipe_b, "mono")))
-    # Were the GIL held while a call reads, these opens would wait forever.
-    faulthandler.dump_traceback_later(60, exit=True)
-    text = EXAMPLE.read_bytes()
-    a.start()
-    with open(pipe_a, "wb") as to_a:
-        # More than the pipe holds: a has read and stored a good part of
-        # the file, and waits for more in the middle of its read.
-        to_a.write(text[:200000])
-        to_a.flush()
-        b.start()
-        with open(pipe_b, "wb") as to_b:
-            to_b.write(other.read_bytes())
-        b.join()
-        check(a.is_alive(), "the first call did not wait for its input")
-        to_a.write(text[200000:])
-    a.join()
+
+    def beside():
+        while not reading(endless):
+            time.sleep(0.001)
+        got["b"] = rodscene.glyphs(other, "mono")
+        got["a"] = rodscene.scene_text(EXAMPLE, "split")
+        _thread.interrupt_main()
+    b = threading.Thread(target=beside)
+    faulthandler.dump_traceback_later(120, exit=True)
+    b.start()
+    try:
+        rodscene.read_sites(endless)
+        check(False, "a read that Ctrl-C stopped came back as done")
+    except KeyboardInterrupt:
+        pass
+    b.join()
     faulthandler.cancel_dump_traceback_later()
     check(got["a"] == want_a, "a call read beside another got another scene")
     check(all(np.array_equal(got["b"][k], want_b[k]) for k in want_b),
           "a call made while another was reading got other glyphs")
+    check(rodscene.scene_text(EXAMPLE, "split") == want_a,
+          "a call after a stopped read got another scene")
+    stopped_film(split, tmp)
     if rodscene._core.has_renderer:
         same_pictures()
+
+
+def stopped_film(split, tmp):
+    """Ctrl-C during film() comes back as KeyboardInterrupt, saying what
+    was kept, never as a refusal that a loop would go on after."""
+    if shutil.which("ffmpeg") is None or \
+            importlib.util.find_spec("tqdm") is None:
+        return
+    from film_test import STAND_IN  # a POV-Ray that sleeps when asked
+    fake = tmp / "bin"
+    fake.mkdir()
+    (fake / "povray").write_text(STAND_IN)
+    (fake / "povray").chmod(0o755)
+    log = tmp / "povray.log"
+    script = (f"import rodscene, sys\ntry:\n    rodscene.film("
+              f"[{str(EXAMPLE)!r}] * 3, {str(tmp / 'f.mp4')!r}, width=64, "
+              f"height=48, renderer='povray', "
+              f"converters={str(pathlib.Path(split).parent)!r})"
+              f"\nexcept KeyboardInterrupt as e:\n    print('stopped:', e)"
+              f"\n    sys.exit(3)\n")
+    child = subprocess.Popen(
+        [sys.executable, "-c", script], stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE, text=True,
+        env=dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}",
+                 FILM_TEST_LOG=str(log), FILM_TEST_PASS="0"))
+    while not (log.exists() and "start" in log.read_text()):
+        if child.poll() is not None:
+            check(False, f"film() ended: {child.communicate()}")
+        time.sleep(0.01)
+    child.send_signal(signal.SIGINT)
+    out, err = child.communicate()
+    check(child.returncode == 3 and "stopped: interrupted" in out,
+          f"Ctrl-C in film(): {child.returncode} {out} {err}")
 
 
 def render_rods(rods, round_ends, threads):
@@ -468,6 +556,37 @@ def page(split, mono, tmp):
         fr.numbers = None
     check(pages.page_text(settings, frames) == text,
           "the page differs with numbers worked out as the frames are read")
+    # An output named in bytes comes back as a path; a page whose --box
+    # holds no rod shows nothing; show()'s commands write where they are
+    # run from, the inputs' folder, not the page's folder, which is gone.
+    converters = pathlib.Path(split).parent
+    written = rodscene.page(EXAMPLE, os.fsencode(tmp / "b.html"),
+                            converters=converters)
+    check(written == tmp / "b.html" and written.is_file(),
+          f"page() with a name in bytes gave {written!r}")
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        rodscene.page(EXAMPLE, tmp / "c.html", converters=converters,
+                      box=(500, 500, 500, 501, 501, 501))
+    check(any(w.category is rodscene.NothingShown for w in caught),
+          "a page with no rod in its box was taken for one that shows")
+    shutil.copy(EXAMPLE, tmp / "here.txt")
+    os.chdir(tmp)
+    view = rodscene.show("here.txt", converters=converters)
+    check(view.save(b"saved.html") == pathlib.Path("saved.html") and
+          (tmp / "saved.html").read_text() == view.html,
+          "a shown page saved under a name in bytes")
+    try:
+        view.save("here.txt")  # the user's file, not a page
+        check(False, "a shown page was saved over a file of another kind")
+    except rodscene.Refused:
+        check((tmp / "here.txt").read_bytes() == EXAMPLE.read_bytes(),
+              "a refused save touched the file")
+    meta = json.loads(re.search(r'id="meta">(.*?)</script>', view.html,
+                                re.S).group(1))
+    check(meta["inputs"] == ["here.txt"] and meta["picture"] == "rods.png"
+          and meta["movie"] == "rods.mp4",
+          f"show()'s commands write {meta['picture']}, {meta['movie']}")
     # Arrays carved from a thread's blocks (over 16 MB of them) outlive
     # the thread, and no later call writes over them.
     want = rodscene.glyphs(EXAMPLE, "split")

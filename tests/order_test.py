@@ -109,7 +109,11 @@ def measure(split, tmp):
     scene.write_bytes(rodscene.scene_text(names[0], "split"))
     for name, u in zip(names[:3] + [scene],
                        [*samples.values(), samples["nematic"]]):
-        for got in (rodscene.order(name), rodscene.order(3 * u)):
+        # Names in bytes too; rows of any finite length, however large
+        # or small, scaled before they are normalised.
+        for got in (rodscene.order(name), rodscene.order(bytes(name)),
+                    rodscene.order(3 * u), rodscene.order(1e300 * u),
+                    rodscene.order(1e-300 * u)):
             agrees((got["S"], got["director"], got["biaxiality"]), u,
                    f"rodscene.order({name.name})")
     got = rodscene.order(names[3])

@@ -68,12 +68,12 @@ del sys.modules["numpy"]
 import numpy
 """
 # A stand-in POV-Ray whose first run cannot start its threads.
-LATE_THREADS = f"""#!/bin/sh
-if [ ! -e "$FILM_TEST_LOG.late" ]; then
-  touch "$FILM_TEST_LOG.late"
+LATE_THREADS = """#!/bin/sh
+if [ ! -e "{log}.late" ]; then
+  touch "{log}.late"
   echo "Timed out waiting for worker thread startup" >&2; exit 1
 fi
-exec {sys.executable} "$FILM_TEST_BIN/povray" "$@"
+exec {python} "{bin}/povray" "$@"
 """
 
 
@@ -315,9 +315,9 @@ def lines(b):
     check(run.returncode == 2 and "not a film's" in run.stderr and
           "Traceback" not in run.stderr, f"a deep manifest: {run.stderr}")
 
-    path = stand_in(b, "povray", LATE_THREADS)
-    run = b.run(["--movie", b.tmp / "late.mp4"] + inputs, PATH=path,
-                FILM_TEST_BIN=str(b.tmp / "bin"))
+    path = stand_in(b, "povray", LATE_THREADS.format(
+        log=b.log, python=sys.executable, bin=b.tmp / "bin"))
+    run = b.run(["--movie", b.tmp / "late.mp4"] + inputs, PATH=path)
     check(run.returncode == 0 and frame_count(b.tmp / "late.mp4") ==
           "h264,3", f"POV-Ray's threads late: {run.stderr}")
 

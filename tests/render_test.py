@@ -209,12 +209,11 @@ def stand_in_povray(tmp):
     """A povray that only notes that it was called."""
     fake = tmp / "fake"
     fake.mkdir(exist_ok=True)
-    (fake / "povray").write_text("#!/bin/sh\necho called >> \"$CALLS\"\n"
+    calls = tmp / "calls"
+    (fake / "povray").write_text(f"#!/bin/sh\necho called >> '{calls}'\n"
                                  "exit 1\n")
     (fake / "povray").chmod(0o755)
-    calls = tmp / "calls"
-    return dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}",
-                CALLS=str(calls)), calls
+    return dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}"), calls
 
 
 def refusals(split, tmp):
@@ -240,6 +239,18 @@ def refusals(split, tmp):
     lines = run.stdout.splitlines(keepends=True)[:24]
     hostile = "".join(lines[:20]).replace(", 1.2\n", ", 500\n")
     (tmp / "radius.pov").write_text(hostile)
+    # Scene text that the program named as its writer cannot have
+    # written: split's blue rods as mono's, and teal rods at z <= 0 as
+    # split's; and one glyph more than a converter writes.
+    (tmp / "split.pov").write_text(run.stdout)
+    (tmp / "mono.pov").write_text(run.stdout.replace(
+        "0.00000, 0.100000, 0.873810", "0.000000, 0.800000, 0.673810"))
+    zeros = tmp / "zeros"
+    zeros.mkdir()
+    (zeros / "readingconfig3.txt").write_text("")
+    empty = subprocess.run([split], cwd=zeros, capture_output=True,
+                           text=True).stdout
+    (tmp / "more.pov").write_text(empty + "".join(lines[:12]))
     victim = tmp / "victim.txt"
     victim.write_text("the user's\n")
     lines[20] = lines[20][:-1] + f' #fopen F "{victim}" write\n'
@@ -274,6 +285,11 @@ def refusals(split, tmp):
              [config, out, "--label", "{nothing}"],
              [config, out, "--label", "{time:d}"],
              [config, out, "--label", "{name[7]}"],  # fits no "a.txt"
+             [config, out, "--label", "{index:c}"],  # a control character
+             [tmp / "split.pov", out, "--program", "mono"],
+             [tmp / "mono.pov", out, "--program", "split"],
+             ["--movie", film, tmp / "split.pov", tmp / "mono.pov"],
+             [tmp / "more.pov", out],
              [tmp / "edited.pov", out],
              ["--movie", film, config, log_mate],
              [config, tmp / "out.jpg", "--transparent"],
@@ -358,6 +374,20 @@ def pictures(split, tmp):
     ys, xs = np.nonzero(ink_mask(pixels(tmp / "label.png")))
     check(len(xs) > 20 and xs.max() < 160 and ys.max() < 60,
           f"the label is not in the upper left corner: {run.stderr}")
+
+    # POV-Ray reads no INI file of the user's: not $POVINI's, not one in
+    # the home folder, whose header would stop every picture.
+    header = tmp / "header.inc"
+    header.write_text('#error "the user\'s header was read"\n')
+    home = tmp / "home" / ".povray" / "3.7"
+    home.mkdir(parents=True)
+    for ini in (tmp / "user.ini", home / "povray.ini"):
+        ini.write_text(f"Include_Header={header}\nAntialias=on\n")
+    run = render([rod, tmp / "own.png"] + size + converters,
+                 dict(os.environ, POVINI=str(tmp / "user.ini"),
+                      HOME=str(tmp / "home")))
+    check(run.returncode == 0, f"the user's INI reached POV-Ray: "
+          f"{run.stderr}")
 
     # No glyph in the window: still drawn, with one warning, and not a
     # success.

@@ -34,8 +34,10 @@ What the reader dropped or filled in comes as ReadWarning, one a line of
 what the program prints on standard error, without its name:
 "PATH:LINE: ...". A file that cannot be opened or read raises OSError (its
 errno's subclass, such as FileNotFoundError), with errno and filename set
-and strerror the program's reason, "cannot open PATH: ..."; an unknown
-program raises ValueError.
+and strerror the program's reason, "cannot open PATH: ..."; what is not
+a regular file (a device, a pipe) is not read: OSError (EINVAL), "cannot
+open PATH: not a regular file". Ctrl-C stops a long read with
+KeyboardInterrupt. An unknown program raises ValueError.
 
 Pictures, films and pages as the command rodscene_render makes them:
 picture(input, output, **options), film(inputs, output, **options),
@@ -47,8 +49,10 @@ glyph gives a NothingShown warning.
 
 order(rods, program=None): the order of a file's rods (every rod of a
 configuration, across its header's periodic box; with program "split" or
-"mono" the glyphs that converter draws), or of directions (n, 3), each
-row a rod (not normalised: any length but 0, and d the same rod as -d):
+"mono" the glyphs that converter draws, scene text refused when the
+program given cannot have written it), or of directions (n, 3), each
+row a rod (not normalised: any finite length but 0, and d the same rod as
+-d):
 {"S": float, the order parameter; "director": (3,) unit vector, its
 largest component positive; "biaxiality": float, the difference of the
 order tensor's two smaller eigenvalues, 0 for a uniaxial sample; "tensor":
@@ -128,22 +132,29 @@ def scene_text(path, program):
 def _drawn_ends(path, program):
     """The rods a picture draws of a file, scene text or configuration, as
     n x 6 ends, and the periodic box its header gives (or None); what the
-    command refuses raises ValueError."""
+    command refuses raises ValueError. Scene text that program (when
+    given) cannot have written is refused."""
+    if program not in (None, "split", "mono"):
+        raise ValueError(f"unknown program {program!r}: choose 'split' or "
+                         f"'mono'")
     inputs = render_module("reading.inputs")
     refusal = render_module("messages").Refusal
+    path = os.fsdecode(path)
     kind = "configuration"
-    if os.path.exists(path):
-        try:
+    try:
+        if os.path.exists(path):
             kind = inputs.input_kind(path)
             if kind == "scene":
-                ends, caps, _, lines = inputs.read_scene_file(path)
+                ends, caps, teal, lines = inputs.read_scene_file(path)
+                if program is not None:
+                    inputs.check_program(ends, teal, lines, program, path)
                 return ends[inputs.drawable(ends, caps, lines, path, [])], \
                     None
-        except refusal as e:
-            raise ValueError(str(e)) from None
+    except refusal as e:
+        raise ValueError(str(e)) from None
     if kind != "configuration":
-        raise ValueError(f"{os.fsdecode(path)} is a trajectory: measure "
-                         f"its frames with rodscene_render --order")
+        raise ValueError(f"{path} is a trajectory: measure its frames with "
+                         f"rodscene_render --order")
     if program is None:  # the whole system: every record a rod
         return _whole(path, inputs, refusal)
     ends, caps, _, warned, _ = _core.glyphs(path, program)
@@ -166,8 +177,9 @@ def _whole(path, inputs, refusal):
 
 
 def _rows(values, what, unit=False):
-    """values as an (n, 3) float64 array of finite rows, of unit length
-    when unit; ValueError when they are not."""
+    """values as an (n, 3) float64 array of finite rows; of unit length
+    when unit, each row scaled by its largest component first so that no
+    length over- or underflows. ValueError when they are not."""
     import numpy as np
     d = np.asarray(values, dtype=float)
     if d.ndim != 2 or d.shape[1] != 3:
@@ -176,16 +188,19 @@ def _rows(values, what, unit=False):
         if not np.isfinite(d).all():
             raise ValueError(f"every one of the {what} needs to be finite")
         return d
-    length = np.linalg.norm(d, axis=1, keepdims=True)
-    if not (np.isfinite(length) & (length > 0)).all():
+    with np.errstate(all="ignore"):  # what is not finite is refused below
+        scale = np.abs(d).max(axis=1, initial=0.0, keepdims=True)
+        d = d / scale
+        length = np.linalg.norm(d, axis=1, keepdims=True)
+    if not (np.isfinite(scale) & (scale > 0)).all():
         raise ValueError(f"every one of the {what} needs a finite length "
                          f"above 0")
     return d / length
 
 
 def _rods(rods, directions, program):
-    """The rods' centres and unit directions, of a file's drawn rods or
-    of the arrays given."""
+    """The rods' centres and unit directions, and the periodic box a
+    file gives, of a file's drawn rods or of the arrays given."""
     measure = render_module("order.order")
     if isinstance(rods, (str, bytes, os.PathLike)):
         ends, box = _drawn_ends(rods, program)

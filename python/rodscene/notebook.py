@@ -12,6 +12,8 @@ import tempfile
 import threading
 import warnings
 
+from .keywords import Refused, words
+
 # Where the render path lives: in the source tree beside this package or
 # its build (build/PRESET/python/rodscene), or in share/rodscene when
 # installed (PREFIX/lib/python3/dist-packages/rodscene).
@@ -19,18 +21,10 @@ HERE = pathlib.Path(__file__).resolve().parent
 RENDER_FOLDERS = [HERE.parent.parent / "render"] + [
     HERE.parents[3] / name for name in ("render", "share/rodscene")
     if len(HERE.parents) > 3] + [pathlib.Path("/usr/share/rodscene")]
-# Options that the command turns off with --no-NAME.
-NEGATED = ("axes", "key", "box_edges")
-# The command's options that are not options of a run.
-NOT_KEYWORDS = ("help", "version", "movie", "html", "order", "plot", "table")
 FRAME_HEIGHT = 480  # pixels of the page's frame in a notebook
 # One run at a time: a run owns the process's children and its folders'
 # locks, and ends them all when it ends.
 one_run = threading.Lock()
-
-
-class Refused(ValueError):
-    """What the command would refuse, in its one line."""
 
 
 class NothingShown(UserWarning):
@@ -56,38 +50,19 @@ def render_path():
                  ("command_line", "messages", "processes"))
 
 
-def words(options, known):
-    """Keyword arguments as the command's options: view="front" is
-    --view=front, camera=(30, 20) --camera 30 20, draft=True --draft,
-    key=False --no-key. known is the command's option names; any other
-    keyword is refused, never taken for an abbreviation."""
-    out = []
-    for name, value in options.items():
-        flag = "--" + name.replace("_", "-")
-        negated = "--no-" + flag[2:] if name in NEGATED else None
-        if (flag not in known and negated not in known) or \
-                name in NOT_KEYWORDS:
-            raise Refused(f"{name}: not an option of a picture, film or "
-                          f"page")
-        if value is None or (value is False and not negated):
-            continue
-        if value is False:
-            out.append(negated)
-        elif value is True:
-            out.append(flag)
-        elif isinstance(value, (str, bytes, os.PathLike)):
-            out.append(f"{flag}={os.fsdecode(value)}")
-        elif hasattr(value, "__iter__"):
-            out += [flag] + [str(v) for v in value]
-        else:
-            out.append(f"{flag}={value}")
-    return out
+def name_of(name):
+    """A file name as the command takes it, from str, bytes or
+    os.PathLike."""
+    text = os.fsdecode(name)
+    if "\0" in text:
+        raise Refused(f"{text!r}: a file name without a NUL character")
+    return text
 
 
 def paths(inputs):
     if isinstance(inputs, (str, bytes, os.PathLike)):
         inputs = [inputs]
-    return [os.fsdecode(p) for p in inputs]
+    return [name_of(p) for p in inputs]
 
 
 def run(head, inputs, options, inline=False):
@@ -103,6 +78,8 @@ def run(head, inputs, options, inline=False):
         processes.reset()
         try:
             command_line.run(argv, here, inline)
+        except messages.Stopped as e:  # Ctrl-C, with what a film kept
+            raise KeyboardInterrupt(str(e)) from None
         except messages.Refusal as e:
             raise Refused(f"{e}\n{e.detail}" if e.detail else str(e)) \
                 from None
@@ -116,20 +93,23 @@ def run(head, inputs, options, inline=False):
 
 def picture(input, output, **options):
     """Draws one input into a picture (.png, .jpg); returns its path."""
-    run([], paths(input) + [os.fsdecode(output)], options)
-    return pathlib.Path(output)
+    written = name_of(output)
+    run([], paths(input) + [written], options)
+    return pathlib.Path(written)
 
 
 def film(inputs, output, **options):
     """Renders every input as a frame of a film (.mp4, .webm, .gif)."""
-    run([f"--movie={os.fsdecode(output)}"], paths(inputs), options)
-    return pathlib.Path(output)
+    written = name_of(output)
+    run([f"--movie={written}"], paths(inputs), options)
+    return pathlib.Path(written)
 
 
 def page(inputs, output, **options):
     """Writes the page that shows the inputs in a browser (.html)."""
-    run([f"--html={os.fsdecode(output)}"], paths(inputs), options)
-    return pathlib.Path(output)
+    written = name_of(output)
+    run([f"--html={written}"], paths(inputs), options)
+    return pathlib.Path(written)
 
 
 class view:
@@ -144,8 +124,20 @@ class view:
                 f'title="rodscene"></iframe>')
 
     def save(self, path):
-        pathlib.Path(path).write_text(self.html, encoding="utf-8")
-        return pathlib.Path(path)
+        """Writes the page as the command writes one: a name ending in
+        .html, written whole under a temporary name, never over a file of
+        another kind; returns its path."""
+        name = pathlib.Path(name_of(path))
+        outputs, messages = (render_module(n) for n in ("outputs",
+                                                         "messages"))
+        try:
+            outputs.check_output(name, render_module("page.page")
+                                 .PAGE_FORMATS, [], "page")
+            with outputs.written_whole(name) as temporary:
+                temporary.write_text(self.html, encoding="utf-8")
+        except messages.Refusal as e:
+            raise Refused(str(e)) from None
+        return name
 
 
 def show(inputs, **options):

@@ -29,6 +29,11 @@ class Refusal(Exception):
         self.detail = detail
 
 
+class Stopped(Refusal):
+    """A stop (Ctrl-C) of a run that has kept work for a later run: said in
+    one line with how to go on."""
+
+
 class Nothing(Exception):
     """What was asked for was written, but shows no glyph: said in one
     line, and the run ends with exit status 1."""

@@ -7,6 +7,7 @@ import numpy as np
 from . import layout
 from .panels import INK, draw_panel, font, rgba, srgb
 from .rod_writer import NEUTRAL
+from ..reading.scene_reader import check_program
 
 ORDER_ROW = "S = {:.2f}"  # the frame's order parameter in the key
 COUNT_JOIN = ", "
@@ -15,19 +16,28 @@ WINDOWS = {"split": "drawn: \u221238 < z < 28",
            "mono": "drawn: \u221238 < z < 38"}
 TEAL = (0.0, 0.8, 0.67381)
 BLUE = (0.0, 0.1, 0.87381)
+# Why scene text is taken for a program's when --program does not say.
+KEY_TAKES = "the program the key names; --no-key leaves the key out"
 KEY_ENTRIES = {"split": ((TEAL, "z > 0"), (BLUE, "z \u2264 0")),
                "mono": ((TEAL, "every rod"),)}
 
 
 def key_program(settings, frames):
-    """The program whose colours the key explains: the one named or run;
-    for scene text alone, split when any rod is blue, else mono."""
+    """The program whose colours the key explains: the one named; "rods"
+    for a whole system; for scene text alone, split when any rod is blue,
+    else mono. Scene text that it cannot have written (the two programs'
+    texts mixed) is refused when the key is drawn, as text read for a
+    program named is."""
     if settings.program_given:
         return settings.program
     if any(fr.total is not None for fr in frames):
         return "rods"
-    return "split" if any((~fr.teal).any() for fr in frames) else "mono"
-
+    program = "split" if any((~fr.teal).any() for fr in frames) else "mono"
+    for fr, kind in zip(frames, settings.kinds):
+        if kind == "scene" and settings.key:
+            check_program(fr.ends, fr.teal, fr.lines, program, fr.name,
+                          KEY_TAKES)
+    return program
 
 
 def key_rows(settings, stats):

@@ -45,6 +45,9 @@ def check_label(template, names, dt, t0):
                               index, dt, t0)
         except Exception as e:  # a template can raise whatever its fields do
             return f"{type(e).__name__}: {e}"
+        if not text.isprintable():  # a format such as {index:c}
+            return f"for {shown(name)} it is not one line of printable " \
+                "characters"
         if len(text) > MAX_LABEL:
             return (f"{len(text)} characters for {shown(name)}, more than "
                     f"{MAX_LABEL}")

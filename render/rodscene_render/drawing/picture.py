@@ -14,7 +14,7 @@ from ..order import orientation
 from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
-from ..reading.inputs import load_input
+from ..reading.inputs import load_input, written_by
 from ..reading.systems import HEAD_RADIUS, drawn_words
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
@@ -229,7 +229,7 @@ def report_frame(fr):
 
 def render_picture(settings, scratch):
     fr = load_input(settings.inputs[0], settings.kinds[0],
-                    settings.converter, scratch)
+                    settings.converter, scratch, written_by(settings))
     report_frame(fr)
     settings.key_program = key_program(settings, [fr])
     from_frames(settings, [fr])

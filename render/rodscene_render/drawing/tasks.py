@@ -3,9 +3,13 @@ POV-Ray's options in, the PNG's bytes out. It imports nothing of this
 package, so that a cluster's workers, which receive it by value, need only
 POV-Ray; a local film or picture runs the same steps with its own runner.
 
-Each run has a folder of its own, which is its home too, with POV-Ray's
-I/O restrictions set to that folder alone; a time limit that scales with
-the picture ends a run that hangs."""
+Each run has a folder of its own, which is its home and working folder
+too, with POV-Ray's I/O restrictions set to that folder alone. POV-Ray
+runs with an environment of ours alone (no POVINI, no locale of the
+user's) and reads our own povray.ini in the folder, which it takes before
+any other INI file: what it draws depends on the task alone, as a film's
+frames folder records it. A time limit that scales with the picture ends
+a run that hangs."""
 
 import os
 import pathlib
@@ -26,6 +30,14 @@ forbidden
 [Permitted Paths]
 read+write = {folder}
 """
+# POV-Ray's INI file, found in its working folder before the user's or the
+# system's; the command line sets everything else a frame depends on.
+INI_NAME = "povray.ini"
+INI = """; rodscene's own settings: no other INI file is read
+Verbose=On
+"""
+# The environment POV-Ray runs with: nothing of the user's.
+ENVIRONMENT = {"PATH": os.defpath, "LC_ALL": "C"}
 # A loaded machine may not start POV-Ray's threads in time; such a run is
 # tried again.
 BUSY_MACHINE = "Timed out waiting for worker thread startup"
@@ -46,15 +58,16 @@ def time_limit(quality, width, height):
 def prepare(folder, command, files):
     """Writes the scene's files and POV-Ray's settings into the folder;
     returns the command to run there, with this machine's POV-Ray and the
-    folder as library path, and its environment."""
+    folder as library path, and its environment, the folder its home."""
     for name, text in files.items():
         (pathlib.Path(folder) / name).write_text(text)
     settings = pathlib.Path(folder) / SETTINGS_PATH
     settings.parent.mkdir(parents=True)
     settings.write_text(SETTINGS.format(folder=folder))
+    (pathlib.Path(folder) / INI_NAME).write_text(INI)
     program = shutil.which(command[0]) or command[0]
     return ([program] + command[1:] + [f"+L{folder}"],
-            dict(os.environ, HOME=str(folder)))
+            dict(ENVIRONMENT, HOME=str(folder)))
 
 
 def outcome(folder, status, stderr):
@@ -92,8 +105,9 @@ def render_with(runner, command, files, seconds, scratch=None,
 
 def run_here(line, folder, env, seconds):
     """A worker's run, killed with the worker when setpriv is there."""
-    if shutil.which(SETPRIV[0]):
-        line = SETPRIV + line
+    setpriv = shutil.which(SETPRIV[0])
+    if setpriv:
+        line = [setpriv] + SETPRIV[1:] + line
     run = subprocess.run(line, cwd=folder, env=env, capture_output=True,
                          text=True, errors="replace", timeout=seconds,
                          start_new_session=True)

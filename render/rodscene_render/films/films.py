@@ -17,8 +17,8 @@ from PIL import Image
 from . import film_encoder, resume
 from .. import folders, processes
 from ..outputs import regular_bytes
-from ..messages import (Nothing, Refusal, plural, program_name, say,
-                       shell_command, shown)
+from ..messages import (Nothing, Refusal, Stopped, plural, program_name,
+                       say, shell_command, shown)
 from ..drawing.key import key_program
 from ..drawing.picture import (camera_for, drawn_summary, from_frames,
                                shows_glyph)
@@ -162,7 +162,7 @@ def render_frames(settings, frames, cam, folder, scratch, todo, enc):
                 resume.settle(folder)
         except (KeyboardInterrupt, processes.stopped):
             bar.close()
-            raise Refusal(stop_message(settings, folder, len(frames),
+            raise Stopped(stop_message(settings, folder, len(frames),
                                        "interrupted")) from None
     if failed is not None:
         raise Refusal(stop_message(
@@ -184,7 +184,7 @@ def make_film(settings, frames, cam, folder, scratch, todo):
         try:
             film_encoder.finish(enc, settings.movie)
         except (KeyboardInterrupt, processes.stopped):
-            raise Refusal(stop_message(settings, folder, len(frames),
+            raise Stopped(stop_message(settings, folder, len(frames),
                                        "interrupted while encoding")) \
                 from None
         except Refusal as e:

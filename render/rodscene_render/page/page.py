@@ -17,8 +17,8 @@ from . import command_words, page_details, page_limits
 from ..messages import (Nothing, Refusal, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
-from ..drawing.picture import (camera_for, drawn_summary, report_frame,
-                               rod_reach, view_directions)
+from ..drawing.picture import (camera_for, drawn_summary, in_box,
+                               report_frame, rod_reach, view_directions)
 from ..drawing.panels import linear
 from ..drawing.rod_writer import NEUTRAL
 from ..reading.reading_pool import load_frames
@@ -142,9 +142,9 @@ def page_meta(settings, frames, tables, teal):
         "program": shell_word(program_name()),
         "options": command_words.carried_options(settings),
         "picture": shell_word(command_words.input_word(
-            settings.html.with_suffix(".png"))),
+            page_details.shown_output(settings, ".png"))),
         "movie": shell_word(command_words.input_word(
-            settings.html.with_suffix(".mp4"))),
+            page_details.shown_output(settings, ".mp4"))),
     }
 
 
@@ -238,13 +238,13 @@ def write_page(settings, scratch):
     with written_whole(settings.html) as temporary:
         with open(temporary, "wb") as f:
             f.writelines(fill_parts(fill))
-    rods = plural(sum(len(fr.ends) for fr in frames), "glyph")
-    drawn = drawn_summary(settings, frames)
-    message = f"wrote {rods} in {plural(len(frames), 'frame')} into " \
-        f"{shown(settings.html)}" if drawn is None else \
-        f"wrote {plural(len(frames), 'frame')} into " \
-        f"{shown(settings.html)}; {drawn}"
-    if not any(len(fr.ends) for fr in frames):
+    drawn = sum(int(in_box(settings, fr).sum()) for fr in frames)
+    whole = drawn_summary(settings, frames)
+    message = f"wrote {plural(drawn, 'glyph')} in " \
+        f"{plural(len(frames), 'frame')} into {shown(settings.html)}" \
+        if whole is None else f"wrote {plural(len(frames), 'frame')} into " \
+        f"{shown(settings.html)}; {whole}"
+    if not drawn:  # none at all, or none in --box
         raise Nothing(f"{message}: nothing to show")
     if not settings.inline:
         say(message)

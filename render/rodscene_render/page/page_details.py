@@ -2,8 +2,8 @@
 the page's META: the key and label of each frame, each rod's colour and
 faintness as the pictures draw them and its line in its input, what the
 layer toggles and the z slab need to give the picture's command a --box
-that draws the rods shown, and the words the commands add for the
-label."""
+that draws the rods shown, and the words and files the commands add
+for the label and the output."""
 
 import base64
 import pathlib
@@ -19,6 +19,7 @@ from ..drawing.picture import from_frames, in_box, rod_colours
 from ..reading.systems import drawn_words
 
 BAR_STOPS = 32  # colours of the key's bar, spread over the map
+INLINE_NAME = "rods"  # the commands' picture and film of an inline page
 
 
 def page_order(fr):
@@ -147,6 +148,15 @@ def labels(settings, frames):
     words = ["--label " + shell_word(t.replace("{", "{{").replace("}", "}}"))
              for t in texts]
     return texts, words
+
+
+def shown_output(settings, suffix):
+    """The picture or film the page's commands write: beside the page, or
+    for a page shown inline, whose folder goes with it, in the folder the
+    inputs' names hold from."""
+    if getattr(settings, "inline", False):
+        return pathlib.Path(INLINE_NAME).with_suffix(suffix)
+    return settings.html.with_suffix(suffix)
 
 
 def film_label(settings):

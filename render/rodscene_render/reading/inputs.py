@@ -14,7 +14,7 @@ from .conversion import convert
 from .system_files import read_system
 from .trajectories import trajectory_kind
 from ..messages import PROGRAM, Refusal, plural, shown
-from .scene_reader import read_scene_file
+from .scene_reader import check_program, read_scene_file
 
 SCENE_START = b" cylinder\n"
 # Beyond this POV-Ray's arithmetic breaks rods into pieces (seen from
@@ -145,15 +145,23 @@ def drawable(ends, caps, lines, name, notes):
     return readable & ~short
 
 
-def load_input(path, kind, converter, scratch):
-    """One input's frame: its glyphs read strictly, scene text as it is and
-    a configuration through the converter; or a whole system's rods, when
-    the converter is a system reader."""
+def written_by(settings):
+    """The program named as scene text's writer, or None."""
+    return settings.program if settings.program_given else None
+
+
+def load_input(path, kind, converter, scratch, program=None):
+    """One input's frame: its glyphs read strictly, scene text as it is
+    (refused when program, the one named as its writer, cannot have
+    written it) and a configuration through the converter; or a whole
+    system's rods, when the converter is a system reader."""
     if isinstance(converter, systems.reader) and kind != "scene":
         return systems.frame_of(path, read_system(path, kind, converter),
                                 converter, frame)
     if kind == "scene":
         ends, caps, teal, lines = read_scene_file(path)
+        if program:
+            check_program(ends, teal, lines, program, path)
         notes = []
     else:
         ends, caps, teal, notes, lines = convert(path, converter, scratch)

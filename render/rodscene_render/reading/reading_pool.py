@@ -11,11 +11,12 @@ import threading
 
 from .. import processes
 from .frame_numbers import page_work
-from .inputs import load_input
+from .inputs import load_input, written_by
 
 
-def load_reduced(then, path, kind, converter, scratch, work=None):
-    fr = load_input(path, kind, converter, scratch)
+def load_reduced(then, path, kind, converter, scratch, program,
+                 work=None):
+    fr = load_input(path, kind, converter, scratch, program)
     return then(work(fr) if work else fr)
 
 
@@ -28,7 +29,8 @@ def load_frames(settings, scratch, then=keep_frame):
     module works them out; or what then (a module's function, which
     worker processes can be handed) makes of each, where it was read, so
     that only that comes back."""
-    jobs = [(then, path, kind, settings.converter, scratch)
+    jobs = [(then, path, kind, settings.converter, scratch,
+             written_by(settings))
             for path, kind in zip(settings.inputs, settings.kinds)]
     work = page_work(settings)  # only where the module reads, in threads
     workers = min(os.cpu_count() or 1, len(jobs))

@@ -11,7 +11,7 @@ from ..messages import Refusal, shown
 
 GLYPH_LINES = 12
 GLYPH_BYTES = 486  # a glyph with the teal pigment, line feeds included
-MAX_GLYPHS = 3370  # the converters' table holds no more sites
+MAX_GLYPHS = 3360  # the converters visit no more of their table's slots
 MAX_BYTES = MAX_GLYPHS * GLYPH_BYTES
 TEAL_PIGMENT = "pigment { color rgb <0.000000, 0.800000, 0.673810>}"
 BLUE_PIGMENT = "pigment { color rgb <0.00000, 0.100000, 0.873810>}"
@@ -39,6 +39,16 @@ GLYPH = re.compile("".join(r + "\n" for r in GLYPH_RECORDS))
 LINE_PATTERNS = [re.compile(r) for r in GLYPH_RECORDS]
 NUMBERS = 9  # a glyph's cylinder ends, then its cap's centre
 TEAL_GROUP = 6
+# Each converter's window of the site's z, both bounds left out, and
+# whether it draws a rod blue at z <= 0 (split) or every rod teal (mono).
+WINDOWS = {"split": (-38.0, 28.0, True), "mono": (-38.0, 38.0, False)}
+# A site's z is the middle of its cylinder's ends, read to within this
+# share of their sizes (each end rounded twice, then the sum once).
+Z_SLACK = 2.0 ** -50
+# Slack for ends that are not both exactly zero, where a double may have
+# lost the digits of a tiny extended value.
+TINY_SLACK = 1e-300
+TINY = 5e-324  # the smallest double above 0
 
 
 def not_written(name, line):
@@ -63,15 +73,62 @@ def read_scene(text, name):
     while position < len(text):
         match = GLYPH.match(text, position)
         if match is None:
-            raise bad_line(text, position, name,
-                           len(teal) * GLYPH_LINES + 1)
+            raise bad_line(text, position, name, position_line(len(teal)))
         groups = match.groups()
         fields += groups[:TEAL_GROUP] + groups[TEAL_GROUP + 1:]
         teal.append(groups[TEAL_GROUP] == TEAL_PIGMENT)
         position = match.end()
-    values = np.array(fields, dtype=float).reshape(-1, NUMBERS)
-    lines = np.arange(len(teal)) * GLYPH_LINES + 1
+        if len(teal) > MAX_GLYPHS:
+            line = position_line(len(teal) - 1)
+            raise Refusal(f"{shown(name)}:{line}: more glyphs than a "
+                          f"converter writes ({MAX_GLYPHS})")
+    values = np.array(fields, dtype=float)
+    # An extended value too small for a double keeps its sign and its
+    # being nonzero: the smallest double of that sign stands for it.
+    for i in np.flatnonzero(values == 0):
+        if "E" in fields[i]:
+            values[i] = -TINY if fields[i].lstrip()[0] == "-" else TINY
+    values = values.reshape(-1, NUMBERS)
+    lines = position_line(np.arange(len(teal)))
     return values[:, :6], values[:, 6:], np.array(teal, bool), lines
+
+
+def position_line(glyph):
+    """The line of a glyph's first record, the glyphs counted from 0."""
+    return glyph * GLYPH_LINES + 1
+
+
+def check_program(ends, teal, lines, program, name,
+                  taken="--program {program}"):
+    """Refuses scene text that the program cannot have written: a glyph
+    whose site lies outside its window, or a cylinder of the other
+    colour than it draws there. A site's z is known from the cylinder's
+    ends to within their rounding; only what lies clearly beyond it is
+    refused. taken says what took the text for the program's."""
+    low, high, split = WINDOWS[program]
+    with np.errstate(all="ignore"):  # NaN and infinite ends are not judged
+        z = (ends[:, 2] + ends[:, 5]) / 2
+        slack = Z_SLACK * (abs(ends[:, 2]) + abs(ends[:, 5])) + \
+            np.where((ends[:, 2] == 0) & (ends[:, 5] == 0), 0, TINY_SLACK)
+        known = np.isfinite(z) & np.isfinite(slack)
+        outside = known & ((z + slack <= low) | (z - slack >= high))
+        above = known & (z - slack > 0)
+        not_above = known & (z + slack <= 0)
+    blue = ~teal
+    checks = [(outside, f"a glyph outside its window {low:g} < z < "
+                        f"{high:g}")]
+    if split:
+        checks += [(teal & not_above, "a teal glyph at z <= 0, which it "
+                    "draws blue"),
+                   (blue & above, "a blue glyph above z = 0, which it draws "
+                    "teal")]
+    else:
+        checks.append((blue, "a blue glyph, which it never draws"))
+    for bad, what in checks:
+        if bad.any():
+            raise Refusal(f"{shown(name)}:{lines[bad][0]}: not "
+                          f"rodscene_{program}'s scene text "
+                          f"({taken.format(program=program)}): {what}")
 
 
 def read_scene_file(path):
@@ -83,7 +140,7 @@ def read_scene_file(path):
         raise Refusal(f"cannot read {shown(path)}: {e.strerror}") from None
     if len(data) > MAX_BYTES:
         raise Refusal(f"{shown(path)} is larger than any scene text a "
-                      f"converter writes ({MAX_GLYPHS} glyphs)")
+                      f"converter writes (at most {MAX_GLYPHS} glyphs)")
     try:
         text = data.decode("ascii")
     except UnicodeDecodeError as e:
