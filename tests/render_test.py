@@ -217,7 +217,7 @@ def stand_in_povray(tmp):
 
 
 def refusals(split, tmp):
-    converters = ["--program", "split", "--converters", pathlib.Path(split).parent]
+    converters = ["--converters", pathlib.Path(split).parent]
     config = config_file(tmp, "a.txt", [(0, 0, 10, 1, 0, 0)])
     glob_mate = config_file(tmp, "b.txt", [(5, 0, 10, 0, 1, 0)])
     not_png = tmp / "not.png"
@@ -309,7 +309,7 @@ def refusals(split, tmp):
              ["--movie", film, "--frames", index, config]]
     env, calls = stand_in_povray(tmp)
     for case in cases:
-        run = render(case + converters, env)
+        run = render(["--program", "split"] + case + converters, env)
         said = run.stderr.strip().splitlines()
         check(run.returncode == 2 and len(said) == 1 and
               said[0].startswith(RENDER.name + ": ") and
