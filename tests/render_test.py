@@ -415,6 +415,9 @@ def systems(split, tmp):
         for p, d in zip(moved, u / np.linalg.norm(u, axis=1)[:, None])))
     size = ["--draft", "--width", 320, "--height", 180]
     run = render([config, tmp / "whole.png", "--view", "top"] + size)
+    if "needs the rodscene module" in run.stderr:
+        print("no rodscene module to read whole systems: skipped")
+        sys.exit(SKIP)
     check(run.returncode == 0 and run.stderr.splitlines() == [
           f"{RENDER.name}: drew 5000 rods into {tmp / 'whole.png'} (box "
           f"60 x 40 x 30, from 0 to L)"], f"not drawn whole: {run.stderr}")
