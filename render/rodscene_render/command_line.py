@@ -144,7 +144,9 @@ def find_reader(s, here):
         s.converter = conversion.find_converter(s.program, s.converters,
                                                 here)
     elif set(s.kinds) - {"scene"}:
-        if conversion.find_module(s.converters, here) is None:
+        # Beside the converters named, or imported already, or this tree's.
+        if conversion.find_module(s.converters, here) is None and \
+                conversion.find_module(None, here) is None:
             raise Refusal(system_files.NEEDS_MODULE)
         s.converter = system_options.system_reader(s)
         frames = trajectories.expand(s.inputs, s.kinds, s.frame)
