@@ -24,6 +24,7 @@ IN_FLIGHT = {"draft": 8, "normal": 3, "final": 2}
 RUN_BYTES = 24 << 20
 GLYPH_BYTES = 2560
 PIXEL_BYTES = 20
+WAKE = 0.2  # seconds between looks at a stop while frames render
 
 
 class gate:
@@ -80,6 +81,18 @@ def runs_in_flight(settings, todo):
     return max(1, min(runs, free // 2 // need))
 
 
+def finished_jobs(jobs):
+    """The jobs as they finish. The wait wakes every WAKE seconds: the
+    kernel may hand a stop signal to a worker thread, and Python runs its
+    handler only once the main thread runs again."""
+    pending = set(jobs)
+    while pending:
+        finished, pending = concurrent.futures.wait(
+            pending, timeout=WAKE,
+            return_when=concurrent.futures.FIRST_COMPLETED)
+        yield from sorted(finished, key=lambda job: jobs[job][0])
+
+
 def render_local(settings, todo, cam, folder, scratch, done):
     """Renders the frames to do here, calling done with each frame's
     index; returns (failed frame or None, its Refusal). The frames in
@@ -94,7 +107,7 @@ def render_local(settings, todo, cam, folder, scratch, done):
         jobs = {pool.submit(work, settings, fr, cam, index, folder,
                             entry, scratch, runs): (index, fr)
                 for index, fr, entry in todo}
-        for job in concurrent.futures.as_completed(jobs):
+        for job in finished_jobs(jobs):
             index, fr = jobs[job]
             try:
                 job.result()
