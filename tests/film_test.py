@@ -20,6 +20,7 @@ import sys
 import tempfile
 import threading
 import time
+import types
 
 from render_checks import RENDER, SKIP, Image, check, np
 
@@ -225,6 +226,36 @@ def whole(b):
           ["manifest.jsonl", "warnings.log"],
           f"the frames' folder holds {left}")
     failed_encoder(b, configurations(b.tmp, 3))
+    angle_range()
+
+
+def angle_range():
+    """A film keeps a few counts of each frame's angles, not the angles:
+    the colour range it finds from them is angle_top's of all the frames'
+    angles, for angles at, beside and about the steps' bounds, where the
+    95th percentile falls between two angles either side of a bound."""
+    sys.path.insert(0, str(RENDER.parent))
+    from rodscene_render.order import orientation
+    bounds = np.array(orientation.step_bounds())
+    near = np.concatenate([bounds, np.nextafter(bounds, np.inf),
+                           np.nextafter(bounds, -np.inf), bounds + 0.3,
+                           bounds - 0.3])
+    near = near[(near >= 0) & (near <= 90)]
+    rng = np.random.default_rng(11)
+    made, orientation.angles = orientation.angles, lambda ends, _: ends
+    try:
+        for _ in range(3000):
+            frames = [types.SimpleNamespace(ends=np.concatenate([
+                rng.choice(near, rng.integers(0, 12)),
+                rng.uniform(0, 90, rng.integers(0, 4))]))
+                for _ in range(rng.integers(1, 5))]
+            whole = orientation.angle_top(frames, lambda fr: None)
+            kept = orientation.angle_top_of(
+                [orientation.angle_counts(fr.ends) for fr in frames])
+            check(kept == whole, f"the colour range of counts is {kept}, "
+                  f"of the angles {whole}: {[fr.ends for fr in frames]}")
+    finally:
+        orientation.angles = made
 
 
 def failed_encoder(b, inputs):

@@ -32,7 +32,7 @@ def report_notes(frames, log):
     kinds = collections.defaultdict(list)
     lines = []
     for fr in frames:
-        notes = fr.notes + ([] if len(fr.ends) else [no_glyph_note(fr)])
+        notes = fr.notes + ([] if fr.glyphs else [no_glyph_note(fr)])
         lines += notes
         for kind in dict.fromkeys(warning_kind(n, fr.name) for n in notes):
             kinds[kind].append(shown(pathlib.Path(fr.name).name))

@@ -15,7 +15,7 @@ from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input, written_by
-from ..reading.systems import HEAD_RADIUS, drawn_words
+from ..reading.systems import HEAD_RADIUS, drawn_words, summary_of
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .key import key_program
@@ -90,7 +90,11 @@ def from_frames(settings, frames):
 def view_directions(frames):
     """Every named view's (azimuth, elevation): the fixed ones, and those
     that follow the first frame's director."""
-    director = orientation.order(frames[0].ends)[1]
+    return views_following(orientation.order(frames[0].ends)[1])
+
+
+def views_following(director):
+    """view_directions, of a director."""
     return {**camera.VIEWS, **{name: camera.director_view(name, director)
                                for name in camera.DIRECTOR_VIEWS}}
 
@@ -206,17 +210,12 @@ def finish_image(settings, fr, cam, index, image, order):
 
 
 def drawn_summary(settings, frames):
-    """What whole systems' frames draw, for a film's or page's summary:
-    "3000 rods a frame", or the first frame that leaves rods out and why;
-    None for the converters' glyphs."""
+    """What whole systems' frames draw, for a film's or page's summary
+    (systems.summary_of); None for the converters' glyphs."""
     if not frames or any(fr.total is None for fr in frames):
         return None
-    words = [drawn_words(fr, in_box(settings, fr)) for fr in frames]
-    cut = next((i for i, w in enumerate(words) if " of " in w), None)
-    if cut is not None:
-        return f"frame {cut + 1} drew {words[cut]}"
-    return f"{words[0]} a frame" if len(set(words)) == 1 else \
-        f"{words[0]} in the first frame"
+    return summary_of([drawn_words(fr, in_box(settings, fr))
+                       for fr in frames])
 
 
 def report_frame(fr):

@@ -15,7 +15,7 @@ import urllib.parse
 import warnings
 
 from ..drawing import tasks
-from .frame_tasks import keep, task_of
+from .frame_tasks import keep, load_frame, task_of
 from ..messages import Refusal, shown
 from ..drawing.povray import time_limit
 
@@ -134,10 +134,11 @@ def check_scheduler(text):
                       f"{why}") from None
 
 
-def render_cluster(settings, todo, cam, folder, done):
+def render_cluster(settings, todo, cam, folder, scratch, done):
     """Renders the frames to do on the cluster of settings.client, calling
-    done with each frame's index; returns (failed frame or None, its
-    Refusal). Closes the client however it ends."""
+    done with each frame's index and whether it shows a glyph; returns
+    (failed frame or None, its Refusal). Closes the client however it
+    ends."""
     import cloudpickle
     client = settings.client
     # Workers then need POV-Ray alone, not this package.
@@ -147,21 +148,22 @@ def render_cluster(settings, todo, cam, folder, done):
     # worker, and a lost worker would take the scene with it.
     with warnings.catch_warnings():
         warnings.filterwarnings("ignore", LARGE_WARNING, UserWarning)
-        return render_all(client, settings, todo, cam, folder, done)
+        return render_all(client, settings, todo, cam, folder, scratch,
+                          done)
 
 
-def render_all(client, settings, todo, cam, folder, done):
+def render_all(client, settings, todo, cam, folder, scratch, done):
     waiting = list(reversed(todo))
     frames = {}
     try:
         while waiting or frames:
             for (index, fr, entry, order), result in collect(
-                    client, settings, cam, waiting, frames):
+                    client, settings, cam, waiting, frames, scratch):
                 made, png, detail = result
                 if not made:
                     return fr, Refusal(png, detail)
-                keep(settings, fr, cam, index, png, order, folder, entry)
-                done(index)
+                done(index, keep(settings, fr, cam, index, png, order,
+                                 folder, entry))
         return None, None
     finally:
         with contextlib.suppress(Exception):
@@ -169,13 +171,13 @@ def render_all(client, settings, todo, cam, folder, done):
         close(client)
 
 
-def collect(client, settings, cam, waiting, frames):
+def collect(client, settings, cam, waiting, frames, scratch):
     """Tops the queue up and returns [(frame, task's result)] for the tasks
     done. A failure of the cluster itself (a lost scheduler, a broken
     connection) comes back as the failed result of a frame not yet kept."""
     results, current = [], None
     try:
-        top_up(client, settings, cam, waiting, frames)
+        top_up(client, settings, cam, waiting, frames, scratch)
         for job in finished(list(frames)):
             current = frames[job]
             results.append((current, job.result()))
@@ -211,14 +213,16 @@ def finished(jobs):
         return []
 
 
-def top_up(client, settings, cam, waiting, frames):
-    """Submits frames until QUEUED wait for each worker thread; a frame
-    leaves the waiting list once submitted."""
+def top_up(client, settings, cam, waiting, frames, scratch):
+    """Submits frames until QUEUED wait for each worker thread, each read
+    here as it is submitted and held until it is kept; a frame leaves the
+    waiting list once submitted."""
     if not waiting:
         return
     threads = sum(client.nthreads().values())
     while waiting and len(frames) < max(threads, 1) * QUEUED:
-        index, fr, entry = waiting[-1]
+        index, _, entry = waiting[-1]
+        fr = load_frame(settings, index, scratch)
         command, files, order = task_of(settings, fr, cam)
         job = client.submit(tasks.render_task, command, files,
                             time_limit(settings), pure=False)

@@ -14,17 +14,16 @@ import sys
 
 from PIL import Image
 
-from . import film_encoder, resume
+from . import film_encoder, resume, survey
 from .. import folders, processes
 from ..outputs import regular_bytes
 from ..messages import (Nothing, Refusal, Stopped, plural, program_name,
                        say, shell_command, shown)
-from ..drawing.key import key_program
-from ..drawing.picture import (camera_for, drawn_summary, from_frames,
-                               shows_glyph)
+from ..drawing.picture import camera_for, shows_glyph
 from ..drawing.povray import SCENE_NAME, povray_command, view_text
-from ..reading.reading_pool import load_frames
 from ..reading.system_files import frame_ref
+from ..reading.systems import summary_of
+from .frame_tasks import load_frame
 from ..warning_report import LOG_SUFFIX, report_notes
 
 FRAME_PATTERN = "frame%05d.png"
@@ -139,19 +138,23 @@ def stop_message(settings, folder, total, why, then="finish the film"):
 def render_all(settings, todo, cam, folder, scratch, done):
     if settings.scheduler:
         from .cluster import render_cluster
-        return render_cluster(settings, todo, cam, folder, done)
+        return render_cluster(settings, todo, cam, folder, scratch, done)
     from .local_frames import render_local
     return render_local(settings, todo, cam, folder, scratch, done)
 
 
 def render_frames(settings, frames, cam, folder, scratch, todo, enc):
     """Renders the frames to do with the bar, handing each to the encoder;
-    on a failure or a stop says what is kept and how to go on."""
+    on a failure or a stop says what is kept and how to go on. Returns
+    whether any frame rendered shows a glyph."""
+    shown_any = []
     from tqdm import tqdm
     with tqdm(total=len(frames), initial=len(frames) - len(todo),
               unit="frame", file=sys.stderr, desc="rendering",
               disable=None) as bar:
-        def done(index):
+        def done(index, shows):
+            if shows:
+                shown_any.append(index)
             film_encoder.frame_done(enc, index)
             bar.update()
         try:
@@ -169,18 +172,20 @@ def render_frames(settings, frames, cam, folder, scratch, todo, enc):
             settings, folder, len(frames),
             f"cannot render the frame of {shown(failed.name)}: {error}"),
             error.detail)
+    return bool(shown_any)
 
 
 def make_film(settings, frames, cam, folder, scratch, todo):
     """Renders the frames to do while ffmpeg encodes those done; keeps the
     frames when ffmpeg fails or the film stops, so that running again only
-    encodes."""
+    encodes. Returns whether any frame rendered shows a glyph."""
     rendered = {index for index, _, _ in todo}
     ready = set(range(1, len(frames) + 1)) - rendered
     enc = film_encoder.start(settings, folder, FRAME_PATTERN, len(frames),
                              scratch, ready)
     try:
-        render_frames(settings, frames, cam, folder, scratch, todo, enc)
+        shows = render_frames(settings, frames, cam, folder, scratch, todo,
+                              enc)
         try:
             film_encoder.finish(enc, settings.movie)
         except (KeyboardInterrupt, processes.stopped):
@@ -194,15 +199,26 @@ def make_film(settings, frames, cam, folder, scratch, todo):
     except BaseException:
         film_encoder.stop(enc)
         raise
+    return shows
+
+
+def kept_shows(settings, cam, scratch, kept):
+    """Whether any frame kept from an earlier run (indices from 1) shows a
+    glyph: each read again, one at a time, until one does."""
+    return any(shows_glyph(settings, cam, load_frame(settings, i, scratch))
+               for i in sorted(kept))
 
 
 def render_film(settings, scratch):
-    frames = load_frames(settings, scratch)
+    """The film: its frames surveyed, then each read again and rendered
+    where it is done, so that no more frames are held than are in
+    flight."""
+    frames = survey.survey_frames(settings, scratch)
     folder = pathlib.Path(settings.frames or pathlib.Path(scratch) / "frames")
     folders.claim_frames(folder)
-    settings.key_program = key_program(settings, frames)
-    from_frames(settings, frames)
-    cam = camera_for(settings, [fr.points() for fr in frames])
+    settings.key_program = survey.key_program(settings, frames)
+    survey.from_surveys(settings, frames)
+    cam = camera_for(settings, [fr.points for fr in frames])
     try:
         kept, missing = resume.plan(folder, wanted_entries(settings, cam),
                                     sound_frame(settings))
@@ -217,11 +233,14 @@ def render_film(settings, scratch):
     place = {frame_name(i + 1): i for i in range(len(frames))}
     todo = [(place[e["frame"]] + 1, frames[place[e["frame"]]], e)
             for e in missing]
-    make_film(settings, frames, cam, folder, scratch, todo)
-    drawn = drawn_summary(settings, frames)
+    shows = make_film(settings, frames, cam, folder, scratch, todo)
+    drawn = None if not frames or any(fr.total is None for fr in frames) \
+        else summary_of([fr.drawn for fr in frames])
     message = (f"wrote {plural(len(frames), 'frame')} at {settings.fps:g} "
                f"per second into {shown(settings.movie)}" +
                (f"; {drawn}" if drawn else ""))
-    if not any(shows_glyph(settings, cam, fr) for fr in frames):
+    done = {index for index, _, _ in todo}
+    if not shows and not kept_shows(settings, cam, scratch,
+                                    set(range(1, len(frames) + 1)) - done):
         raise Nothing(f"{message}, but no frame shows a glyph")
     say(message)

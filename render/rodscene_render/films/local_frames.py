@@ -10,7 +10,7 @@ import threading
 
 from .. import processes
 from ..drawing import tasks
-from .frame_tasks import draw_and_keep, keep, task_of
+from .frame_tasks import draw_and_keep, keep, load_frame, task_of
 from ..messages import Refusal, os_failure
 from ..drawing.povray import run_local, time_limit
 
@@ -51,7 +51,10 @@ class gate:
             self.allowed = max(self.least, self.allowed // 2)
 
 
-def local_frame(settings, fr, cam, index, folder, entry, scratch, runs):
+def local_frame(settings, cam, index, folder, entry, scratch, runs):
+    """A frame read, rendered by POV-Ray, kept; whether it shows any
+    glyph."""
+    fr = load_frame(settings, index, scratch)
     command, files, order = task_of(settings, fr, cam)
     with runs:
         made, png, detail = tasks.render_with(
@@ -59,19 +62,20 @@ def local_frame(settings, fr, cam, index, folder, entry, scratch, runs):
             runs.narrow)
     if not made:
         raise Refusal(png, detail)
-    keep(settings, fr, cam, index, png, order, folder, entry)
+    return keep(settings, fr, cam, index, png, order, folder, entry)
 
 
-def drawn_frame(settings, fr, cam, index, folder, entry, scratch, runs):
-    """A frame drawn in this process, one a thread: the renderer leaves
-    the GIL, so the threads draw side by side."""
-    draw_and_keep(settings, fr, cam, index, folder, entry)
+def drawn_frame(settings, cam, index, folder, entry, scratch, runs):
+    """A frame read and drawn in this process, one a thread: the renderer
+    leaves the GIL, so the threads draw side by side."""
+    return draw_and_keep(settings, load_frame(settings, index, scratch),
+                         cam, index, folder, entry)
 
 
 def runs_in_flight(settings, todo):
     """POV-Ray runs at a time: several a core, as free memory allows."""
     runs = (os.cpu_count() or 1) * IN_FLIGHT[settings.quality]
-    largest = max((len(fr.ends) for _, fr, _ in todo), default=0)
+    largest = max((fr.glyphs for _, fr, _ in todo), default=0)
     need = RUN_BYTES + GLYPH_BYTES * largest + \
         PIXEL_BYTES * settings.width * settings.height
     try:
@@ -95,8 +99,8 @@ def finished_jobs(jobs):
 
 def render_local(settings, todo, cam, folder, scratch, done):
     """Renders the frames to do here, calling done with each frame's
-    index; returns (failed frame or None, its Refusal). The frames in
-    flight at a failure are finished and kept."""
+    index and whether it shows a glyph; returns (failed frame or None, its
+    Refusal). The frames in flight at a failure are finished and kept."""
     most = runs_in_flight(settings, todo)
     work = local_frame
     if settings.renderer == "embree":
@@ -104,18 +108,18 @@ def render_local(settings, todo, cam, folder, scratch, done):
     runs = gate(most, min(most, os.cpu_count() or 1))
     pool = concurrent.futures.ThreadPoolExecutor(most)
     try:
-        jobs = {pool.submit(work, settings, fr, cam, index, folder,
-                            entry, scratch, runs): (index, fr)
+        jobs = {pool.submit(work, settings, cam, index, folder, entry,
+                            scratch, runs): (index, fr)
                 for index, fr, entry in todo}
         for job in finished_jobs(jobs):
             index, fr = jobs[job]
             try:
-                job.result()
+                shows = job.result()
             except (Refusal, OSError) as e:
                 pool.shutdown(wait=True, cancel_futures=True)
                 return fr, e if isinstance(e, Refusal) else Refusal(
                     os_failure(e))
-            done(index)
+            done(index, shows)
         return None, None
     except BaseException:
         # A second Ctrl-C would cut the stop short; the handler comes back

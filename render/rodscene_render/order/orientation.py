@@ -71,6 +71,61 @@ def angle_top(frames, director=global_director):
     return float(min(max(math.ceil(top / STEP) * STEP, MIN_TOP), MAX_ANGLE))
 
 
+def step_bounds():
+    """For each k from 0 to MAX_ANGLE / STEP, the largest angle whose
+    ceil(angle / STEP) is at most k, as angle_top works it out."""
+    bounds = []
+    for k in range(int(MAX_ANGLE / STEP) + 1):
+        x = k * STEP
+        while math.ceil(math.nextafter(x, math.inf) / STEP) <= k:
+            x = math.nextafter(x, math.inf)
+        bounds.append(x)
+    return bounds
+
+
+def angle_counts(values):
+    """What angle_top needs of one frame's angles, so that a film keeps
+    no frame's angles: their count, and for each step bound the count of
+    angles at or below it, the largest of those and the smallest above."""
+    values = np.asarray(values, dtype=float)
+    counts = []
+    for bound in step_bounds():
+        low, high = values[values <= bound], values[values > bound]
+        counts.append((len(low), float(low.max()) if len(low) else -math.inf,
+                       float(high.min()) if len(high) else math.inf))
+    return len(values), counts
+
+
+def angle_top_of(surveys):
+    """angle_top of the frames whose angle_counts these are: which step
+    numpy's 95th percentile of all their angles rounds up to, found from
+    the counts, and from the two angles it lies between when they
+    straddle a step bound (interpolated as numpy does)."""
+    total = sum(n for n, _ in surveys)
+    if not total:
+        return MAX_ANGLE
+    place = (total - 1) * (SHARE / 100)
+    low = math.floor(place)
+    high = min(low + 1, total - 1)
+    share = place - low if place < total - 1 else 0.0
+    for k, bound in enumerate(step_bounds()):
+        below = sum(counts[k][0] for n, counts in surveys if n)
+        if below > high:
+            break
+        if below > low:  # angle low at or below the bound, angle high above
+            a = max(counts[k][1] for n, counts in surveys if n)
+            b = min(counts[k][2] for n, counts in surveys if n)
+            if lerp(a, b, share) <= bound:
+                break
+    return float(min(max(k * STEP, MIN_TOP), MAX_ANGLE))
+
+
+def lerp(a, b, share):
+    """numpy's interpolation between neighbouring values of a
+    percentile."""
+    return a + (b - a) * share if share < 0.5 else b - (b - a) * (1 - share)
+
+
 def place(values, top=MAX_ANGLE):
     """Where angles lie on the colour range, 0 to 1, those from top on
     at 1."""

@@ -60,6 +60,10 @@ class frame:
     lost: dict = None  # a whole system's rods left out, by why
     about: str = None  # its box, as the summary tells it
 
+    @property
+    def glyphs(self):
+        return len(self.ends)
+
     def points(self):
         """Every point the camera frames: the rods' ends and heads, and
         the corners of the periodic box, which holds a film still."""

@@ -135,3 +135,14 @@ def drawn_words(fr, kept):
     else:
         reason = ", ".join(f"{n} {w}" for w, n in why.items())
     return f"{drawn} of {plural(total, 'rod')} ({reason})"
+
+
+def summary_of(words):
+    """A summary of what whole systems' frames draw, from each frame's
+    drawn_words: "3000 rods a frame", or the first frame that leaves rods
+    out and why."""
+    cut = next((i for i, w in enumerate(words) if " of " in w), None)
+    if cut is not None:
+        return f"frame {cut + 1} drew {words[cut]}"
+    return f"{words[0]} a frame" if len(set(words)) == 1 else \
+        f"{words[0]} in the first frame"

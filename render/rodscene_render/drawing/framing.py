@@ -1,0 +1,53 @@
+"""The points a camera must frame, cut down to those that can bound a
+fit: a fit takes the lowest and highest value of linear functions over the
+points (camera.extents), which the hull's vertices give as all the points
+do. Float arithmetic may favour a point on or just inside a face over a
+vertex, so every point that near the hull's faces is kept too, and the
+fit's numbers stay bit for bit those of all the points."""
+
+import numpy as np
+
+# Fewer points than this are kept as they are: no hull is worth it.
+FEWEST = 5
+# How near a face, relative to the coordinates' size, a point is kept:
+# far beyond both the fit's rounding and the hull's.
+NEAR = 1e-9
+# Heights of points over faces worked out at a time, so that a hull of
+# many faces costs a few megabytes, never one number a point and face.
+BLOCK = 1 << 18
+
+
+def framing_points(points):
+    """The points a fit over points needs: the hull's vertices and those
+    near its faces; all of them when there are few, when any is not
+    finite, or when they are too degenerate for a hull."""
+    points = np.asarray(points, dtype=float).reshape(-1, 3)
+    if len(points) < FEWEST or not np.isfinite(points).all():
+        return points
+    # An axis along which every point lies at one place is left out of
+    # the hull, so that a flat frame is cut as its plane's points are.
+    free = [a for a in range(3) if (points[:, a] != points[0, a]).any()]
+    try:
+        near = near_hull(points[:, free])
+    except (ValueError, RuntimeError):  # Qhull's error is a RuntimeError
+        return points
+    return points[near]
+
+
+def near_hull(coords):
+    """Which points lie on or near the boundary of their hull."""
+    if coords.shape[1] == 0:  # every point the same
+        return np.arange(len(coords)) == 0
+    slack = NEAR * (1.0 + np.abs(coords).max())
+    if coords.shape[1] == 1:
+        line = coords[:, 0]
+        return (line <= line.min() + slack) | (line >= line.max() - slack)
+    from scipy.spatial import ConvexHull  # only a film's survey needs it
+    faces = ConvexHull(coords).equations  # unit normal, offset: <= 0 inside
+    near = np.empty(len(coords), bool)
+    step = max(1, BLOCK // len(faces))
+    for start in range(0, len(coords), step):
+        part = coords[start:start + step]
+        height = part @ faces[:, :-1].T + faces[:, -1]
+        near[start:start + step] = height.max(axis=1) >= -slack
+    return near
