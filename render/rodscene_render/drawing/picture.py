@@ -15,7 +15,7 @@ from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input, written_by
-from ..reading.systems import HEAD_RADIUS, drawn_words, summary_of
+from ..reading.systems import drawn_words, summary_of
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .key import key_program
@@ -170,7 +170,7 @@ def frame_rods(settings, fr):
     if fr.total is not None:  # a whole system's rods, of its shape
         form = settings.converter.shape
         rods.update(radius=form.radius, round=form.round, neutral=True,
-                    cap_radius=HEAD_RADIUS * 2 * form.radius)
+                    cap_radius=form.head_radius())
         rods["caps"] = rods["caps"] if form.heads else None
     return rods, s
 

@@ -7,7 +7,6 @@ import numpy as np
 
 from .scene_writer import faded
 from ..reading.scene_reader import RED_PIGMENT, ROTATION
-from ..reading.systems import HEAD_RADIUS
 
 # One colour for every rod: a grey a little toward blue, which keeps the
 # key light's shading and the shadows readable on the light background.
@@ -38,7 +37,7 @@ def rods_text(ends, caps, pigments, faint, form):
     n = len(ends)
     faint = np.zeros(n, bool) if faint is None else np.asarray(faint, bool)
     pigments = [NEUTRAL_PIGMENT] * n if pigments is None else pigments
-    head_radius = HEAD_RADIUS * 2 * form.radius
+    head_radius = form.head_radius()
     red = {False: RED_PIGMENT, True: faded(RED_PIGMENT)}
     out = []
     for row, cap, pigment, f in zip(ends.tolist(), caps.tolist(), pigments,

@@ -22,7 +22,6 @@ from ..drawing.picture import (camera_for, drawn_summary, in_box,
 from ..drawing.panels import linear
 from ..drawing.rod_writer import NEUTRAL
 from ..reading.reading_pool import load_frames
-from ..reading.systems import HEAD_RADIUS
 from ..warning_report import LOG_SUFFIX, report_notes
 
 PAGE_FORMATS = {".html": ("HTML", b"<!DOCTYPE html>", 0)}
@@ -154,7 +153,7 @@ def rod_shape(settings):
     form = getattr(settings.converter, "shape", None)
     return None if form is None else {
         "radius": form.radius, "round": form.round, "heads": form.heads,
-        "head": HEAD_RADIUS * 2 * form.radius,
+        "head": form.head_radius(),
         "colour": [float(c) for c in linear(NEUTRAL)]}
 
 

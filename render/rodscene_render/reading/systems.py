@@ -34,6 +34,9 @@ class shape:
         """How far a drawn rod reaches beyond its axis' end points."""
         return self.radius
 
+    def head_radius(self):
+        return HEAD_RADIUS * 2 * self.radius
+
 
 @dataclasses.dataclass(frozen=True)
 class reader:
