@@ -10,6 +10,7 @@ import re
 import numpy as np
 from PIL import Image
 
+from . import panels
 from .camera import FIELD
 from .povray import BOX_PIGMENT, BOX_RADIUS, box_corners, lights
 from .rod_writer import NEUTRAL
@@ -30,8 +31,7 @@ def numbers(text):
 def linear(srgb):
     """sRGB colours, 0 to 1, in linear light, as the scene's srgb pigments
     (written with six decimals) give them."""
-    c = np.round(np.asarray(srgb, float), 6)
-    return np.where(c <= 0.04045, c / 12.92, ((c + 0.055) / 1.055) ** 2.4)
+    return panels.linear(np.round(np.asarray(srgb, float), 6))
 
 
 def converter_colours(teal):

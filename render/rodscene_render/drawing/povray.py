@@ -10,6 +10,7 @@ from .. import processes
 from . import tasks
 from .camera import FIELD
 from ..messages import Refusal
+from ..reading.systems import corners
 
 SCENE_NAME = "scene.pov"  # the scene's name beside the glyphs in a task
 GLYPHS_NAME = "rodscene_glyphs.inc"
@@ -125,9 +126,7 @@ BOX_PIGMENT = "pigment { color rgb <0.55, 0.55, 0.55> }"
 
 
 def box_corners(box):
-    low, high = np.array(box[:3]), np.array(box[3:])
-    return np.array([[(low, high)[(i >> a) & 1][a] for a in range(3)]
-                     for i in range(8)])
+    return corners(box[:3], box[3:])
 
 
 def box_text(box):

@@ -70,9 +70,7 @@ class frame:
         points = np.hstack([self.ends, self.caps]).reshape(-1, 3)
         if self.box is None:
             return points
-        corners = np.array([[self.box[(i >> a) & 1][a] for a in range(3)]
-                            for i in range(8)])
-        return np.vstack([points, corners])
+        return np.vstack([points, systems.corners(*self.box)])
 
 
 def input_kind(path):

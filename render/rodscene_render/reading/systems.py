@@ -81,6 +81,13 @@ def glyph_arrays(positions, directions, form):
     return ends, caps
 
 
+def corners(low, high):
+    """A box's eight corners, corner i taking high along axis a when bit
+    a of i is set."""
+    return np.array([[(low, high)[(i >> a) & 1][a] for a in range(3)]
+                     for i in range(8)], dtype=float)
+
+
 def box_words(lengths, origin):
     return ("box " + " x ".join(f"{v:g}" for v in lengths) + ", " +
             ORIGIN_WORDS[origin])
