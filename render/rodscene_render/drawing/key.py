@@ -50,7 +50,7 @@ def key_rows(settings, stats):
     order = solid or [(None, ORDER_ROW.format(stats["order"]))]
     rods = settings.key_program == "rods"
     if rods and not solid:  # the count beside S, in the same row
-        order = [(None, order[0][1] + COUNT_JOIN + short_count(stats))]
+        order = [(None, order[0][1] + COUNT_JOIN + stats["drawn"][0])]
     if settings.colour == "orientation":
         against = "local " if settings.against == "local" else "the "
         return ([(None, f"angle to {against}director")] + order,
@@ -60,26 +60,11 @@ def key_rows(settings, stats):
                 orientation.order_scale())
     program = settings.key_program
     if rods:
-        return [(NEUTRAL, w) for w in count_rows(stats)] + solid, None
+        count, why = stats["drawn"]
+        return [(NEUTRAL, count)] + ([(None, f"({why})")] if why else []) + \
+            solid, None
     rows = [(srgb(c), text) for c, text in KEY_ENTRIES[program]]
     return rows + [(None, WINDOWS[program])] + solid, None
-
-
-
-def short_count(stats):
-    """A whole system's count for a key's crowded row: "3000 rods", or
-    "2598 of 3000 rods"."""
-    return stats["drawn"].split(" (")[0]
-
-
-
-def count_rows(stats):
-    """The count of what a whole system's picture draws, its why (when
-    any rod is left out) on a row of its own."""
-    words = stats["drawn"]
-    return [words] if " (" not in words else \
-        [words.split(" (")[0], "(" + words.split(" (", 1)[1]]
-
 
 
 def fitted(draw, words, text, unit, room):
@@ -90,7 +75,6 @@ def fitted(draw, words, text, unit, room):
         size -= unit
         text = font(size)
     return text
-
 
 
 def draw_key(draw, settings, stats, unit, width):
@@ -118,7 +102,6 @@ def draw_key(draw, settings, stats, unit, width):
     if bar:
         draw_bar(draw, left + 10 * unit, y + 2 * unit, wide - 20 * unit, unit,
                  bar)
-
 
 
 def draw_bar(draw, left, top, width, unit, scale):

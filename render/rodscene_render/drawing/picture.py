@@ -15,7 +15,7 @@ from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input, written_by
-from ..reading.systems import drawn_words, summary_of
+from ..reading.systems import drawn_parts, drawn_words, summary_of
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .key import key_program
@@ -205,7 +205,7 @@ def finish_image(settings, fr, cam, index, image, order):
     image = decorate(image, cam, settings,
                      {"name": shown(pathlib.Path(fr.name).name),
                       "index": index, "time": fr.time, "order": order,
-                      "drawn": drawn_words(fr, in_box(settings, fr))})
+                      "drawn": drawn_parts(fr, in_box(settings, fr))})
     return image if settings.transparent else image.convert("RGB")
 
 
@@ -214,7 +214,7 @@ def drawn_summary(settings, frames):
     (systems.summary_of); None for the converters' glyphs."""
     if not frames or any(fr.total is None for fr in frames):
         return None
-    return summary_of([drawn_words(fr, in_box(settings, fr))
+    return summary_of([drawn_parts(fr, in_box(settings, fr))
                        for fr in frames])
 
 

@@ -20,7 +20,7 @@ from ..messages import Refusal
 from ..order import orientation
 from ..reading.reading_pool import load_frames
 from ..reading.scene_reader import check_program
-from ..reading.systems import drawn_words
+from ..reading.systems import drawn_parts
 
 PROGRAMS = ("split", "mono")
 
@@ -40,7 +40,7 @@ class surveyed:
     blue: bool
     director: np.ndarray
     angles: tuple
-    drawn: str
+    drawn: tuple
     refusals: dict
 
 
@@ -63,7 +63,7 @@ def survey_frame(want, fr):
         director=orientation.order(fr.ends)[1] if want.follows else None,
         angles=frame_angles(want, fr) if want.colour == "orientation"
         else None,
-        drawn=drawn_words(fr, in_box(want, fr)) if fr.total is not None
+        drawn=drawn_parts(fr, in_box(want, fr)) if fr.total is not None
         else None,
         refusals=refusals(fr) if want.checks else {})
 

@@ -132,10 +132,17 @@ def frame_of(name, sys_, rd, make_frame):
 def drawn_words(fr, kept):
     """What a frame shows of its system: "3000 rods", or "2598 of 3000
     rods (the rest outside --box)" when any is left out, with why."""
+    count, reason = drawn_parts(fr, kept)
+    return count if reason is None else f"{count} ({reason})"
+
+
+def drawn_parts(fr, kept):
+    """drawn_words' count ("2598 of 3000 rods") and why the rest are left
+    out (None when none is)."""
     drawn = int(np.count_nonzero(kept))
     total = fr.total if fr.total is not None else len(fr.ends)
     if drawn == total:
-        return plural(total, "rod")
+        return plural(total, "rod"), None
     why = dict(fr.lost or {})
     outside = len(fr.ends) - drawn
     if outside:
@@ -144,15 +151,16 @@ def drawn_words(fr, kept):
         reason = "the rest " + next(iter(why))
     else:
         reason = ", ".join(f"{n} {w}" for w, n in why.items())
-    return f"{drawn} of {plural(total, 'rod')} ({reason})"
+    return f"{drawn} of {plural(total, 'rod')}", reason
 
 
-def summary_of(words):
+def summary_of(parts):
     """A summary of what whole systems' frames draw, from each frame's
-    drawn_words: "3000 rods a frame", or the first frame that leaves rods
+    drawn_parts: "3000 rods a frame", or the first frame that leaves rods
     out and why."""
-    cut = next((i for i, w in enumerate(words) if " of " in w), None)
+    cut = next((i for i, (_, why) in enumerate(parts) if why), None)
     if cut is not None:
-        return f"frame {cut + 1} drew {words[cut]}"
-    return f"{words[0]} a frame" if len(set(words)) == 1 else \
-        f"{words[0]} in the first frame"
+        return f"frame {cut + 1} drew {parts[cut][0]} ({parts[cut][1]})"
+    counts = [count for count, _ in parts]
+    return f"{counts[0]} a frame" if len(set(counts)) == 1 else \
+        f"{counts[0]} in the first frame"
