@@ -31,10 +31,8 @@ def camera_for(settings, points):
         points = np.vstack([points, box_corners(settings.box)])
     elif settings.box:
         points = list(points) + [box_corners(settings.box)]
-    if isinstance(points, np.ndarray):
-        points = widened(settings, points)
-    else:
-        points = [widened(settings, p) for p in points]
+    points = widened(settings, points) if isinstance(points, np.ndarray) \
+        else [widened(settings, p) for p in points]
     return fit_camera(points, settings.azimuth, settings.elevation,
                       settings.width, settings.height, settings.projection,
                       settings.zoom, settings.look, settings.detail)

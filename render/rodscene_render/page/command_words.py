@@ -5,6 +5,7 @@ the commands repeat."""
 from . import page_details
 from .. import system_options
 from ..messages import input_pattern, shell_word
+from ..reading.system_files import frame_ref
 
 DEFAULT_PROGRAM = None  # the whole system
 DEFAULT_QUALITY = "normal"
@@ -46,6 +47,6 @@ def input_word(path):
 def frame_words(path):
     """An input as the shown picture command's words: a trajectory's frame
     is its file and --frame."""
-    if hasattr(path, "offset"):  # a frame of a trajectory
+    if isinstance(path, frame_ref):
         return f"{shell_word(input_word(path.path))} --frame {path.index + 1}"
     return shell_word(input_word(path))
