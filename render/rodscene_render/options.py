@@ -7,7 +7,7 @@ import math
 import pathlib
 import re
 
-from . import system_options
+from . import clip_options, figure_options, system_options
 from .drawing import camera, labels, povray
 from .order import order
 from .order.order_options import add_order_options
@@ -153,6 +153,8 @@ def parser():
     p.add_argument("--no-key", dest="key", action="store_false",
                    help="leave out the colour key")
     system_options.add_options(p, finite, whole)
+    figure_options.add_options(p, finite)
+    clip_options.add_options(p, finite)
     p.add_argument("--version", action="version",
                    version=f"%(prog)s {version()} ({renderers()})")
     return p
@@ -182,6 +184,8 @@ def check_numbers(s):
     if s.box and not all(a < b for a, b in zip(s.box[:3], s.box[3:])):
         raise Refusal("--box needs X0 < X1, Y0 < Y1 and Z0 < Z1")
     system_options.check_shape(s)
+    figure_options.check_figure(s)
+    clip_options.check_clip(s)
     if s.box and min(b - a for a, b in zip(s.box[:3], s.box[3:])) < \
             MIN_LENGTH:
         raise Refusal(f"--box needs sides of at least {MIN_LENGTH:g}, "

@@ -1,0 +1,41 @@
+"""Clipping at any angle: a plane beyond which rods are left out, and a
+slab between two such planes. A rod is kept or left out whole, by its
+centre."""
+
+import math
+
+from .messages import Refusal
+
+
+def add_options(p, finite):
+    g = p.add_argument_group("clipping")
+    g.add_argument("--clip", type=finite, nargs=4,
+                   metavar=("NX", "NY", "NZ", "D"),
+                   help="leave out the rods whose centres lie beyond the "
+                        "plane n . x = D, n the direction (NX, NY, NZ) made "
+                        "unit length")
+    g.add_argument("--slab", type=finite, nargs=5,
+                   metavar=("NX", "NY", "NZ", "D1", "D2"),
+                   help="draw only the rods whose centres lie between the "
+                        "planes n . x = D1 and n . x = D2")
+
+
+def unit(values, option):
+    n = values[:3]
+    size = math.sqrt(sum(v * v for v in n))
+    if not size > 0 or not math.isfinite(size):
+        raise Refusal(f"{option} needs a direction (NX, NY, NZ) that is not "
+                      f"zero")
+    return tuple(v / size for v in n)
+
+
+def check_clip(s):
+    """s.clip becomes (unit normal, D) and s.slab (unit normal, D1, D2),
+    or None each."""
+    if s.clip is not None:
+        s.clip = (unit(s.clip, "--clip"), s.clip[3])
+    if s.slab is not None:
+        d1, d2 = s.slab[3:]
+        if not d1 < d2:
+            raise Refusal(f"--slab needs D1 < D2, not {d1:g} and {d2:g}")
+        s.slab = (unit(s.slab, "--slab"), d1, d2)
