@@ -79,6 +79,11 @@ render::lighting lighting_of(const py::dict& l) {
   out.fill = vec_of(l["fill"].cast<triple>());
   out.background = vec_of(l["background"].cast<triple>());
   out.transparent = l["transparent"].cast<bool>();
+  // Even light leaves out the key light's shadows and the fill light.
+  if (l.contains("shadows")) out.key_shadows = l["shadows"].cast<bool>();
+  if (l.contains("fill_power")) {
+    out.fill_power = l["fill_power"].cast<double>();
+  }
   return out;
 }
 

@@ -31,8 +31,15 @@ global_settings { assumed_gamma 1.0 ambient_light rgb 1 }
 // fill keeps the far sides readable. (Soft shadows from an area light cost
 // a final picture several times its time, with anti-aliasing chasing their
 // edges.)
-light_source { Key_Light color rgb 1.0 }
-light_source { Fill_Light color rgb 0.45 shadowless }
+// Even light (rodscene_view.inc declares Even_Light, with the key light at
+// the eye) keeps a colour that stands for a value the same wherever its
+// rod lies: no shadow and no fill.
+#ifdef (Even_Light)
+  light_source { Key_Light color rgb 1.0 shadowless }
+#else
+  light_source { Key_Light color rgb 1.0 }
+  light_source { Fill_Light color rgb 0.45 shadowless }
+#end
 
 background { color rgbt <0.96, 0.96, 0.94, Background_Transmit> }
 

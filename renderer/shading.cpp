@@ -25,7 +25,8 @@ vec surface_colour(const world& w, const material& m, const ray& q,
                    const hit& h) {
   vec p = q.o + q.d * h.t;
   vec n = dot(h.normal, q.d) > 0 ? h.normal * -1.0 : h.normal;
-  double lit = w.light.key_power * light_share(w, p, n, w.light.key, true) +
+  double lit = w.light.key_power *
+                   light_share(w, p, n, w.light.key, w.light.key_shadows) +
                w.light.fill_power * light_share(w, p, n, w.light.fill, false);
   double k = m.ambient + m.diffuse * lit;
   return vec{m.r, m.g, m.b} * k;

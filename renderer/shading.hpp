@@ -21,6 +21,7 @@ struct material {
 struct lighting {
   vec key, fill;  // the lights' places
   double key_power = 1.0, fill_power = 0.45;
+  bool key_shadows = true;  // off in even light, which comes from the eye
   vec background;
   bool transparent = false;  // the background lets everything through
 };

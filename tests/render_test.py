@@ -20,6 +20,8 @@ Groups:
           the label's corner, and a picture with no glyph in it.
   renderers  the in-process renderer draws the example as POV-Ray does:
           the same rods and background, the same colours within a level.
+  systems  a user's own system drawn whole, in its box; a colour that
+          stands for local order reads the same in two domains.
 
 Exits 77 (reported as skipped) when POV-Ray is not installed.
 """
@@ -427,6 +429,45 @@ def systems(split, tmp):
     check(f"drew {inside} of 5000 rods (the rest outside --box)" in
           run.stderr, f"not {inside} rods of the wrapped system in --box: "
           f"{run.stderr}")
+    equal_order(tmp)
+
+
+def lattice(axis, spacing=3.0, side=40.0):
+    """Rods along one axis on a square lattice in a cube, each tilted a
+    little at random: two layers of a domain whose local S is near 0.97."""
+    rng = np.random.default_rng(axis)
+    a, b = (g.ravel() for g in np.meshgrid(*[np.arange(spacing / 2, side,
+                                                       spacing)] * 2))
+    rows = []
+    for layer in (side / 4 - 1, 3 * side / 4 - 1):
+        c = np.zeros((a.size, 3))
+        c[:, axis], c[:, [i for i in range(3) if i != axis]] = layer, \
+            np.column_stack([a, b])
+        d = rng.normal(scale=0.1, size=(a.size, 3))
+        d[:, axis] = 1
+        rows += np.hstack([c, d / np.linalg.norm(d, axis=1)[:, None]]) \
+            .tolist()
+    return f"{len(rows)} {side:g} {side:g} {side:g}\n" + "".join(
+        " ".join(f"{v:.6g}" for v in row) + "\n" for row in rows)
+
+
+def equal_order(tmp):
+    """Two domains of equal local S, one along y and one upright, read as
+    the same value: their rods' mean luminance within 5% (the key light's
+    shading and shadows alone move it by 8%)."""
+    luminance = []
+    for axis in (1, 2):
+        (tmp / "domain.txt").write_text(lattice(axis))
+        run = render([tmp / "domain.txt", tmp / "domain.png", "--colour",
+                      "local-order", "--draft", "--width", 320, "--height",
+                      180, "--no-key", "--no-axes", "--no-box-edges"])
+        check(run.returncode == 0, f"a domain failed: {run.stderr}")
+        p = pixels(tmp / "domain.png")
+        rods = np.abs(p - p[0, 0]).sum(axis=2) > BACKGROUND_LEVELS
+        luminance.append((p[rods] @ [0.2126, 0.7152, 0.0722]).mean())
+    check(abs(luminance[0] / luminance[1] - 1) <= 0.05,
+          f"domains of equal local S at mean luminance {luminance[0]:.0f} "
+          f"and {luminance[1]:.0f}")
 
 
 # Small pictures of the example both renderers draw: (quality, view,

@@ -13,7 +13,7 @@ from .films import film_encoder
 from .order import order_options
 from . import folders, options, outputs, processes, system_options
 from .page import page
-from .drawing import povray
+from .drawing import labels, povray
 from .messages import Nothing, Refusal, os_failure, say, shown
 from .warning_report import LOG_SUFFIX
 
@@ -166,7 +166,7 @@ def settings_from(argv, here):
         from .films.cluster import check_scheduler
         s.client = check_scheduler(s.scheduler)
     try:
-        options.check_label(s)
+        labels.check_settings(s)
         check_tools(s, here)
     except BaseException:
         close_client(s)

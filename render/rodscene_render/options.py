@@ -8,7 +8,7 @@ import pathlib
 import re
 
 from . import clip_options, figure_options, system_options
-from .drawing import camera, labels, povray
+from .drawing import camera, lighting, povray
 from .order import order
 from .order.order_options import add_order_options
 from .reading.inputs import MAX_COORDINATE, MIN_LENGTH
@@ -25,7 +25,6 @@ MAX_ZOOM = 1000.0
 MIN_ZOOM = 0.001
 MIN_FPS = 0.01  # a GIF holds a frame at most 655.35 s
 MAX_LOOK = MAX_COORDINATE  # beyond it POV-Ray no longer draws rods whole
-SHOWN_LABEL = 60  # characters of a refused label that its message repeats
 DEFAULT_BELOW = 0.5  # local S: a wall at right angles ~0.25, a bulk > 0.7
 MAX_PIXELS = 89478485  # Pillow refuses larger pictures as bombs
 
@@ -126,6 +125,7 @@ def parser():
                    default="converter",
                    help="the converters' colours (default), each rod's "
                         "angle to the director, or its local S")
+    lighting.add_option(p)
     p.add_argument("--against", choices=("global", "local"),
                    help="orientation's director: of all the drawn rods "
                         "(global, the default) or of each rod's neighbours")
@@ -231,19 +231,8 @@ def resolve(s):
     s.below = DEFAULT_BELOW if s.below is None else s.below
     s.local = s.colour == "local-order" or s.against == "local" or \
         s.highlight is not None
+    lighting.resolve(s)
     s.angle_top = None  # orientation colours' range, set from the frames
     if s.projection is None:
         named = not s.camera and s.view in camera.ORTHOGRAPHIC_VIEWS
         s.projection = "orthographic" if named else "perspective"
-
-
-def check_label(s):
-    """The label filled in for every input, as the frames will fill it."""
-    if s.label is None:
-        return
-    error = labels.check_label(s.label, s.inputs, s.dt, s.t0)
-    if error:
-        label = s.label if len(s.label) <= SHOWN_LABEL else \
-            s.label[:SHOWN_LABEL] + "..."
-        raise Refusal(f"--label '{shown(label)}' cannot be filled in: "
-                      f"{error}")

@@ -12,6 +12,7 @@ from PIL import Image
 
 from . import panels
 from .camera import FIELD
+from .lighting import EVEN_FINISH, is_even
 from .povray import BOX_PIGMENT, BOX_RADIUS, box_corners, lights
 from .rod_writer import NEUTRAL
 from .scene_writer import BLUE_FINISH, CAP_RADIUS, CYLINDER_RADIUS
@@ -22,6 +23,7 @@ NUMBER = re.compile(r"-?[0-9.]+")
 # the finish every rod has unless its pigment says otherwise.
 BACKGROUND = (0.96, 0.96, 0.94)
 DEFAULT_FINISH = (0.12, 0.8)
+FILL_POWER = 0.45
 
 
 def numbers(text):
@@ -67,15 +69,17 @@ def render(settings, cam, rods, threads):
     faint (or None), as a Pillow image."""
     core = importlib.import_module("rodscene._core")
     ends = np.asarray(rods["ends"], float).reshape(-1, 6)
+    even = is_even(settings)
+    own = EVEN_FINISH if even else DEFAULT_FINISH  # the path's own colours
     if rods["colours"] is None and rods.get("neutral"):
         colours = np.tile(linear(NEUTRAL), (len(ends), 1))
-        finishes = np.tile(DEFAULT_FINISH, (len(ends), 1))
+        finishes = np.tile(own, (len(ends), 1))
     elif rods["colours"] is None:
         colours, finishes = converter_colours(rods["teal"])
     else:
         colours = linear(rods["colours"])
-        finishes = np.tile(DEFAULT_FINISH, (len(ends), 1))
-    key, fill = lights(cam)
+        finishes = np.tile(own, (len(ends), 1))
+    key, fill = lights(cam, even)
     faint = rods["faint"]
     boxes = rods.get("boxes", [settings.box] if settings.box else [])
     edges = np.vstack([box_edges(b) for b in boxes]) if boxes else \
@@ -89,6 +93,7 @@ def render(settings, cam, rods, threads):
         rods.get("cap_radius", CAP_RADIUS), numbers(RED_PIGMENT), edges,
         BOX_RADIUS, numbers(BOX_PIGMENT), camera_of(cam),
         {"key": tuple(map(float, key)), "fill": tuple(map(float, fill)),
-         "background": BACKGROUND, "transparent": settings.transparent},
+         "background": BACKGROUND, "transparent": settings.transparent,
+         "shadows": not even, "fill_power": 0.0 if even else FILL_POWER},
         settings.quality, threads)
     return Image.fromarray(pixels, "RGBA" if settings.transparent else "RGB")

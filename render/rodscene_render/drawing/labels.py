@@ -5,10 +5,11 @@ import pathlib
 import re
 import string
 
-from ..messages import shown
+from ..messages import Refusal, shown
 
 MAX_LABEL = 200  # characters: a label is a line, not a page
 LABEL_FIELDS = ("name", "index", "time")
+SHOWN_LABEL = 60  # characters of a refused label that its message repeats
 
 
 def template_error(template):
@@ -61,3 +62,16 @@ def label_text(template, name, index, dt, t0, time=None):
     return template.format(name=name, index=index,
                            time=t0 + (index - 1) * dt if time is None
                            else time)
+
+
+def check_settings(s):
+    """The run's label filled in for every input, as the frames will fill
+    it, or a refusal."""
+    if s.label is None:
+        return
+    error = check_label(s.label, s.inputs, s.dt, s.t0)
+    if error:
+        label = s.label if len(s.label) <= SHOWN_LABEL else \
+            s.label[:SHOWN_LABEL] + "..."
+        raise Refusal(f"--label '{shown(label)}' cannot be filled in: "
+                      f"{error}")

@@ -19,6 +19,7 @@ from ..reading.systems import drawn_parts, drawn_words, summary_of
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .key import key_program
+from .lighting import is_even
 from .overlays import decorate
 from .povray import box_corners, box_text, render_png, view_text
 from ..warning_report import no_glyph_note
@@ -130,14 +131,15 @@ def scene_text(settings, fr):
     colours, faint, s = rod_colours(settings, fr)
     kept = in_box(settings, fr)
     faint = None if faint is None else faint[kept]
+    even = is_even(settings)
     if fr.total is not None:  # a whole system's rods
-        pigments = None if colours is None else \
-            scene_writer.srgb_pigments(colours[kept])
+        pigments = rod_writer.system_pigments(
+            None if colours is None else colours[kept], int(kept.sum()), even)
         text = rod_writer.rods_text(fr.ends[kept], fr.caps[kept], pigments,
                                     faint, settings.converter.shape)
     else:
         pigments = scene_writer.converter_pigments(fr.teal) \
-            if colours is None else scene_writer.srgb_pigments(colours)
+            if colours is None else scene_writer.srgb_pigments(colours, even)
         text = scene_writer.glyph_text(
             fr.ends[kept], fr.caps[kept],
             [p for p, k in zip(pigments, kept.tolist()) if k], faint)
@@ -187,7 +189,7 @@ def draw_frame(settings, fr, cam, index, scratch, threads=0):
                                 threads or os.cpu_count() or 1)
         return finish_image(settings, fr, cam, index, image, order)
     text, order = scene_text(settings, fr)
-    view = view_text(cam, settings.transparent)
+    view = view_text(cam, settings)
     png = render_png(settings, text, view, scratch, threads)
     return finish_frame(settings, fr, cam, index, png, order)
 

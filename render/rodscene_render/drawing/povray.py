@@ -9,6 +9,7 @@ import numpy as np
 from .. import processes
 from . import tasks
 from .camera import FIELD
+from .lighting import is_even
 from ..messages import Refusal
 from ..reading.systems import corners
 
@@ -60,8 +61,11 @@ def camera_text(cam):
             f"  sky {to_povray(cam.up)}\n  look_at {to_povray(cam.look)}\n}}\n")
 
 
-def lights(cam):
-    """The key and fill lights' places, around the camera."""
+def lights(cam, even=False):
+    """The key and fill lights' places, around the camera; even light
+    comes from the eye."""
+    if even:
+        return cam.location, cam.location
     distance = float(np.linalg.norm(cam.location - cam.look))
     reach = max(distance, cam.span)
     key = cam.location + reach * (0.9 * cam.up - 0.6 * cam.right) - \
@@ -70,13 +74,14 @@ def lights(cam):
     return key, fill
 
 
-def view_text(cam, transparent):
+def view_text(cam, settings):
     """The camera, the lights placed around it, and the background."""
-    key, fill = lights(cam)
-    lines = [camera_text(cam),
+    even = is_even(settings)
+    key, fill = lights(cam, even)
+    lines = [camera_text(cam), *(["#declare Even_Light = 1;"] if even else []),
              f"#declare Key_Light = {to_povray(key)};",
              f"#declare Fill_Light = {to_povray(fill)};",
-             f"#declare Background_Transmit = {1 if transparent else 0};"]
+             f"#declare Background_Transmit = {1 if settings.transparent else 0};"]
     return "\n".join(lines) + "\n"
 
 

@@ -5,7 +5,7 @@ written as the shortest text that reads back as the same double."""
 
 import numpy as np
 
-from .scene_writer import faded
+from .scene_writer import faded, srgb_pigments
 from ..reading.scene_reader import RED_PIGMENT, ROTATION
 
 # One colour for every rod: a grey a little toward blue, which keeps the
@@ -20,6 +20,16 @@ ROUND = ("%s { cylinder { <%r, %r, %r>, <%r, %r, %r>, %r } "
          "sphere { <%r, %r, %r>, %r } sphere { <%r, %r, %r>, %r } " +
          ROTATION + " %s }\n")
 HEAD = "sphere { <%r, %r, %r>, %r " + ROTATION + " %s }\n"
+
+
+def system_pigments(colours, count, even):
+    """A whole system's rods' pigments: their colours, else the neutral
+    one, with even lighting's finish when even; None for the neutral
+    colour under the key light."""
+    if colours is None and not even:
+        return None
+    return srgb_pigments(np.tile(NEUTRAL, (count, 1)) if colours is None
+                         else colours, even)
 
 
 def rod_text(ends, radius, round_ends, pigment):

@@ -5,6 +5,8 @@ the shortest text that reads back as the same double."""
 
 import numpy as np
 
+from .lighting import EVEN_FINISH_TEXT
+
 from ..reading.scene_reader import BLUE_PIGMENT, RED_PIGMENT, ROTATION, TEAL_PIGMENT
 
 CYLINDER_RADIUS = 1.2
@@ -27,9 +29,11 @@ def converter_pigments(teal):
     return [CONVERTER_PIGMENTS[t] for t in np.asarray(teal, bool).tolist()]
 
 
-def srgb_pigments(colours):
-    """A cylinder pigment for each row of sRGB colours, 0 to 1."""
-    return [f"pigment {{ color srgb <{r:.6f}, {g:.6f}, {b:.6f}>}}"
+def srgb_pigments(colours, even=False):
+    """A cylinder pigment for each row of sRGB colours, 0 to 1, with even
+    lighting's finish when even."""
+    finish = EVEN_FINISH_TEXT if even else ""
+    return [f"pigment {{ color srgb <{r:.6f}, {g:.6f}, {b:.6f}>}}{finish}"
             for r, g, b in np.asarray(colours, float).tolist()]
 
 

@@ -49,7 +49,7 @@ def film_settings(settings, cam):
         "renderer": settings.renderer, "module": renderer_digest(settings),
         "povray": povray_command("povray", SCENE_NAME, settings, 1)[1:],
         "scene": resume.digest_file(settings.scene),
-        "view": view_text(cam, settings.transparent),
+        "view": view_text(cam, settings),
         "converter": converter, "box_edges": settings.box_edges,
         "program": settings.program, "key": settings.key_program,
         "colour": settings.colour, "angle_top": settings.angle_top,

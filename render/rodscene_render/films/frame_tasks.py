@@ -24,7 +24,7 @@ def task_of(settings, fr, cam):
     """A frame's POV-Ray run: its options and files, and the frame's order
     parameter for the colour key."""
     text, order = scene_text(settings, fr)
-    command, files = task(settings, text, view_text(cam, settings.transparent),
+    command, files = task(settings, text, view_text(cam, settings),
                           1)
     return command, files, order
 

@@ -4,6 +4,7 @@ the commands repeat."""
 
 from . import page_details
 from .. import system_options
+from ..drawing import lighting
 from ..messages import input_pattern, shell_word
 from ..reading.system_files import frame_ref
 
@@ -23,6 +24,8 @@ def carried_options(s):
     words += system_options.carried(s)
     if s.colour != "converter":
         words += ["--colour", s.colour]
+    if s.lighting != lighting.default(s.colour):
+        words += ["--lighting", s.lighting]
     words += page_details.order_words(s)
     if s.quality != DEFAULT_QUALITY:
         words += ["--quality", s.quality]
