@@ -9,7 +9,8 @@ Groups:
   measure  --order's table, files and rodscene.order() for a perfect
            nematic, an isotropic sample and a biaxial one; two domains at
            right angles, far apart, whose mean local S is 1 beside a
-           global S of 1/4, and their rods in --table-rods.
+           global S of 1/4, and their rods in --table-rods; the plot's
+           labels, legend, formats and size on paper.
   local    each rod's local order against every pair's distance, across a
            box's faces too, found whole, a slab or a chunk of rods at a
            time, through the module too; a frame's own box and time used
@@ -70,10 +71,11 @@ def measure(split, tmp):
     domains = [(x, y, 0, *((1, 0, 0) if x < 0 else (0, 1, 0)))
                for x in (-60, -56, -52, 52, 56, 60) for y in range(-20, 21, 4)]
     names.append(config_file(tmp, "domains", domains))
+    program = ["--program", "split", "--converters",
+               pathlib.Path(split).parent]
     run = render(["--order", "--table", tmp / "t.csv", "--plot",
                   tmp / "s.png", "--table-rods", tmp / "rods.csv", "--t0", 5,
-                  "--dt", 2, "--program", "split", "--converters", pathlib.Path(split).parent]
-                 + names)
+                  "--dt", 2] + program + names)
     check(run.returncode == 0, f"--order failed: {run.stderr}")
     check(run.stdout.startswith("file,time,rods,S,mean_local_S,nx,ny,nz,"
                                 "biaxiality\n") and
@@ -96,11 +98,18 @@ def measure(split, tmp):
           float(rows[1]["mean_local_S"]) > float(rows[1]["S"]) + 0.05,
           f"times or mean local S wrong: {rows}")
     table_of_rods(tmp / "rods.csv", samples, domains)
-    # Times no plot can span are refused before any file is written.
-    run = render(["--order", "--t0", "1e308", "--plot", tmp / "far.png",
-                  "--table", tmp / "far.csv", names[0]])
-    check(run.returncode == 2 and len(run.stderr.splitlines()) == 1 and
-          not (tmp / "far.csv").exists(), f"far times: {run.stderr}")
+    plots(tmp, [names[0]] + program)
+    # Times no plot can span, text too large for the plot, a plot too
+    # large to write and a plot's unit without the plot are refused
+    # before any file is written.
+    for case in (["--t0", "1e308", "--plot", tmp / "far.png"],
+                 ["--font-pt", "40", "--plot", tmp / "far.png"],
+                 ["--print-width", "140cm", "--plot", tmp / "far.png"],
+                 ["--time-unit", "ns"]):
+        run = render(["--order", "--table", tmp / "far.csv", names[0]] +
+                     program + case)
+        check(run.returncode == 2 and len(run.stderr.splitlines()) == 1 and
+              not (tmp / "far.csv").exists(), f"{case}: {run.stderr}")
     try:
         import rodscene
     except ImportError:
@@ -119,6 +128,26 @@ def measure(split, tmp):
     got = rodscene.order(names[3])
     check(abs(got["S"] - 0.25) < 1e-9 and got["mean_local_S"] > 1 - 1e-9,
           f"rodscene.order(domains) gives {got}")
+
+
+def plots(tmp, inputs):
+    """The plot's axes labelled with the unit and its legend naming both
+    lines, as text an SVG keeps; a PDF; a PNG as wide in pixels as its
+    print width at its dpi: 8.6 cm at 300 dpi is 1015.7."""
+    cases = {"s.svg": ["--time-unit", "ns"], "s.pdf": [],
+             "wide.png": ["--print-width", "8.6cm", "--dpi", "300"]}
+    for plot, options in cases.items():
+        run = render(["--order", "--plot", tmp / plot] + inputs + options)
+        check(run.returncode == 0, f"{plot} failed: {run.stderr}")
+    svg = (tmp / "s.svg").read_text()
+    check(all(f">{text}<" in svg for text in ("time (ns)", "order parameter",
+                                              "global S", "mean local S")),
+          "the SVG plot lacks its axis labels or legend as text")
+    check((tmp / "s.pdf").read_bytes().startswith(b"%PDF-"),
+          "the PDF plot is not a PDF")
+    width = pixels(tmp / "wide.png").shape[1]
+    check(abs(width - 1016) <= 1, f"a plot 8.6 cm at 300 dpi is {width} "
+                                  f"pixels wide")
 
 
 def table_of_rods(path, samples, domains):

@@ -11,7 +11,8 @@ import os
 # Options that the command turns off with --no-NAME.
 NEGATED = ("axes", "key", "box_edges")
 # The command's options that are not options of a run.
-NOT_KEYWORDS = ("help", "version", "movie", "html", "order", "plot", "table")
+NOT_KEYWORDS = ("help", "version", "movie", "html", "order", "plot", "table",
+                "table_rods", "time_unit")
 # Options that name a file or folder: str, bytes or os.PathLike.
 PATH_KEYWORDS = ("frames", "converters")
 FILE_NAME = "a file name (str, bytes or os.PathLike)"

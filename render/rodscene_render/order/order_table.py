@@ -13,7 +13,7 @@ import sys
 
 import numpy as np
 
-from . import order, rod_table
+from . import order, order_plot, rod_table
 from ..messages import Nothing, Refusal, plural, say, shown
 from ..outputs import written_whole
 from ..reading.reading_pool import load_frames
@@ -22,23 +22,12 @@ from ..warning_report import no_glyph_note
 HEADER = ("file", "time", "rods", "S", "mean_local_S", "nx", "ny", "nz",
           "biaxiality")
 HEADER_LINE = ",".join(HEADER) + "\n"
-# Names a plot or table may have: the format each is written in, and the
-# bytes at an offset that tell an existing file of that format. A table
-# replaces only a table this program wrote.
-PLOT_FORMATS = {".png": ("PNG", b"\x89PNG\r\n\x1a\n", 0),
-                ".svg": ("SVG", b"<?xml", 0)}
+# The name a table may have, and its first line, which tells a table this
+# program wrote: only such a table is replaced.
 TABLE_FORMATS = {".csv": ("rodscene order table", HEADER_LINE.encode(), 0)}
 DIGITS = 6  # decimals of S, n and biaxiality: far finer than their noise
-PLOT_SIZE = (6.4, 3.6)  # inches, 100 pixels each in a PNG
-# No date or program version in the files, so the same numbers give the
-# same bytes; and the SVG's element ids drawn from a fixed salt.
-PLOT_METADATA = {".png": {"Software": None}, ".svg": {"Date": None}}
-SVG_SALT = "rodscene"
 MAX_TIME = 1e100  # matplotlib's axis overflows far short of 1e308
 TIME_DIGITS = 12  # significant digits of a time: 0.1 x 3 is 0.3
-# The plot's time axis: a file's own time is its simulation step.
-AXIS_LABELS = {True: "step", False: "time"}
-LINES = (("S", "S", "#1f6f8b"), ("mean_local_S", "mean local S", "#c0612b"))
 
 
 def measured(radius, box, scratch, fr):
@@ -95,24 +84,6 @@ def check_times(count, dt, t0):
                       f"{MAX_TIME:g}, more than a plot's axis can span")
 
 
-def write_plot(rows, t, own, settings, temporary):
-    import matplotlib  # only the plot needs it
-    from matplotlib.figure import Figure
-    suffix = settings.plot.suffix.lower()
-    figure = Figure(figsize=PLOT_SIZE, layout="constrained")
-    axes = figure.add_subplot()
-    for key, name, colour in LINES:
-        axes.plot(t, [r[key] for r in rows], label=name, color=colour,
-                  marker="o" if len(rows) < 50 else None)
-    axes.set(xlabel=AXIS_LABELS[own], ylabel="order parameter S",
-             ylim=(0, 1))
-    axes.legend(loc="best")
-    axes.grid(alpha=0.3)
-    with matplotlib.rc_context({"svg.hashsalt": SVG_SALT}):
-        figure.savefig(temporary, format=suffix[1:],
-                       metadata=PLOT_METADATA[suffix])
-
-
 def print_table(text):
     """The table on standard output; a reader that went away is said, and
     the rest of the output is dropped rather than raised again at exit."""
@@ -145,8 +116,9 @@ def write_order(settings, scratch):
             stack.enter_context(written_whole(settings.table)).write_text(
                 text, encoding="utf-8")
         if settings.plot:
-            write_plot(rows, t, own, settings,
-                       stack.enter_context(written_whole(settings.plot)))
+            order_plot.write_plot(rows, t, own, settings,
+                                  stack.enter_context(written_whole(
+                                      settings.plot)))
         if settings.table_rods:
             rod_table.join_parts(stack.enter_context(written_whole(
                 settings.table_rods)), [r["part"] for r in rows])
