@@ -300,6 +300,8 @@ def refusals(split, tmp):
              ["--movie", tmp / "no folder" / "film.mp4", config],
              [tmp / "fopen.pov", out], [tmp / "radius.pov", out],
              [config, out, "--box", "-1e12", "-1", "-1", "1e12", "1", "1"],
+             [config, out, "--slab", 0, 0, 1, 5, 5],
+             [config, out, "--clip", 0, 0, 0, 1],
              [config, out, "--width", "16384", "--height", "16384"],
              [config, out, "--label", "{index:>1500000000}"],
              ["--movie", film, "--frames", tmp / "link", mate],
@@ -405,7 +407,7 @@ def systems(split, tmp):
     """A user's own system is drawn whole: 5000 rods, past the converters'
     table, in the periodic box the header gives, those outside it wrapped
     in by their centres, with no warning; the summary says what is drawn,
-    and what --box leaves out and why."""
+    and what --box, --slab and --clip leave out and why."""
     rng = np.random.default_rng(3)
     box = np.array([60.0, 40.0, 30.0])
     centres = rng.random((5000, 3)) * box
@@ -468,6 +470,50 @@ def equal_order(tmp):
     check(abs(luminance[0] / luminance[1] - 1) <= 0.05,
           f"domains of equal local S at mean luminance {luminance[0]:.0f} "
           f"and {luminance[1]:.0f}")
+
+    # A slab at an oblique normal (given at any length) draws, and --order
+    # measures, exactly the rods whose centres lie in it.
+    low, high = plane_at(centres @ (np.array([1, 2, 2]) / 3), (1500, 3000))
+    run = render([config, tmp / "slab.png", "--slab", 1, 2, 2, low[0],
+                  high[0]] + size)
+    check(f"drew {high[1] - low[1]} of 5000 rods (the rest outside --slab)"
+          in run.stderr, f"not the slab's {high[1] - low[1]} rods: "
+          f"{run.stderr}")
+    run = render(["--order", config, "--slab", 1, 2, 2, low[0], high[0]])
+    check(run.stdout.splitlines()[1].split(",")[2] == str(high[1] - low[1]),
+          f"--order measured not the slab's rods: {run.stdout}")
+    # --clip leaves out the far rods, by either renderer: seen from above
+    # about x = 30, no rod lies right of the middle once those beyond
+    # x = 20 are gone (a rod reaches 9.2 past its centre).
+    plane, kept = plane_at(centres[:, 0], (1640,))[0]
+    view = ["--view", "top", "--look", 30, 20, 15, "--no-box-edges",
+            "--no-axes", "--no-key"] + size
+    for renderer in ("embree", "povray"):
+        for clip in ([], ["--clip", 1, 0, 0, plane]):
+            run = render([config, tmp / "clip.png", "--renderer", renderer]
+                         + view + clip)
+            if "built with Embree" in run.stderr:
+                break  # POV-Ray alone
+            rgb = pixels(tmp / "clip.png")
+            rods = np.abs(rgb - rgb[0, 0]).sum(axis=2) > BACKGROUND_LEVELS
+            right = rods[:, rgb.shape[1] // 2 + 2:].mean()
+            said = f"drew {kept} of 5000 rods (the rest beyond --clip)"
+            check((right == 0) == bool(clip) and rods.mean() > 0.05 and
+                  (said in run.stderr or not clip),
+                  f"{renderer} {clip}: rods on {right:.1%} of the right "
+                  f"half, not {kept} rods drawn: {run.stderr}")
+
+
+def plane_at(heights, ranks):
+    """For each rank about which a plane should lie: (its height, the rods
+    below it), the widest gap between the sorted heights near the rank
+    taken, so that no centre lies on the plane."""
+    h = np.sort(heights)
+    found = []
+    for rank in ranks:
+        i = max(range(rank, rank + 20), key=lambda i: h[i] - h[i - 1])
+        found.append((float(h[i - 1] + h[i]) / 2, i))
+    return found
 
 
 # Small pictures of the example both renderers draw: (quality, view,

@@ -4,7 +4,13 @@ centre."""
 
 import math
 
+import numpy as np
+
 from .messages import Refusal
+
+# Why rods are left out, as the key and the summaries say it.
+BEYOND_CLIP = "beyond --clip"
+OUTSIDE_SLAB = "outside --slab"
 
 
 def add_options(p, finite):
@@ -39,3 +45,24 @@ def check_clip(s):
         if not d1 < d2:
             raise Refusal(f"--slab needs D1 < D2, not {d1:g} and {d2:g}")
         s.slab = (unit(s.slab, "--slab"), d1, d2)
+
+
+def clip_cuts(clip, slab, centres):
+    """Which centres (n x 3) each of --clip and --slab keeps, by the words
+    that say why the rest are left out; planes included: --clip keeps
+    n . c <= D, --slab D1 <= n . c <= D2. Empty when neither is given."""
+    cuts = {}
+    if clip is not None:
+        cuts[BEYOND_CLIP] = centres @ np.asarray(clip[0]) <= clip[1]
+    if slab is not None:
+        height = centres @ np.asarray(slab[0])
+        cuts[OUTSIDE_SLAB] = (height >= slab[1]) & (height <= slab[2])
+    return cuts
+
+
+def clipped(clip, slab, centres):
+    """Which centres both --clip and --slab keep."""
+    kept = np.ones(len(centres), bool)
+    for inside in clip_cuts(clip, slab, centres).values():
+        kept &= inside
+    return kept

@@ -15,13 +15,15 @@ from ..order import order as measured
 from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input, written_by
-from ..reading.systems import drawn_parts, drawn_words, summary_of
+from ..reading.systems import drawn_words, summary_of
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .key import key_program
 from .lighting import is_even
 from .overlays import decorate
 from .povray import box_corners, box_text, render_png, view_text
+from .selection import cuts, drawn_of, framed, kept_rods
+from .selection import in_box  # noqa: F401 (the page's cut, --box alone)
 from ..warning_report import no_glyph_note
 
 
@@ -57,19 +59,9 @@ def rod_reach(settings):
         else camera.PAD
 
 
-def in_box(settings, fr):
-    """Which glyphs are drawn: with --box, those whose centre (the site's
-    place) lies in the box or on its faces."""
-    if not settings.box:
-        return np.ones(len(fr.ends), bool)
-    centre = measured.centres(fr.ends)
-    return ((centre >= settings.box[:3]) &
-            (centre <= settings.box[3:])).all(axis=1)
-
-
 def shows_glyph(settings, cam, fr):
     """Whether any glyph the frame draws falls inside the picture."""
-    kept = in_box(settings, fr)
+    kept = kept_rods(settings, fr)
     return in_view(cam, fr.ends[kept], fr.caps[kept])
 
 
@@ -111,7 +103,8 @@ def rod_colours(settings, fr):
     """Each rod's sRGB colour, 0 to 1 (None: the converters' colours),
     whether it is drawn faint (None: none is), and the frame's order
     parameter. The colours and local order are of the whole frame, so
-    that cutting it with --box keeps each rod's colour."""
+    that cutting it with --box, --clip or --slab keeps each rod's colour
+    (and a rod by a slab's face keeps its neighbours beyond it)."""
     s, director = orientation.order(fr.ends)
     local_s, local_n = local_order(settings, fr) if settings.local \
         else (None, None)
@@ -129,7 +122,7 @@ def rod_colours(settings, fr):
 def scene_text(settings, fr):
     """The text handed to POV-Ray, and the frame's order parameter."""
     colours, faint, s = rod_colours(settings, fr)
-    kept = in_box(settings, fr)
+    kept = kept_rods(settings, fr)
     faint = None if faint is None else faint[kept]
     even = is_even(settings)
     if fr.total is not None:  # a whole system's rods
@@ -161,7 +154,7 @@ def frame_rods(settings, fr):
     """The rods the in-process renderer draws (embree_render.render), and
     the frame's order parameter."""
     colours, faint, s = rod_colours(settings, fr)
-    kept = in_box(settings, fr)
+    kept = kept_rods(settings, fr)
     rods = {"ends": fr.ends[kept], "caps": fr.caps[kept],
             "teal": fr.teal[kept],
             "colours": None if colours is None else colours[kept],
@@ -205,7 +198,7 @@ def finish_image(settings, fr, cam, index, image, order):
     image = decorate(image, cam, settings,
                      {"name": shown(pathlib.Path(fr.name).name),
                       "index": index, "time": fr.time, "order": order,
-                      "drawn": drawn_parts(fr, in_box(settings, fr))})
+                      "drawn": drawn_of(settings, fr)})
     return image if settings.transparent else image.convert("RGB")
 
 
@@ -214,8 +207,7 @@ def drawn_summary(settings, frames):
     (systems.summary_of); None for the converters' glyphs."""
     if not frames or any(fr.total is None for fr in frames):
         return None
-    return summary_of([drawn_parts(fr, in_box(settings, fr))
-                       for fr in frames])
+    return summary_of([drawn_of(settings, fr) for fr in frames])
 
 
 def report_frame(fr):
@@ -232,10 +224,10 @@ def render_picture(settings, scratch):
     report_frame(fr)
     settings.key_program = key_program(settings, [fr])
     from_frames(settings, [fr])
-    cam = camera_for(settings, fr.points())
+    cam = camera_for(settings, framed(settings, fr))
     save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
-    kept = in_box(settings, fr)
-    drawn = drawn_words(fr, kept) if fr.total is not None else \
+    kept, why = cuts(settings, fr)
+    drawn = drawn_words(fr, kept, why) if fr.total is not None else \
         plural(int(kept.sum()), 'glyph')
     message = f"drew {drawn} into {shown(settings.picture)}" + \
         (f" ({fr.about})" if fr.about else "")

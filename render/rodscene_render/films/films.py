@@ -57,7 +57,11 @@ def film_settings(settings, cam):
         "below": settings.below, "radius": settings.radius,
         "box": settings.box, "label": settings.label, "dt": settings.dt,
         "t0": settings.t0,
-        "axes": settings.axes, "shows_key": settings.key})
+        "axes": settings.axes, "shows_key": settings.key,
+        # named only when given, so that frames kept by a film without
+        # them are still taken
+        **{name: getattr(settings, name) for name in ("clip", "slab")
+           if getattr(settings, name) is not None}})
 
 
 def renderer_digest(settings):

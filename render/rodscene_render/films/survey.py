@@ -15,12 +15,12 @@ import numpy as np
 
 from ..drawing.framing import framing_points
 from ..drawing.key import KEY_TAKES
-from ..drawing.picture import in_box, local_order, views_following
+from ..drawing.picture import local_order, views_following
+from ..drawing.selection import drawn_of, framed
 from ..messages import Refusal
 from ..order import orientation
 from ..reading.reading_pool import load_frames
 from ..reading.scene_reader import check_program
-from ..reading.systems import drawn_parts
 
 PROGRAMS = ("split", "mono")
 
@@ -48,7 +48,8 @@ def wanted(settings):
     """The settings a survey reads, apart from the rest (which may not
     travel to worker processes)."""
     return types.SimpleNamespace(
-        box=settings.box, radius=settings.radius, colour=settings.colour,
+        box=settings.box, clip=settings.clip, slab=settings.slab,
+        radius=settings.radius, colour=settings.colour,
         against=settings.against,
         checks=settings.key and not settings.program_given,
         follows=settings.azimuth is None)
@@ -58,12 +59,13 @@ def survey_frame(want, fr):
     """What a film keeps of a frame."""
     return surveyed(
         name=fr.name, notes=fr.notes, glyphs=len(fr.ends), time=fr.time,
-        box=fr.box, total=fr.total, points=framing_points(fr.points()),
+        box=fr.box, total=fr.total,
+        points=framing_points(framed(want, fr)),
         blue=bool((~fr.teal).any()),
         director=orientation.order(fr.ends)[1] if want.follows else None,
         angles=frame_angles(want, fr) if want.colour == "orientation"
         else None,
-        drawn=drawn_parts(fr, in_box(want, fr)) if fr.total is not None
+        drawn=drawn_of(want, fr) if fr.total is not None
         else None,
         refusals=refusals(fr) if want.checks else {})
 

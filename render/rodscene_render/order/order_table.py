@@ -14,6 +14,7 @@ import sys
 import numpy as np
 
 from . import order, order_plot, rod_table
+from ..clip_options import clipped
 from ..messages import Nothing, Refusal, plural, say, shown
 from ..outputs import written_whole
 from ..reading.reading_pool import load_frames
@@ -28,25 +29,43 @@ TABLE_FORMATS = {".csv": ("rodscene order table", HEADER_LINE.encode(), 0)}
 DIGITS = 6  # decimals of S, n and biaxiality: far finer than their noise
 MAX_TIME = 1e100  # matplotlib's axis overflows far short of 1e308
 TIME_DIGITS = 12  # significant digits of a time: 0.1 x 3 is 0.3
+CLIPPED_ALL = "no rod to measure: every one lies beyond --clip or outside " \
+    "--slab"
 
 
-def measured(radius, box, scratch, fr):
+def measured(radius, box, scratch, fr, planes=(None, None)):
     """An input's row, computed where it was read: its frame's arrays do
     not travel back; with a scratch folder, its rods' lines go into a part
     there (rod_table.py). Local order is across the frame's own periodic
-    box, else box (--box)."""
+    box, else box (--box). The rods measured are those --clip and --slab
+    (planes) keep, but each one's neighbours are found among all the
+    frame's rods, as a picture's colours are: a rod by a slab's face is
+    measured as it lies in the sample, not as if the rods beyond were
+    gone."""
     u, centres = order.directions(fr.ends), order.centres(fr.ends)
-    m = order.measure(u)
     local_s, local_n = order.local_order(centres, u, radius,
                                          order.frame_box(fr, box))
+    kept = clipped(*planes, centres)
+    lines = fr.lines
+    if not kept.all():
+        u, centres, local_s, local_n = (a[kept] for a in (u, centres,
+                                                          local_s, local_n))
+        lines = None if lines is None else np.asarray(lines)[kept]
+    m = order.measure(u)
     part = None if scratch is None else rod_table.write_part(
-        scratch, rod_table.rod_lines(fr.lines, centres, local_s, local_n))
+        scratch, rod_table.rod_lines(lines, centres, local_s, local_n))
     return {"name": fr.name, "notes": fr.notes, "part": part,
-            "nothing": None if m["rods"] else no_glyph_note(fr),
+            "nothing": None if m["rods"] else nothing_note(fr),
             "time": fr.time, "rods": m["rods"],
             "S": m["S"], "mean_local_S": float(np.mean(local_s))
             if m["rods"] else np.nan, "director": m["director"],
             "biaxiality": m["biaxiality"]}
+
+
+def nothing_note(fr):
+    """Why an input has no rod to measure."""
+    return no_glyph_note(fr) if not len(fr.ends) else \
+        f"{shown(fr.name)}: {CLIPPED_ALL}"
 
 
 def table_text(rows, t):
@@ -102,7 +121,8 @@ def print_table(text):
 def write_order(settings, scratch):
     rows = load_frames(settings, scratch, functools.partial(
         measured, settings.radius, settings.box,
-        scratch if settings.table_rods else None))
+        scratch if settings.table_rods else None,
+        planes=(settings.clip, settings.slab)))
     for r in rows:
         for note in r["notes"]:
             print(note, file=sys.stderr)
