@@ -431,6 +431,38 @@ def systems(split, tmp):
     check(f"drew {inside} of 5000 rods (the rest outside --box)" in
           run.stderr, f"not {inside} rods of the wrapped system in --box: "
           f"{run.stderr}")
+
+    # A slab at an oblique normal (given at any length) draws, and --order
+    # measures, exactly the rods whose centres lie in it.
+    low, high = plane_at(centres @ (np.array([1, 2, 2]) / 3), (1500, 3000))
+    run = render([config, tmp / "slab.png", "--slab", 1, 2, 2, low[0],
+                  high[0]] + size)
+    check(f"drew {high[1] - low[1]} of 5000 rods (the rest outside --slab)"
+          in run.stderr, f"not the slab's {high[1] - low[1]} rods: "
+          f"{run.stderr}")
+    run = render(["--order", config, "--slab", 1, 2, 2, low[0], high[0]])
+    check(run.stdout.splitlines()[1].split(",")[2] == str(high[1] - low[1]),
+          f"--order measured not the slab's rods: {run.stdout}")
+    # --clip leaves out the far rods, by either renderer: seen from above
+    # about x = 30, no rod lies right of the middle once those beyond
+    # x = 20 are gone (a rod reaches 9.2 past its centre).
+    plane, kept = plane_at(centres[:, 0], (1640,))[0]
+    view = ["--view", "top", "--look", 30, 20, 15, "--no-box-edges",
+            "--no-axes", "--no-key"] + size
+    for renderer in ("embree", "povray"):
+        for clip in ([], ["--clip", 1, 0, 0, plane]):
+            run = render([config, tmp / "clip.png", "--renderer", renderer]
+                         + view + clip)
+            if "built with Embree" in run.stderr:
+                break  # POV-Ray alone
+            rgb = pixels(tmp / "clip.png")
+            rods = np.abs(rgb - rgb[0, 0]).sum(axis=2) > BACKGROUND_LEVELS
+            right = rods[:, rgb.shape[1] // 2 + 2:].mean()
+            said = f"drew {kept} of 5000 rods (the rest beyond --clip)"
+            check((right == 0) == bool(clip) and rods.mean() > 0.05 and
+                  (said in run.stderr or not clip),
+                  f"{renderer} {clip}: rods on {right:.1%} of the right "
+                  f"half, not {kept} rods drawn: {run.stderr}")
     equal_order(tmp)
 
 
@@ -470,38 +502,6 @@ def equal_order(tmp):
     check(abs(luminance[0] / luminance[1] - 1) <= 0.05,
           f"domains of equal local S at mean luminance {luminance[0]:.0f} "
           f"and {luminance[1]:.0f}")
-
-    # A slab at an oblique normal (given at any length) draws, and --order
-    # measures, exactly the rods whose centres lie in it.
-    low, high = plane_at(centres @ (np.array([1, 2, 2]) / 3), (1500, 3000))
-    run = render([config, tmp / "slab.png", "--slab", 1, 2, 2, low[0],
-                  high[0]] + size)
-    check(f"drew {high[1] - low[1]} of 5000 rods (the rest outside --slab)"
-          in run.stderr, f"not the slab's {high[1] - low[1]} rods: "
-          f"{run.stderr}")
-    run = render(["--order", config, "--slab", 1, 2, 2, low[0], high[0]])
-    check(run.stdout.splitlines()[1].split(",")[2] == str(high[1] - low[1]),
-          f"--order measured not the slab's rods: {run.stdout}")
-    # --clip leaves out the far rods, by either renderer: seen from above
-    # about x = 30, no rod lies right of the middle once those beyond
-    # x = 20 are gone (a rod reaches 9.2 past its centre).
-    plane, kept = plane_at(centres[:, 0], (1640,))[0]
-    view = ["--view", "top", "--look", 30, 20, 15, "--no-box-edges",
-            "--no-axes", "--no-key"] + size
-    for renderer in ("embree", "povray"):
-        for clip in ([], ["--clip", 1, 0, 0, plane]):
-            run = render([config, tmp / "clip.png", "--renderer", renderer]
-                         + view + clip)
-            if "built with Embree" in run.stderr:
-                break  # POV-Ray alone
-            rgb = pixels(tmp / "clip.png")
-            rods = np.abs(rgb - rgb[0, 0]).sum(axis=2) > BACKGROUND_LEVELS
-            right = rods[:, rgb.shape[1] // 2 + 2:].mean()
-            said = f"drew {kept} of 5000 rods (the rest beyond --clip)"
-            check((right == 0) == bool(clip) and rods.mean() > 0.05 and
-                  (said in run.stderr or not clip),
-                  f"{renderer} {clip}: rods on {right:.1%} of the right "
-                  f"half, not {kept} rods drawn: {run.stderr}")
 
 
 def plane_at(heights, ranks):
