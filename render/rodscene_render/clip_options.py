@@ -27,17 +27,24 @@ def add_options(p, finite):
 
 
 def unit(values, option):
-    n = values[:3]
-    size = math.sqrt(sum(v * v for v in n))
-    if not size > 0 or not math.isfinite(size):
+    """The direction made unit length, scaled by its largest component
+    first, so that neither 1e200 nor 1e-200 overflows its square."""
+    top = max(abs(v) for v in values[:3])
+    if not top > 0:
         raise Refusal(f"{option} needs a direction (NX, NY, NZ) that is not "
                       f"zero")
+    n = [v / top for v in values[:3]]
+    size = math.sqrt(sum(v * v for v in n))
     return tuple(v / size for v in n)
 
 
-def check_clip(s):
+def check_clip(s, reach):
     """s.clip becomes (unit normal, D) and s.slab (unit normal, D1, D2),
-    or None each."""
+    or None each; the planes lie within reach of the origin."""
+    for option, values in (("--clip", s.clip), ("--slab", s.slab)):
+        if values is not None and max(abs(v) for v in values[3:]) > reach:
+            raise Refusal(f"{option}'s planes must lie within {reach:g} of "
+                          f"the origin")
     if s.clip is not None:
         s.clip = (unit(s.clip, "--clip"), s.clip[3])
     if s.slab is not None:

@@ -185,7 +185,7 @@ def check_numbers(s):
         raise Refusal("--box needs X0 < X1, Y0 < Y1 and Z0 < Z1")
     system_options.check_shape(s)
     figure_options.check_figure(s)
-    clip_options.check_clip(s)
+    clip_options.check_clip(s, MAX_LOOK)
     if s.box and min(b - a for a, b in zip(s.box[:3], s.box[3:])) < \
             MIN_LENGTH:
         raise Refusal(f"--box needs sides of at least {MIN_LENGTH:g}, "
