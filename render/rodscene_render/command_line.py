@@ -11,7 +11,8 @@ import sys
 from .reading import conversion, inputs, system_files, trajectories
 from .films import film_encoder
 from .order import order_options
-from . import folders, options, outputs, processes, system_options
+from . import (figure_options, folders, options, outputs, processes,
+               system_options)
 from .page import page
 from .drawing import povray
 from .messages import Nothing, Refusal, os_failure, say, shown
@@ -29,6 +30,7 @@ def check_outputs(s):
         if s.movie:
             raise Refusal("--html and --movie are two outputs: one a run")
         outputs.check_output(s.html, page.PAGE_FORMATS, s.inputs, "page")
+        figure_options.check_output(s, None)
         page.check_page(s)
         return
     if s.movie is None:
@@ -42,7 +44,9 @@ def check_outputs(s):
                              "picture")
         if s.transparent and s.picture.suffix.lower() != ".png":
             raise Refusal(f"{s.picture}: a transparent picture is a PNG")
+        figure_options.check_output(s, s.picture)
         return
+    figure_options.check_output(s, None)
     outputs.check_output(s.movie, film_encoder.CONTAINERS, s.inputs, "film")
     if s.frames:
         check_frames(s.frames)

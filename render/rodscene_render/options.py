@@ -218,8 +218,7 @@ def resolve(s):
         s.quality = "draft"
     s.program_given = s.program is not None
     width, height, _ = povray.QUALITIES[s.quality]
-    s.width = width if s.width is None else s.width
-    s.height = height if s.height is None else s.height
+    figure_options.resolve_size(s, width, height)
     if s.camera:
         s.azimuth, s.elevation = s.camera
     else:  # the director's views are found from the frames

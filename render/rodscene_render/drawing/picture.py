@@ -10,9 +10,9 @@ import numpy as np
 from PIL import Image
 
 from . import camera, embree_render, rod_writer, scene_writer
+from .framed import camera_for, rod_reach  # noqa: F401 (the page's too)
 from ..order import orientation
 from ..order import order as measured
-from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input, written_by
 from ..reading.systems import drawn_parts, drawn_words, summary_of
@@ -20,40 +20,8 @@ from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
 from .key import key_program
 from .overlays import decorate
-from .povray import box_corners, box_text, render_png, view_text
+from .povray import box_text, render_png, view_text
 from ..warning_report import no_glyph_note
-
-
-def camera_for(settings, points):
-    """The one camera of a picture or film, from the settings; points an
-    array, or a list of arrays (one a frame)."""
-    if settings.box and isinstance(points, np.ndarray):
-        points = np.vstack([points, box_corners(settings.box)])
-    elif settings.box:
-        points = list(points) + [box_corners(settings.box)]
-    points = widened(settings, points) if isinstance(points, np.ndarray) \
-        else [widened(settings, p) for p in points]
-    return fit_camera(points, settings.azimuth, settings.elevation,
-                      settings.width, settings.height, settings.projection,
-                      settings.zoom, settings.look, settings.detail)
-
-
-def widened(settings, points):
-    """Points that a fit framing rods as wide as the converters' frames
-    as wide as the rods drawn: each moved by the extra radius to either
-    side across and up the picture."""
-    extra = rod_reach(settings) - camera.PAD
-    if extra <= 0 or not isinstance(points, np.ndarray):
-        return points
-    _, up, right = camera.view_axes(settings.azimuth, settings.elevation)
-    offsets = extra * np.array([right, -right, up, -up])
-    return (np.asarray(points).reshape(-1, 1, 3) + offsets).reshape(-1, 3)
-
-
-def rod_reach(settings):
-    converter = getattr(settings, "converter", None)
-    return converter.shape.reach() if hasattr(converter, "shape") \
-        else camera.PAD
 
 
 def in_box(settings, fr):

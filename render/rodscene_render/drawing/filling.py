@@ -1,0 +1,100 @@
+"""A framing that fills the picture: the fitted camera (camera.fit_camera,
+which keeps whole bands of the picture free for the overlays) magnified
+about its look point as far as every rod stays within the picture's edges
+and off the rooms the overlays take in its corners (room.rooms). The
+rods' corners are often empty (an oblique box is a hexagon), so the rods
+may grow into the bands wherever no overlay lies."""
+
+import dataclasses
+import math
+
+import numpy as np
+
+from .camera import FIELD, PAD, measured
+
+STEPS = 40  # halvings of the magnification's interval: far below a pixel
+MOST = 64.0  # the most a fill magnifies the fitted framing
+NEAREST = 2 * PAD  # how near a perspective camera may come to a rod's axis
+
+
+def places(cam, chunks):
+    """Every point's place across, upward and in depth from the look
+    point."""
+    points = np.vstack([c.frame.points() if isinstance(c, measured)
+                        else np.asarray(c, float).reshape(-1, 3)
+                        for c in chunks] or [np.zeros((1, 3))])
+    rel = points - cam.look
+    return rel @ cam.right, rel @ cam.up, rel @ cam.forward
+
+
+def distance(cam):
+    return float((cam.look - cam.location) @ cam.forward)
+
+
+def scale_at(cam, zoom):
+    """Pixels a length unit at the look point, magnified by zoom."""
+    return zoom * cam.width / cam.span
+
+
+def pixels(cam, where, zoom):
+    """Each point's pixel place (x right, y down) and its disc's radius in
+    pixels, the camera magnified by zoom; None when a point would lie
+    behind or at a perspective camera."""
+    x, y, z = where
+    if cam.projection == "orthographic":
+        scale = scale_at(cam, zoom)
+    else:
+        depth = z + distance(cam) / zoom
+        if depth.min() <= NEAREST:
+            return None
+        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2))) / depth
+    return (cam.width / 2 + x * scale, cam.height / 2 - y * scale,
+            PAD * scale * np.ones_like(x))
+
+
+def fits(cam, where, zoom, rooms, edge):
+    """Whether at zoom every point's disc lies edge (x, y) pixels within
+    the picture and off every room (left, top, right, bottom)."""
+    placed = pixels(cam, where, zoom)
+    if placed is None:
+        return False
+    x, y, r = placed
+    if (x - r).min() < edge[0] or (x + r).max() > cam.width - edge[0] or \
+            (y - r).min() < edge[1] or (y + r).max() > cam.height - edge[1]:
+        return False
+    return not any(((x + r > a) & (x - r < c) & (y + r > b) &
+                    (y - r < d)).any()
+                   for a, b, c, d in rooms(scale_at(cam, zoom)))
+
+
+def fill_zoom(cam, chunks, rooms, edge):
+    """The largest magnification of cam that fits (within a 2^-40 part),
+    found by halving an interval; 1 when not even a smaller framing fits
+    (a room larger than the picture)."""
+    where = places(cam, chunks)
+    low = 1.0
+    while not fits(cam, where, low, rooms, edge):
+        low /= 2
+        if low < 1 / MOST:
+            return 1.0
+    high = low * 2
+    while fits(cam, where, high, rooms, edge):
+        low, high = high, high * 2
+        if low >= MOST:
+            return MOST
+    for _ in range(STEPS):
+        middle = math.sqrt(low * high)
+        low, high = (middle, high) if fits(cam, where, middle, rooms,
+                                           edge) else (low, middle)
+    return low
+
+
+def zoomed(cam, zoom, band=None):
+    """cam magnified by zoom about its look point: an orthographic span
+    narrowed, a perspective camera brought nearer."""
+    if cam.projection == "orthographic":
+        location = cam.location
+    else:
+        location = cam.look - cam.forward * (distance(cam) / zoom)
+    return dataclasses.replace(cam, location=location, span=cam.span / zoom,
+                               band=band or cam.band)
