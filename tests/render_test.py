@@ -24,8 +24,10 @@ Groups:
 Exits 77 (reported as skipped) when POV-Ray is not installed.
 """
 
+import base64
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -88,6 +90,15 @@ def ink_mask(rgb):
     return (rgb.max(axis=2) < 90) & (np.ptp(rgb, axis=2) < 20)
 
 
+def embedded_raster(svg, png):
+    """The raster an SVG picture holds under its vector overlays, as a
+    PNG file."""
+    found = re.search(r'href="data:image/png;base64,([^"]+)"',
+                      svg.read_text())
+    check(found is not None, f"{svg} holds no raster")
+    png.write_bytes(base64.b64decode(found.group(1)))
+
+
 def views(split, tmp):
     # A teal rod along x at (+30, +15, +20) and a blue one along y at
     # (-30, -15, -20): teal shows right of and above blue in every view
@@ -118,8 +129,9 @@ def views(split, tmp):
                   f"(blue): the wrong view")
 
     # The overlays go where no rod is, whichever view and shape: a picture
-    # drawn with them differs from one without only off the rods. A third
-    # of the example's sites fills the same slab.
+    # drawn with them differs from its rods alone (the raster an SVG
+    # picture holds under its overlays, of the same camera) only off the
+    # rods. A third of the example's sites fills the same slab.
     lines = EXAMPLE.read_text().splitlines()
     sample = tmp / "sample.txt"
     sample.write_text("\n".join(lines[:1] + lines[1::3]) + "\n")
@@ -128,10 +140,12 @@ def views(split, tmp):
             plain, full = tmp / "plain.png", tmp / "full.png"
             words = ["--view", view, "--draft", "--width", width,
                      "--height", height, "--colour", "orientation",
-                     "--program", "split", "--converters", pathlib.Path(split).parent]
-            render([sample, plain, "--no-key", "--no-axes"] + words)
-            render([sample, full, "--label", "{name}, a label that wraps "
-                    "in a narrow column"] + words)
+                     "--program", "split", "--converters",
+                     pathlib.Path(split).parent, "--label", "{name}, a "
+                     "label that wraps in a narrow column"]
+            render([sample, full] + words)
+            render([sample, tmp / "plain.svg"] + words)
+            embedded_raster(tmp / "plain.svg", plain)
             rgb = pixels(plain)
             rods = (rgb != rgb[0, 0]).any(axis=2)
             drawn = (rgb != pixels(full)).any(axis=2)

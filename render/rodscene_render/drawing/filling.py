@@ -13,6 +13,10 @@ import numpy as np
 from .camera import FIELD, PAD, measured
 
 STEPS = 40  # halvings of the magnification's interval: far below a pixel
+SAMPLE = 4000  # points a search for the framing's place measures
+GRID = 3  # places tried each side of the best, along each axis
+GRID_STEPS = (0.06, 0.015)  # their spacing, as shares of the fitted span
+GAIN = 1.02  # what a move across must gain over the centred framing
 MOST = 64.0  # the most a fill magnifies the fitted framing
 NEAREST = 2 * PAD  # how near a perspective camera may come to a rod's axis
 
@@ -22,7 +26,9 @@ def places(cam, chunks):
     point."""
     points = np.vstack([c.frame.points() if isinstance(c, measured)
                         else np.asarray(c, float).reshape(-1, 3)
-                        for c in chunks] or [np.zeros((1, 3))])
+                        for c in chunks] + [np.zeros((0, 3))])
+    if not len(points):  # nothing drawn: the fitted camera's look point
+        points = cam.look.reshape(1, 3)
     rel = points - cam.look
     return rel @ cam.right, rel @ cam.up, rel @ cam.forward
 
@@ -67,11 +73,49 @@ def fits(cam, where, zoom, rooms, edge):
                    for a, b, c, d in rooms(scale_at(cam, zoom)))
 
 
-def fill_zoom(cam, chunks, rooms, edge):
-    """The largest magnification of cam that fits (within a 2^-40 part),
-    found by halving an interval; 1 when not even a smaller framing fits
-    (a room larger than the picture)."""
+def fill(cam, chunks, rooms, edge):
+    """The camera that fills the picture: cam moved across the picture
+    (its look point with it) to where the rods may be largest beside the
+    overlays, then magnified as far as they fit. The place is searched
+    on a grid of a sample of the points, then its magnification found of
+    them all; a move must gain more than GAIN over none."""
     where = places(cam, chunks)
+    sample = sampled(where)
+    best, zoom = (0.0, 0.0), fill_zoom(cam, sample, rooms, edge)
+    plain = zoom
+    for step in GRID_STEPS:
+        around = best
+        for i in range(-GRID, GRID + 1):
+            for j in range(-GRID, GRID + 1):
+                shift = (around[0] + i * step * cam.span,
+                         around[1] + j * step * cam.span)
+                moved = fill_zoom(cam, sample, rooms, edge, shift)
+                if moved > zoom:
+                    best, zoom = shift, moved
+    if zoom < plain * GAIN:
+        best = (0.0, 0.0)
+    moved = dataclasses.replace(
+        cam, look=cam.look + best[0] * cam.right + best[1] * cam.up,
+        location=cam.location + best[0] * cam.right + best[1] * cam.up)
+    return zoomed(moved, fill_zoom(cam, where, rooms, edge, best),
+                  "corners")
+
+
+def sampled(where):
+    """At most SAMPLE of the points, evenly through them."""
+    count = len(where[0])
+    if count <= SAMPLE:
+        return where
+    pick = np.linspace(0, count - 1, SAMPLE).astype(int)
+    return tuple(v[pick] for v in where)
+
+
+def fill_zoom(cam, where, rooms, edge, shift=(0.0, 0.0)):
+    """The largest magnification of cam, moved across by shift (right,
+    up), at which the points at their places (where) fit, within a 2^-40
+    part, found by halving an interval; 1 when not even a smaller
+    framing fits (a room larger than the picture)."""
+    where = (where[0] - shift[0], where[1] - shift[1], where[2])
     low = 1.0
     while not fits(cam, where, low, rooms, edge):
         low /= 2

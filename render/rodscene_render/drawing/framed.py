@@ -39,9 +39,9 @@ def camera_for(settings, points):
         if settings.crop == "tight" else None
     edge = (share, share) if share is not None else \
         (EDGE_SHARE * settings.width, EDGE_SHARE * settings.height)
-    zoom = filling.fill_zoom(cam, chunks, room.rooms(
+    filled = filling.fill(cam, chunks, room.rooms(
         settings, settings.width, settings.height), edge)
-    return filling.zoomed(cam, zoom * settings.zoom, "corners")
+    return filling.zoomed(filled, settings.zoom)
 
 
 def fit(settings, points, zoom):

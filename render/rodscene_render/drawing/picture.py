@@ -9,7 +9,8 @@ import sys
 import numpy as np
 from PIL import Image
 
-from . import camera, embree_render, rod_writer, scene_writer
+from . import (camera, embree_render, rod_writer, scene_writer,
+               vector_writer)
 from .framed import camera_for, rod_reach  # noqa: F401 (the page's too)
 from ..order import orientation
 from ..order import order as measured
@@ -148,30 +149,32 @@ def rendered(settings, fr, cam, threads):
     return embree_render.render(settings, cam, rods, threads), order
 
 
-def draw_frame(settings, fr, cam, index, scratch, threads=0):
-    """The decorated picture of one frame, as a Pillow image."""
+def draw_frame(settings, fr, cam, index, scratch, threads=0, draw=None):
+    """The decorated picture of one frame, as a Pillow image; with draw
+    (overlays.decorate's), the picture bare and its overlays drawn
+    there."""
     if settings.renderer == "embree":
         image, order = rendered(settings, fr, cam,
                                 threads or os.cpu_count() or 1)
-        return finish_image(settings, fr, cam, index, image, order)
+        return finish_image(settings, fr, cam, index, image, order, draw)
     text, order = scene_text(settings, fr)
     view = view_text(cam, settings.transparent)
     png = render_png(settings, text, view, scratch, threads)
-    return finish_frame(settings, fr, cam, index, png, order)
+    return finish_frame(settings, fr, cam, index, png, order, draw)
 
 
-def finish_frame(settings, fr, cam, index, png, order):
+def finish_frame(settings, fr, cam, index, png, order, draw=None):
     """POV-Ray's picture of a frame, decorated, as a Pillow image."""
     return finish_image(settings, fr, cam, index, Image.open(io.BytesIO(png)),
-                        order)
+                        order, draw)
 
 
-def finish_image(settings, fr, cam, index, image, order):
+def finish_image(settings, fr, cam, index, image, order, draw=None):
     """A frame's picture decorated, as a Pillow image."""
     image = decorate(image, cam, settings,
                      {"name": shown(pathlib.Path(fr.name).name),
                       "index": index, "time": fr.time, "order": order,
-                      "drawn": drawn_parts(fr, in_box(settings, fr))})
+                      "drawn": drawn_parts(fr, in_box(settings, fr))}, draw)
     return image if settings.transparent else image.convert("RGB")
 
 
@@ -192,6 +195,19 @@ def report_frame(fr):
         say(no_glyph_note(fr))
 
 
+def save_figure(settings, fr, cam, scratch):
+    """The picture written: a raster with its overlays, or the rods'
+    raster with the overlays as vector shapes and text over it."""
+    if settings.format == "png":
+        save_picture(draw_frame(settings, fr, cam, 1, scratch),
+                     settings.picture)
+        return
+    draw = vector_writer.recorder()
+    image = draw_frame(settings, fr, cam, 1, scratch, draw=draw)
+    vector_writer.save_vector(image, draw.calls, settings.picture,
+                              settings.dpi)
+
+
 def render_picture(settings, scratch):
     fr = load_input(settings.inputs[0], settings.kinds[0],
                     settings.converter, scratch, written_by(settings))
@@ -199,7 +215,7 @@ def render_picture(settings, scratch):
     settings.key_program = key_program(settings, [fr])
     from_frames(settings, [fr])
     cam = camera_for(settings, fr.points())
-    save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
+    save_figure(settings, fr, cam, scratch)
     kept = in_box(settings, fr)
     drawn = drawn_words(fr, kept) if fr.total is not None else \
         plural(int(kept.sum()), 'glyph')
