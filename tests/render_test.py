@@ -389,6 +389,27 @@ def pictures(split, tmp):
     check(len(xs) > 20 and xs.max() < 160 and ys.max() < 60,
           f"the label is not in the upper left corner: {run.stderr}")
 
+    # Text sized for print: at 8.6 cm and 300 dpi the picture is 1016
+    # pixels wide, and the key's tick digits (below its colour bar, in the
+    # white panel at the upper right) are 7 pt high in ems: DejaVu Sans's
+    # digits stand 0.756 em.
+    run = render([aligned, tmp / "print.png", "--colour", "orientation",
+                  "--view", "top", "--print-width", "8.6cm", "--dpi", 300,
+                  "--font-pt", 7, "--draft", "--no-axes"] + converters)
+    rgb = pixels(tmp / "print.png")
+    check(run.returncode == 0 and rgb.shape[1] == 1016,
+          f"not 1016 pixels wide at 8.6 cm: {rgb.shape} {run.stderr}")
+    corner = rgb[:rgb.shape[0] // 2, rgb.shape[1] // 2:]
+    ys, xs = np.nonzero((corner == 255).all(axis=2))
+    panel = corner[ys.min():ys.max(), xs.min():xs.max()]
+    bar = np.nonzero((np.ptp(panel, axis=2) > 60).sum(axis=1) > 20)[0]
+    em = int(7 / 72 * 300)
+    below = panel[bar.max() + 1 + em // 3:, :panel.shape[1] // 4]
+    rows = np.nonzero(ink_mask(below).any(axis=1))[0]
+    check(len(rows) and abs(np.ptp(rows) + 1 - 0.756 * em) <= 2,
+          f"the key's tick digits are {np.ptp(rows) + 1 if len(rows) else 0}"
+          f" pixels high, not 7 pt's {0.756 * em:.1f} at 300 dpi")
+
     # POV-Ray reads no INI file of the user's: not $POVINI's, not one in
     # the home folder, whose header would stop every picture.
     header = tmp / "header.inc"

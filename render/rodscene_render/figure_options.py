@@ -123,14 +123,14 @@ def check_output(s, picture):
         raise Refusal(f"--format {s.format}: a film takes PNG frames")
     if picture is None:
         return
+    if s.transparent and picture.suffix.lower() != ".png":
+        raise Refusal(f"{picture}: a transparent picture is a PNG")
     suffix = picture.suffix.lower().lstrip(".")
     named = suffix if suffix in FORMATS else "png"
     if s.format is not None and s.format != named:
         raise Refusal(f"--format {s.format} writes a picture named "
                       f".{s.format}, not {picture.name}")
     s.format = named
-    if s.format != "png" and s.transparent:
-        raise Refusal(f"a transparent picture is a PNG, not {s.format}")
 
 
 def sized_in_points(s):
