@@ -456,6 +456,33 @@ def systems(split, tmp):
     check(run.returncode == 0 and run.stderr.splitlines() == [
           f"{RENDER.name}: drew 5000 rods into {tmp / 'whole.png'} (box "
           f"60 x 40 x 30, from 0 to L)"], f"not drawn whole: {run.stderr}")
+    # --crop tight: the picture as high as the rods' extent makes it, the
+    # rods reaching the margin (5% of the longer side) at every edge.
+    run = render([config, tmp / "tight.png", "--view", "front", "--crop",
+                  "tight", "--margin", 0.05, "--no-key", "--no-axes",
+                  "--draft", "--width", 320])
+    rgb = pixels(tmp / "tight.png")
+    ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 12)
+    height, width = rgb.shape[:2]
+    gaps = [xs.min(), width - 1 - xs.max(), ys.min(), height - 1 - ys.max()]
+    check(run.returncode == 0 and width == 320 and height != 180 and
+          all(abs(g - 16) <= 3 for g in gaps),
+          f"--crop tight: {width}x{height}, the rods' gaps to the left, "
+          f"right, top and bottom edges {gaps}, not 16 {run.stderr}")
+
+    # The default framing fills the picture beside the overlays: the
+    # rods' box (of the raster an SVG holds, of the same camera) fills at
+    # least 80% of the width or the height.
+    run = render([config, tmp / "filled.svg", "--label", "{name}",
+                  "--colour", "orientation", "--draft", "--width", 480,
+                  "--height", 270])
+    embedded_raster(tmp / "filled.svg", tmp / "filled.png")
+    rgb = pixels(tmp / "filled.png")
+    ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 12)
+    fill = max((np.ptp(xs) + 1) / 480, (np.ptp(ys) + 1) / 270)
+    check(run.returncode == 0 and fill >= 0.8,
+          f"the rods fill {fill:.0%} of the picture's width or height")
+
     inside = int((centres[:, 0] <= 30).sum())
     run = render([config, tmp / "cut.png", "--box", 0, 0, 0, 30, 40, 30]
                  + size)
