@@ -16,6 +16,7 @@ from PIL import Image
 
 from . import film_encoder, resume, survey
 from .. import folders, processes
+from ..figure_options import font_pixels, sized_in_points
 from ..outputs import regular_bytes
 from ..messages import (Nothing, Refusal, Stopped, plural, program_name,
                        say, shell_command, shown)
@@ -57,7 +58,9 @@ def film_settings(settings, cam):
         "below": settings.below, "radius": settings.radius,
         "box": settings.box, "label": settings.label, "dt": settings.dt,
         "t0": settings.t0,
-        "axes": settings.axes, "shows_key": settings.key})
+        "axes": settings.axes, "shows_key": settings.key,
+        "scale_bar": settings.scale_bar,
+        "text": sized_in_points(settings) and font_pixels(settings)})
 
 
 def renderer_digest(settings):
