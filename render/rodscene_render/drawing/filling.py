@@ -12,7 +12,8 @@ import numpy as np
 
 from .camera import FIELD, PAD, measured
 
-STEPS = 40  # halvings of the magnification's interval: far below a pixel
+STEPS = 20  # halvings of a doubling's ratio: within 1e-6, below a pixel
+BRACKET = 1.1  # how far below a sample's magnification all points' lies
 SAMPLE = 4000  # points a search for the framing's place measures
 GRID = 3  # places tried each side of the best, along each axis
 GRID_STEPS = (0.06, 0.015)  # their spacing, as shares of the fitted span
@@ -93,12 +94,13 @@ def fill(cam, chunks, rooms, edge):
                 if moved > zoom:
                     best, zoom = shift, moved
     if zoom < plain * GAIN:
-        best = (0.0, 0.0)
+        best, zoom = (0.0, 0.0), plain
+    if sample is not where:  # the sample's magnification, of every point
+        zoom = fill_zoom(cam, where, rooms, edge, best, zoom)
     moved = dataclasses.replace(
         cam, look=cam.look + best[0] * cam.right + best[1] * cam.up,
         location=cam.location + best[0] * cam.right + best[1] * cam.up)
-    return zoomed(moved, fill_zoom(cam, where, rooms, edge, best),
-                  "corners")
+    return zoomed(moved, zoom, "corners")
 
 
 def sampled(where):
@@ -110,26 +112,39 @@ def sampled(where):
     return tuple(v[pick] for v in where)
 
 
-def fill_zoom(cam, where, rooms, edge, shift=(0.0, 0.0)):
+def fill_zoom(cam, where, rooms, edge, shift=(0.0, 0.0), near=None):
     """The largest magnification of cam, moved across by shift (right,
-    up), at which the points at their places (where) fit, within a 2^-40
-    part, found by halving an interval; 1 when not even a smaller
-    framing fits (a room larger than the picture)."""
+    up), at which the points at their places (where) fit, within a
+    2^-20 part of a doubling; 1 when not even a smaller framing fits (a
+    room larger than the picture). near, a sample's magnification, bounds
+    it from above and is searched below first."""
     where = (where[0] - shift[0], where[1] - shift[1], where[2])
+
+    def fit(zoom):
+        return fits(cam, where, zoom, rooms, edge)
+    if near is not None and fit(near):
+        return near
+    if near is not None and fit(near / BRACKET):
+        return halved(fit, near / BRACKET, near)
     low = 1.0
-    while not fits(cam, where, low, rooms, edge):
+    while not fit(low):
         low /= 2
         if low < 1 / MOST:
             return 1.0
     high = low * 2
-    while fits(cam, where, high, rooms, edge):
+    while fit(high):
         low, high = high, high * 2
         if low >= MOST:
             return MOST
+    return halved(fit, low, high)
+
+
+def halved(fit, low, high):
+    """The largest magnification between low (which fits) and high
+    (which does not) that fits, by halving the interval's ratio."""
     for _ in range(STEPS):
         middle = math.sqrt(low * high)
-        low, high = (middle, high) if fits(cam, where, middle, rooms,
-                                           edge) else (low, middle)
+        low, high = (middle, high) if fit(middle) else (low, middle)
     return low
 
 
