@@ -13,8 +13,9 @@ import numpy as np
 from .camera import FIELD, PAD, measured
 
 STEPS = 20  # halvings of a doubling's ratio: within 1e-6, below a pixel
-BRACKET = 1.1  # how far below a sample's magnification all points' lies
+BRACKET = 1.25 # how far below a sample's magnification all points' lies
 SAMPLE = 4000  # points a search for the framing's place measures
+OUTERMOST = 256  # and the points farthest out each way it adds to them
 GRID = 3  # places tried each side of the best, along each axis
 GRID_STEPS = (0.06, 0.015)  # their spacing, as shares of the fitted span
 GAIN = 1.02  # what a move across must gain over the centred framing
@@ -44,34 +45,35 @@ def scale_at(cam, zoom):
 
 
 def pixels(cam, where, zoom):
-    """Each point's pixel place (x right, y down) and its disc's radius in
-    pixels, the camera magnified by zoom; None when a point would lie
-    behind or at a perspective camera."""
+    """Each point's pixel place (x right, y down), its disc's radius in
+    pixels, and whether it lies too near or behind a perspective camera,
+    the camera magnified by zoom."""
     x, y, z = where
     if cam.projection == "orthographic":
-        scale = scale_at(cam, zoom)
+        scale, behind = scale_at(cam, zoom), np.zeros(x.shape, bool)
     else:
         depth = z + distance(cam) / zoom
-        if depth.min() <= NEAREST:
-            return None
-        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2))) / depth
+        behind = depth <= NEAREST
+        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2))) / \
+            np.where(behind, np.inf, depth)
     return (cam.width / 2 + x * scale, cam.height / 2 - y * scale,
-            PAD * scale * np.ones_like(x))
+            PAD * scale * np.ones_like(x), behind)
+
+
+def misfits(cam, where, zoom, rooms, edge):
+    """Which points' discs, at zoom, lie less than edge (x, y) pixels
+    within the picture, or on a room (left, top, right, bottom), or
+    behind the camera."""
+    x, y, r, wrong = pixels(cam, where, zoom)
+    wrong = wrong | (x - r < edge[0]) | (x + r > cam.width - edge[0]) | \
+        (y - r < edge[1]) | (y + r > cam.height - edge[1])
+    for a, b, c, d in rooms(scale_at(cam, zoom)):
+        wrong |= (x + r > a) & (x - r < c) & (y + r > b) & (y - r < d)
+    return wrong
 
 
 def fits(cam, where, zoom, rooms, edge):
-    """Whether at zoom every point's disc lies edge (x, y) pixels within
-    the picture and off every room (left, top, right, bottom)."""
-    placed = pixels(cam, where, zoom)
-    if placed is None:
-        return False
-    x, y, r = placed
-    if (x - r).min() < edge[0] or (x + r).max() > cam.width - edge[0] or \
-            (y - r).min() < edge[1] or (y + r).max() > cam.height - edge[1]:
-        return False
-    return not any(((x + r > a) & (x - r < c) & (y + r > b) &
-                    (y - r < d)).any()
-                   for a, b, c, d in rooms(scale_at(cam, zoom)))
+    return not misfits(cam, where, zoom, rooms, edge).any()
 
 
 def fill(cam, chunks, rooms, edge):
@@ -81,7 +83,7 @@ def fill(cam, chunks, rooms, edge):
     on a grid of a sample of the points, then its magnification found of
     them all; a move must gain more than GAIN over none."""
     where = places(cam, chunks)
-    sample = sampled(where)
+    sample = sampled(cam, where)
     best, zoom = (0.0, 0.0), fill_zoom(cam, sample, rooms, edge)
     plain = zoom
     for step in GRID_STEPS:
@@ -103,12 +105,19 @@ def fill(cam, chunks, rooms, edge):
     return zoomed(moved, zoom, "corners")
 
 
-def sampled(where):
-    """At most SAMPLE of the points, evenly through them."""
+def sampled(cam, where):
+    """At most SAMPLE of the points, evenly through them, and the
+    OUTERMOST of them that lie farthest out on the fitted camera's
+    picture along each side and diagonal: those that bound a fill."""
     count = len(where[0])
-    if count <= SAMPLE:
+    if count <= SAMPLE + 8 * OUTERMOST:
         return where
-    pick = np.linspace(0, count - 1, SAMPLE).astype(int)
+    x, y, _, _ = pixels(cam, where, 1.0)
+    pick = [np.linspace(0, count - 1, SAMPLE).astype(int)]
+    for a, b in ((1, 0), (-1, 0), (0, 1), (0, -1), (1, 1), (1, -1),
+                 (-1, 1), (-1, -1)):
+        pick.append(np.argpartition(-(a * x + b * y), OUTERMOST)[:OUTERMOST])
+    pick = np.unique(np.concatenate(pick))
     return tuple(v[pick] for v in where)
 
 
@@ -117,15 +126,23 @@ def fill_zoom(cam, where, rooms, edge, shift=(0.0, 0.0), near=None):
     up), at which the points at their places (where) fit, within a
     2^-20 part of a doubling; 1 when not even a smaller framing fits (a
     room larger than the picture). near, a sample's magnification, bounds
-    it from above and is searched below first."""
+    it from above: a point moves outward as the camera comes nearer, so
+    only the points that do not fit at near are searched below it, and
+    the magnification found is checked with all of them."""
     where = (where[0] - shift[0], where[1] - shift[1], where[2])
+    if near is not None:
+        wrong = misfits(cam, where, near, rooms, edge)
+        if not wrong.any():
+            return near
+        some = tuple(v[wrong] for v in where)
+        if fits(cam, some, near / BRACKET, rooms, edge):
+            zoom = halved(lambda z: fits(cam, some, z, rooms, edge),
+                          near / BRACKET, near)
+            if fits(cam, where, zoom, rooms, edge):
+                return zoom
 
     def fit(zoom):
         return fits(cam, where, zoom, rooms, edge)
-    if near is not None and fit(near):
-        return near
-    if near is not None and fit(near / BRACKET):
-        return halved(fit, near / BRACKET, near)
     low = 1.0
     while not fit(low):
         low /= 2
