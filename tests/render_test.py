@@ -461,11 +461,12 @@ def systems(split, tmp):
     run = render([config, tmp / "tight.png", "--view", "front", "--crop",
                   "tight", "--margin", 0.05, "--no-key", "--no-axes",
                   "--draft", "--width", 320])
+    check(run.returncode == 0, f"--crop tight failed: {run.stderr}")
     rgb = pixels(tmp / "tight.png")
     ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 12)
     height, width = rgb.shape[:2]
     gaps = [xs.min(), width - 1 - xs.max(), ys.min(), height - 1 - ys.max()]
-    check(run.returncode == 0 and width == 320 and height != 180 and
+    check(width == 320 and height != 180 and
           all(abs(g - 16) <= 3 for g in gaps),
           f"--crop tight: {width}x{height}, the rods' gaps to the left, "
           f"right, top and bottom edges {gaps}, not 16 {run.stderr}")
@@ -476,11 +477,12 @@ def systems(split, tmp):
     run = render([config, tmp / "filled.svg", "--label", "{name}",
                   "--colour", "orientation", "--draft", "--width", 480,
                   "--height", 270])
+    check(run.returncode == 0, f"an SVG picture failed: {run.stderr}")
     embedded_raster(tmp / "filled.svg", tmp / "filled.png")
     rgb = pixels(tmp / "filled.png")
     ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 12)
     fill = max((np.ptp(xs) + 1) / 480, (np.ptp(ys) + 1) / 270)
-    check(run.returncode == 0 and fill >= 0.8,
+    check(fill >= 0.8,
           f"the rods fill {fill:.0%} of the picture's width or height")
 
     inside = int((centres[:, 0] <= 30).sum())

@@ -56,7 +56,7 @@ def tight_size(settings, points):
     each side's margin --margin of the longer side."""
     cam = fit(settings, points, 1.0)
     chunks = [points] if isinstance(points, np.ndarray) else points
-    x, y, r = filling.pixels(cam, filling.places(cam, chunks), 1.0)
+    x, y, r, _ = filling.pixels(cam, filling.places(cam, chunks), 1.0)
     wide = (x + r).max() - (x - r).min()
     high = (y + r).max() - (y - r).min()
     keep_height = settings.height_given and not settings.width_given and \
