@@ -135,8 +135,8 @@ def check_output(s, picture):
 
 def sized_in_points(s):
     """Whether the overlays' text is sized in points: with a print width,
-    or a --font-pt given for the picture printed at --dpi (300 by
-    default) a pixel."""
+    or a --font-pt given alone, for the picture printed at 300 pixels
+    an inch (the default --dpi)."""
     return s.print_inches is not None or s.font_pt_given
 
 
