@@ -62,7 +62,8 @@ def parser():
     p._negative_number_matcher = NEGATIVE_NUMBER
     p.add_argument("inputs", nargs="+", metavar="INPUT",
                    help="scene text or configuration file; for a picture, "
-                        "INPUT then PICTURE (.png, .jpg or .jpeg)")
+                        "INPUT then PICTURE (.png, .jpg, .jpeg, .svg or "
+                        ".pdf)")
     p.add_argument("--movie", type=pathlib.Path, metavar="FILM",
                    help="render every INPUT as a frame of this film "
                         "(.mp4, .webm or .gif)")

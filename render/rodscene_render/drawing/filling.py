@@ -1,9 +1,10 @@
 """A framing that fills the picture: the fitted camera (camera.fit_camera,
-which keeps whole bands of the picture free for the overlays) magnified
-about its look point as far as every rod stays within the picture's edges
-and off the rooms the overlays take in its corners (room.rooms). The
-rods' corners are often empty (an oblique box is a hexagon), so the rods
-may grow into the bands wherever no overlay lies."""
+which keeps whole bands of the picture free for the overlays) moved across
+the picture and magnified as far as every rod stays within the picture's
+edges and off the rooms the overlays take in its corners (room.rooms).
+The rods' corners are often empty (an oblique box is a hexagon), and the
+overlays sit in the picture's corners, so the rods may grow into the
+bands wherever no overlay lies, and move away from the larger ones."""
 
 import dataclasses
 import math
