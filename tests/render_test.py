@@ -26,8 +26,10 @@ Groups:
 Exits 77 (reported as skipped) when POV-Ray is not installed.
 """
 
+import base64
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -90,6 +92,15 @@ def ink_mask(rgb):
     return (rgb.max(axis=2) < 90) & (np.ptp(rgb, axis=2) < 20)
 
 
+def embedded_raster(svg, png):
+    """The raster an SVG picture holds under its vector overlays, as a
+    PNG file."""
+    found = re.search(r'href="data:image/png;base64,([^"]+)"',
+                      svg.read_text())
+    check(found is not None, f"{svg} holds no raster")
+    png.write_bytes(base64.b64decode(found.group(1)))
+
+
 def views(split, tmp):
     # A teal rod along x at (+30, +15, +20) and a blue one along y at
     # (-30, -15, -20): teal shows right of and above blue in every view
@@ -120,8 +131,9 @@ def views(split, tmp):
                   f"(blue): the wrong view")
 
     # The overlays go where no rod is, whichever view and shape: a picture
-    # drawn with them differs from one without only off the rods. A third
-    # of the example's sites fills the same slab.
+    # drawn with them differs from its rods alone (the raster an SVG
+    # picture holds under its overlays, of the same camera) only off the
+    # rods. A third of the example's sites fills the same slab.
     lines = EXAMPLE.read_text().splitlines()
     sample = tmp / "sample.txt"
     sample.write_text("\n".join(lines[:1] + lines[1::3]) + "\n")
@@ -130,10 +142,12 @@ def views(split, tmp):
             plain, full = tmp / "plain.png", tmp / "full.png"
             words = ["--view", view, "--draft", "--width", width,
                      "--height", height, "--colour", "orientation",
-                     "--program", "split", "--converters", pathlib.Path(split).parent]
-            render([sample, plain, "--no-key", "--no-axes"] + words)
-            render([sample, full, "--label", "{name}, a label that wraps "
-                    "in a narrow column"] + words)
+                     "--program", "split", "--converters",
+                     pathlib.Path(split).parent, "--label", "{name}, a "
+                     "label that wraps in a narrow column"]
+            render([sample, full] + words)
+            render([sample, tmp / "plain.svg"] + words)
+            embedded_raster(tmp / "plain.svg", plain)
             rgb = pixels(plain)
             rods = (rgb != rgb[0, 0]).any(axis=2)
             drawn = (rgb != pixels(full)).any(axis=2)
@@ -379,6 +393,27 @@ def pictures(split, tmp):
     check(len(xs) > 20 and xs.max() < 160 and ys.max() < 60,
           f"the label is not in the upper left corner: {run.stderr}")
 
+    # Text sized for print: at 8.6 cm and 300 dpi the picture is 1016
+    # pixels wide, and the key's tick digits (below its colour bar, in the
+    # white panel at the upper right) are 7 pt high in ems: DejaVu Sans's
+    # digits stand 0.756 em.
+    run = render([aligned, tmp / "print.png", "--colour", "orientation",
+                  "--view", "top", "--print-width", "8.6cm", "--dpi", 300,
+                  "--font-pt", 7, "--draft", "--no-axes"] + converters)
+    rgb = pixels(tmp / "print.png")
+    check(run.returncode == 0 and rgb.shape[1] == 1016,
+          f"not 1016 pixels wide at 8.6 cm: {rgb.shape} {run.stderr}")
+    corner = rgb[:rgb.shape[0] // 2, rgb.shape[1] // 2:]
+    ys, xs = np.nonzero((corner == 255).all(axis=2))
+    panel = corner[ys.min():ys.max(), xs.min():xs.max()]
+    bar = np.nonzero((np.ptp(panel, axis=2) > 60).sum(axis=1) > 20)[0]
+    em = int(7 / 72 * 300)
+    below = panel[bar.max() + 1 + em // 3:, :panel.shape[1] // 4]
+    rows = np.nonzero(ink_mask(below).any(axis=1))[0]
+    check(len(rows) and abs(np.ptp(rows) + 1 - 0.756 * em) <= 2,
+          f"the key's tick digits are {np.ptp(rows) + 1 if len(rows) else 0}"
+          f" pixels high, not 7 pt's {0.756 * em:.1f} at 300 dpi")
+
     # POV-Ray reads no INI file of the user's: not $POVINI's, not one in
     # the home folder, whose header would stop every picture.
     header = tmp / "header.inc"
@@ -425,6 +460,35 @@ def systems(split, tmp):
     check(run.returncode == 0 and run.stderr.splitlines() == [
           f"{RENDER.name}: drew 5000 rods into {tmp / 'whole.png'} (box "
           f"60 x 40 x 30, from 0 to L)"], f"not drawn whole: {run.stderr}")
+    # --crop tight: the picture as high as the rods' extent makes it, the
+    # rods reaching the margin (5% of the longer side) at every edge.
+    run = render([config, tmp / "tight.png", "--view", "front", "--crop",
+                  "tight", "--margin", 0.05, "--no-key", "--no-axes",
+                  "--draft", "--width", 320])
+    check(run.returncode == 0, f"--crop tight failed: {run.stderr}")
+    rgb = pixels(tmp / "tight.png")
+    ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 12)
+    height, width = rgb.shape[:2]
+    gaps = [xs.min(), width - 1 - xs.max(), ys.min(), height - 1 - ys.max()]
+    check(width == 320 and height != 180 and
+          all(abs(g - 16) <= 3 for g in gaps),
+          f"--crop tight: {width}x{height}, the rods' gaps to the left, "
+          f"right, top and bottom edges {gaps}, not 16 {run.stderr}")
+
+    # The default framing fills the picture beside the overlays: the
+    # rods' box (of the raster an SVG holds, of the same camera) fills at
+    # least 80% of the width or the height.
+    run = render([config, tmp / "filled.svg", "--label", "{name}",
+                  "--colour", "orientation", "--draft", "--width", 480,
+                  "--height", 270])
+    check(run.returncode == 0, f"an SVG picture failed: {run.stderr}")
+    embedded_raster(tmp / "filled.svg", tmp / "filled.png")
+    rgb = pixels(tmp / "filled.png")
+    ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 12)
+    fill = max((np.ptp(xs) + 1) / 480, (np.ptp(ys) + 1) / 270)
+    check(fill >= 0.8,
+          f"the rods fill {fill:.0%} of the picture's width or height")
+
     inside = int((centres[:, 0] <= 30).sum())
     run = render([config, tmp / "cut.png", "--box", 0, 0, 0, 30, 40, 30]
                  + size)

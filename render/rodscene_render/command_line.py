@@ -11,7 +11,8 @@ import sys
 from .reading import conversion, inputs, system_files, trajectories
 from .films import film_encoder
 from .order import order_options
-from . import folders, options, outputs, processes, system_options
+from . import figure_options, folders, options, outputs, processes
+from . import system_options
 from .page import page
 from .drawing import labels, povray
 from .messages import Nothing, Refusal, os_failure, say, shown
@@ -40,8 +41,6 @@ def check_outputs(s):
         s.inputs, s.picture = s.inputs[:1], pathlib.Path(s.inputs[1])
         outputs.check_output(s.picture, outputs.PICTURE_FORMATS, s.inputs,
                              "picture")
-        if s.transparent and s.picture.suffix.lower() != ".png":
-            raise Refusal(f"{s.picture}: a transparent picture is a PNG")
         return
     outputs.check_output(s.movie, film_encoder.CONTAINERS, s.inputs, "film")
     if s.frames:
@@ -161,6 +160,7 @@ def settings_from(argv, here):
     options.resolve(s)
     options.check_numbers(s)
     check_outputs(s)
+    figure_options.check_output(s, getattr(s, "picture", None))
     check_side_outputs(s)
     if s.scheduler is not None:  # before any input is read
         from .films.cluster import check_scheduler

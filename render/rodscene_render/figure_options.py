@@ -54,10 +54,13 @@ def add_options(p, finite):
                         f"{DEFAULT_MARGIN:g})")
 
 
-def check_figure(s):
-    """Bounds of the figure's numbers; s.print_inches is the width on
-    paper in inches, or None."""
+def resolve_size(s, width, height):
+    """The picture's size in pixels: --print-width x --dpi wide when a
+    print width is given, as high as --height or the quality's aspect
+    (width x height) makes it; else --width and --height, or the
+    quality's. s.print_inches is the width on paper in inches, or None."""
     s.print_inches = None
+    s.width_given, s.height_given = s.width is not None, s.height is not None
     if s.print_width is not None:
         try:
             s.print_inches = print_width(s.print_width)
@@ -65,17 +68,30 @@ def check_figure(s):
             raise Refusal(f"--print-width takes a width and its unit, like "
                           f"8.6cm, 86mm or 3.4in, not "
                           f"'{s.print_width}'") from None
+        if s.width is not None:
+            raise Refusal("--print-width and --dpi set the width in pixels: "
+                          "leave out --width")
     if s.dpi is not None and s.print_inches is None:
         raise Refusal("--dpi sets the resolution at --print-width: give it")
     s.dpi = DEFAULT_DPI if s.dpi is None else s.dpi
+    if not MIN_DPI <= s.dpi <= MAX_DPI:
+        raise Refusal(f"--dpi must lie between {MIN_DPI:g} and "
+                      f"{MAX_DPI:g}, not {s.dpi:g}")
+    if s.print_inches is not None:
+        s.width = round(s.print_inches * s.dpi)
+        if s.height is None:
+            s.height = round(s.width * height / width)
+    s.width = width if s.width is None else s.width
+    s.height = height if s.height is None else s.height
+
+
+def check_figure(s):
+    """Bounds of the figure's numbers, and the options that go together."""
     s.font_pt_given = s.font_pt is not None
     s.font_pt = DEFAULT_FONT_PT if s.font_pt is None else s.font_pt
-    for option, value, low, top in (("--dpi", s.dpi, MIN_DPI, MAX_DPI),
-                                    ("--font-pt", s.font_pt, MIN_FONT_PT,
-                                     MAX_FONT_PT)):
-        if not low <= value <= top:
-            raise Refusal(f"{option} must lie between {low:g} and {top:g}, "
-                          f"not {value:g}")
+    if not MIN_FONT_PT <= s.font_pt <= MAX_FONT_PT:
+        raise Refusal(f"--font-pt must lie between {MIN_FONT_PT:g} and "
+                      f"{MAX_FONT_PT:g}, not {s.font_pt:g}")
     if s.scale_bar is not None and not s.scale_bar > 0:
         raise Refusal(f"--scale-bar must be a length above 0, not "
                       f"{s.scale_bar:g}")
@@ -87,4 +103,43 @@ def check_figure(s):
         raise Refusal(f"--margin must lie between 0 and 0.45, not "
                       f"{s.margin:g}")
     s.crop = s.crop or "frame"
-    s.format = s.format or "png"
+    if s.scale_bar is not None and s.projection != "orthographic":
+        raise Refusal("--scale-bar measures an orthographic view: give "
+                      "--projection orthographic or a front, side, top or "
+                      "director view")
+
+
+def check_output(s, picture):
+    """The figure's options against what is written: a picture takes them
+    all, its format named by --format or its name (the two agree); a film
+    takes PNG frames; a page draws no picture of its own."""
+    if s.html:
+        for option, given in (("--format", s.format), ("--scale-bar",
+                              s.scale_bar), ("--crop", s.crop != "frame")):
+            if given:
+                raise Refusal(f"{option} is a picture's option: the page "
+                              f"carries the view, not its figure")
+    if s.movie and s.format not in (None, "png"):
+        raise Refusal(f"--format {s.format}: a film takes PNG frames")
+    if picture is None:
+        return
+    if s.transparent and picture.suffix.lower() != ".png":
+        raise Refusal(f"{picture}: a transparent picture is a PNG")
+    suffix = picture.suffix.lower().lstrip(".")
+    named = suffix if suffix in FORMATS else "png"
+    if s.format is not None and s.format != named:
+        raise Refusal(f"--format {s.format} writes a picture named "
+                      f".{s.format}, not {picture.name}")
+    s.format = named
+
+
+def sized_in_points(s):
+    """Whether the overlays' text is sized in points: with a print width,
+    or a --font-pt given alone, for the picture printed at 300 pixels
+    an inch (the default --dpi)."""
+    return s.print_inches is not None or s.font_pt_given
+
+
+def font_pixels(s):
+    """The overlays' text size (its em) in pixels: --font-pt at --dpi."""
+    return s.font_pt / 72.0 * s.dpi

@@ -61,7 +61,8 @@ def parser():
     p._negative_number_matcher = NEGATIVE_NUMBER
     p.add_argument("inputs", nargs="+", metavar="INPUT",
                    help="scene text or configuration file; for a picture, "
-                        "INPUT then PICTURE (.png, .jpg or .jpeg)")
+                        "INPUT then PICTURE (.png, .jpg, .jpeg, .svg or "
+                        ".pdf)")
     p.add_argument("--movie", type=pathlib.Path, metavar="FILM",
                    help="render every INPUT as a frame of this film "
                         "(.mp4, .webm or .gif)")
@@ -218,8 +219,7 @@ def resolve(s):
         s.quality = "draft"
     s.program_given = s.program is not None
     width, height, _ = povray.QUALITIES[s.quality]
-    s.width = width if s.width is None else s.width
-    s.height = height if s.height is None else s.height
+    figure_options.resolve_size(s, width, height)
     if s.camera:
         s.azimuth, s.elevation = s.camera
     else:  # the director's views are found from the frames

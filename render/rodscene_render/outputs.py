@@ -15,7 +15,9 @@ from .messages import Refusal, shown
 # that tell an existing file of that format.
 PICTURE_FORMATS = {".png": ("PNG", b"\x89PNG\r\n\x1a\n", 0),
                    ".jpg": ("JPEG", b"\xff\xd8\xff", 0),
-                   ".jpeg": ("JPEG", b"\xff\xd8\xff", 0)}
+                   ".jpeg": ("JPEG", b"\xff\xd8\xff", 0),
+                   ".svg": ("SVG", b"<?xml", 0),
+                   ".pdf": ("PDF", b"%PDF-", 0)}
 JPEG_QUALITY = 92
 MAX_NAME = 255  # bytes in a file name on Linux's file systems
 TEMPORARY_ROOM = 40  # ".", the process number, a count and ".tmp"

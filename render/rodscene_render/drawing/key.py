@@ -67,20 +67,27 @@ def key_rows(settings, stats):
     return rows + [(None, WINDOWS[program])] + solid, None
 
 
-def fitted(draw, words, text, unit, room):
-    """The key's font, or a smaller one (never under 11 units) for a row
-    that would run past the panel."""
-    size = 14 * unit
-    while draw.textlength(words, font=text) > room and size > 11 * unit:
-        size -= unit
+def key_units(settings):
+    """The key's height in units: its rows (a whole system's with the
+    line that says why rods are left out) and its colour bar."""
+    rows, bar = key_rows(settings, {"order": 0.0, "drawn": ("", "why")})
+    return 22 * len(rows) + 12 + (44 if bar else 0)
+
+
+def fitted(draw, words, em, room):
+    """The key's font of em pixels, or a smaller one (never under 11/14
+    of it) for a row that would run past the panel."""
+    size, text = em, font(em)
+    while draw.textlength(words, font=text) > room and size > em * 11 / 14:
+        size -= em / 14
         text = font(size)
     return text
 
 
-def draw_key(draw, settings, stats, unit, width):
-    """A panel in the upper right corner naming what each colour means."""
+def draw_key(draw, settings, stats, unit, width, px):
+    """A panel in the upper right corner naming what each colour means;
+    px holds the texts' sizes in pixels (room.sizes)."""
     rows, bar = key_rows(settings, stats)
-    text = font(14 * unit)
     line = 22 * unit
     swatch = 14 * unit
     wide = layout.KEY_WIDTH * unit
@@ -96,15 +103,15 @@ def draw_key(draw, settings, stats, unit, width):
                             y + 3 * unit + swatch], fill=rgba(colour))
             x += swatch + 8 * unit
         draw.text((x, y), words, fill=INK,
-                  font=fitted(draw, words, text, unit,
+                  font=fitted(draw, words, px["key"],
                               left + wide - 8 * unit - x))
         y += line
     if bar:
         draw_bar(draw, left + 10 * unit, y + 2 * unit, wide - 20 * unit, unit,
-                 bar)
+                 bar, px["tick"])
 
 
-def draw_bar(draw, left, top, width, unit, scale):
+def draw_bar(draw, left, top, width, unit, scale, tick):
     """A colour bar, scale's colours from place 0 to 1, with its three
     ticks inside the panel."""
     colours_at, ticks = scale
@@ -112,7 +119,7 @@ def draw_bar(draw, left, top, width, unit, scale):
     for i, colour in enumerate(colours_at(np.linspace(0, 1, steps))):
         draw.line([(left + i, top), (left + i, top + 14 * unit)],
                   fill=rgba(colour))
-    text = font(12 * unit)
+    text = font(tick)
     for (at, words), anchor in zip(ticks, ("la", "ma", "ra")):
         x = left + (width - 1) * at
         draw.line([(x, top + 14 * unit), (x, top + 17 * unit)], fill=INK,

@@ -5,7 +5,7 @@ Pillow: an axis triad that turns with the camera, a key to the colours
 import numpy as np
 from PIL import ImageDraw
 
-from . import layout
+from . import layout, room
 from .key import draw_key
 from .labels import label_text
 from .panels import INK, draw_panel, font, rgba
@@ -13,10 +13,9 @@ from .panels import INK, draw_panel, font, rgba
 AXES = (("x", (0.86, 0.13, 0.13)), ("y", (0.10, 0.62, 0.18)),
         ("z", (0.15, 0.30, 0.90)))
 TRIAD_ARROW = 28  # units from the triad's origin to an arrow's tip
-ELLIPSIS = "\u2026"
 
 
-def draw_triad(draw, cam, unit, height):
+def draw_triad(draw, cam, unit, height, em):
     """x, y and z arrows from one origin, on a backing in the lower left
     corner, as the camera sees the configuration's axes; far arrows drawn
     first."""
@@ -27,7 +26,7 @@ def draw_triad(draw, cam, unit, height):
     origin = corner + np.array([side / 2, -side / 2])
     length = TRIAD_ARROW * unit
     order = sorted(range(3), key=lambda i: -cam.forward[i])
-    text = font(13 * unit)
+    text = font(em)
     for i in order:
         name, colour = AXES[i]
         axis = np.eye(3)[i]
@@ -41,6 +40,8 @@ def draw_triad(draw, cam, unit, height):
         place = tip + (away / spread * 10 * unit if spread > unit
                        else np.array([8 * unit, -8 * unit]))
         draw.text(tuple(place), name, fill=shade, font=text, anchor="mm")
+
+
 def arrow_head(draw, origin, tip, size, shade):
     away = tip - origin
     length = np.linalg.norm(away)
@@ -55,64 +56,71 @@ def arrow_head(draw, origin, tip, size, shade):
                   tuple(base - n * size / 2)], fill=shade)
 
 
-def wrapped(words, text, width, lines):
-    """words in at most lines lines no wider than width pixels, the last
-    cut short with an ellipsis when they do not fit."""
-    out, line = [], ""
-    for ch in words:
-        if text.getlength(line + ch) > width:
-            cut = line.rfind(" ")
-            out.append(line[:cut] if cut > 0 else line)
-            line = (line[cut + 1:] if cut > 0 else "") + ch
-        else:
-            line += ch
-    out.append(line)
-    if len(out) > lines:
-        out = out[:lines]
-        while out[-1] and text.getlength(out[-1] + ELLIPSIS) > width:
-            out[-1] = out[-1][:-1]
-        out[-1] += ELLIPSIS
-    return out
-
-
-def draw_label(draw, words, unit, cam):
-    """The label on a panel in the upper left corner: beside the key when
-    the rods leave rows free, in the left column when they leave columns
-    free, wrapped to fit."""
-    text = font(18 * unit)
-    line = 22 * unit
+def draw_label(draw, words, unit, cam, settings, px):
+    """The label on a panel in the upper left corner: in its own room when
+    the framing fills the picture (room.label_room); else beside the key
+    when the rods leave rows free, in the left column when they leave
+    columns free; wrapped to fit."""
+    text = font(px["label"])
+    line = room.LINE * unit
     edge = layout.EDGE * unit
-    if cam.band == "columns":
-        width = layout.KEY_WIDTH * unit
-        height = cam.height - (layout.TRIAD_BOX + layout.GAP) * unit - edge
+    if cam.band == "corners":
+        width, _, lines = room.label_room(settings, cam.width, unit, px)
     else:
-        width = cam.width - 2 * edge - (layout.KEY_WIDTH + layout.GAP) * unit
-        height = layout.KEY_HEIGHT * unit
+        if cam.band == "columns":
+            width = layout.KEY_WIDTH * unit
+            height = cam.height - (layout.TRIAD_BOX + layout.GAP) * unit - \
+                edge
+        else:
+            width = cam.width - 2 * edge - \
+                (layout.KEY_WIDTH + layout.GAP) * unit
+            height = layout.KEY_HEIGHT * unit
+        lines = max(int((height - 12 * unit) / line), 1)
     inner = width - 16 * unit
-    lines = wrapped(words, text, inner, max(int((height - 12 * unit) / line),
-                                            1))
-    wide = min(max(text.getlength(t) for t in lines), inner) + 16 * unit
+    rows = room.wrapped(words, text, inner, lines)
+    wide = min(max(text.getlength(t) for t in rows), inner) + 16 * unit
     draw_panel(draw, [edge, edge, edge + wide,
-                      edge + line * len(lines) + 12 * unit], unit)
-    for i, t in enumerate(lines):
+                      edge + line * len(rows) + 12 * unit], unit)
+    for i, t in enumerate(rows):
         draw.text((edge + 8 * unit, edge + 6 * unit + i * line), t, fill=INK,
                   font=text)
 
 
-def decorate(image, cam, settings, stats):
-    """The picture with its triad, key and label, as asked for, each in
-    the room the camera left it. stats holds the frame's name, index and
-    order parameter."""
+def draw_scale_bar(draw, cam, settings, unit, px):
+    """A bar --scale-bar long in the configuration's units, its length
+    above it, on a panel in the lower right corner."""
+    scale = cam.width / cam.span
+    wide, high = room.bar_panel(settings, scale, unit, px)
+    edge = layout.EDGE * unit
+    right, bottom = cam.width - edge, cam.height - edge
+    draw_panel(draw, [right - wide, bottom - high, right, bottom], unit)
+    middle = right - wide / 2
+    length = settings.scale_bar * scale
+    base = bottom - 8 * unit
+    draw.rectangle([middle - length / 2, base - room.BAR_THICK * unit,
+                    middle + length / 2, base], fill=INK)
+    draw.text((middle, base - (room.BAR_THICK + 2) * unit),
+              room.bar_words(settings), fill=INK, font=font(px["bar"]),
+              anchor="md")
+
+
+def decorate(image, cam, settings, stats, draw=None):
+    """The picture with its triad, key, label and scale bar, as asked for,
+    each in the room the camera left it. stats holds the frame's name,
+    index and order parameter. draw, when given, takes the overlays in
+    place of a Pillow drawing on the picture (vector_writer.recorder)."""
     image = image.convert("RGBA")
-    unit = layout.unit(image.width, image.height)
-    draw = ImageDraw.Draw(image)
+    unit, px = room.sizes(settings, image.width, image.height)
+    draw = draw or ImageDraw.Draw(image)
     if settings.label:
         draw_label(draw, label_text(settings.label, stats["name"],
                                     stats["index"], settings.dt,
                                     settings.t0, stats.get("time")),
-                   unit, cam)
+                   unit, cam, settings, px)
     if settings.key:
-        draw_key(draw, settings, stats, unit, image.width)
+        draw_key(draw, settings, stats, unit, image.width, px)
     if settings.axes:
-        draw_triad(draw, cam, unit, image.height)
+        draw_triad(draw, cam, unit, image.height, px["axis"])
+    if settings.scale_bar:
+        draw_scale_bar(draw, cam, settings, unit, px)
     return image

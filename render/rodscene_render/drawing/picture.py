@@ -6,13 +6,13 @@ import os
 import pathlib
 import sys
 
-import numpy as np
 from PIL import Image
 
-from . import camera, embree_render, rod_writer, scene_writer
+from . import (camera, embree_render, rod_writer, scene_writer,
+               vector_writer)
+from .framed import camera_for, rod_reach  # noqa: F401 (the page's too)
 from ..order import orientation
 from ..order import order as measured
-from .camera import fit_camera
 from .projection import in_view
 from ..reading.inputs import load_input, written_by
 from ..reading.systems import drawn_words, summary_of
@@ -21,42 +21,10 @@ from ..outputs import save_picture
 from .key import key_program
 from .lighting import is_even
 from .overlays import decorate
-from .povray import box_corners, box_text, render_png, view_text
+from .povray import box_text, render_png, view_text
 from .selection import cuts, drawn_of, framed, kept_rods
 from .selection import in_box  # noqa: F401 (the page's cut, --box alone)
 from ..warning_report import no_glyph_note
-
-
-def camera_for(settings, points):
-    """The one camera of a picture or film, from the settings; points an
-    array, or a list of arrays (one a frame)."""
-    if settings.box and isinstance(points, np.ndarray):
-        points = np.vstack([points, box_corners(settings.box)])
-    elif settings.box:
-        points = list(points) + [box_corners(settings.box)]
-    points = widened(settings, points) if isinstance(points, np.ndarray) \
-        else [widened(settings, p) for p in points]
-    return fit_camera(points, settings.azimuth, settings.elevation,
-                      settings.width, settings.height, settings.projection,
-                      settings.zoom, settings.look, settings.detail)
-
-
-def widened(settings, points):
-    """Points that a fit framing rods as wide as the converters' frames
-    as wide as the rods drawn: each moved by the extra radius to either
-    side across and up the picture."""
-    extra = rod_reach(settings) - camera.PAD
-    if extra <= 0 or not isinstance(points, np.ndarray):
-        return points
-    _, up, right = camera.view_axes(settings.azimuth, settings.elevation)
-    offsets = extra * np.array([right, -right, up, -up])
-    return (np.asarray(points).reshape(-1, 1, 3) + offsets).reshape(-1, 3)
-
-
-def rod_reach(settings):
-    converter = getattr(settings, "converter", None)
-    return converter.shape.reach() if hasattr(converter, "shape") \
-        else camera.PAD
 
 
 def shows_glyph(settings, cam, fr):
@@ -175,30 +143,32 @@ def rendered(settings, fr, cam, threads):
     return embree_render.render(settings, cam, rods, threads), order
 
 
-def draw_frame(settings, fr, cam, index, scratch, threads=0):
-    """The decorated picture of one frame, as a Pillow image."""
+def draw_frame(settings, fr, cam, index, scratch, threads=0, draw=None):
+    """The decorated picture of one frame, as a Pillow image; with draw
+    (overlays.decorate's), the picture bare and its overlays drawn
+    there."""
     if settings.renderer == "embree":
         image, order = rendered(settings, fr, cam,
                                 threads or os.cpu_count() or 1)
-        return finish_image(settings, fr, cam, index, image, order)
+        return finish_image(settings, fr, cam, index, image, order, draw)
     text, order = scene_text(settings, fr)
     view = view_text(cam, settings)
     png = render_png(settings, text, view, scratch, threads)
-    return finish_frame(settings, fr, cam, index, png, order)
+    return finish_frame(settings, fr, cam, index, png, order, draw)
 
 
-def finish_frame(settings, fr, cam, index, png, order):
+def finish_frame(settings, fr, cam, index, png, order, draw=None):
     """POV-Ray's picture of a frame, decorated, as a Pillow image."""
     return finish_image(settings, fr, cam, index, Image.open(io.BytesIO(png)),
-                        order)
+                        order, draw)
 
 
-def finish_image(settings, fr, cam, index, image, order):
+def finish_image(settings, fr, cam, index, image, order, draw=None):
     """A frame's picture decorated, as a Pillow image."""
     image = decorate(image, cam, settings,
                      {"name": shown(pathlib.Path(fr.name).name),
                       "index": index, "time": fr.time, "order": order,
-                      "drawn": drawn_of(settings, fr)})
+                      "drawn": drawn_of(settings, fr)}, draw)
     return image if settings.transparent else image.convert("RGB")
 
 
@@ -218,6 +188,19 @@ def report_frame(fr):
         say(no_glyph_note(fr))
 
 
+def save_figure(settings, fr, cam, scratch):
+    """The picture written: a raster with its overlays, or the rods'
+    raster with the overlays as vector shapes and text over it."""
+    if settings.format == "png":
+        save_picture(draw_frame(settings, fr, cam, 1, scratch),
+                     settings.picture)
+        return
+    draw = vector_writer.recorder()
+    image = draw_frame(settings, fr, cam, 1, scratch, draw=draw)
+    vector_writer.save_vector(image, draw.calls, settings.picture,
+                              settings.dpi)
+
+
 def render_picture(settings, scratch):
     fr = load_input(settings.inputs[0], settings.kinds[0],
                     settings.converter, scratch, written_by(settings))
@@ -225,7 +208,7 @@ def render_picture(settings, scratch):
     settings.key_program = key_program(settings, [fr])
     from_frames(settings, [fr])
     cam = camera_for(settings, framed(settings, fr))
-    save_picture(draw_frame(settings, fr, cam, 1, scratch), settings.picture)
+    save_figure(settings, fr, cam, scratch)
     kept, why = cuts(settings, fr)
     drawn = drawn_words(fr, kept, why) if fr.total is not None else \
         plural(int(kept.sum()), 'glyph')

@@ -5,8 +5,6 @@ it is done to the ffmpeg run that encodes the film. However a film stops,
 the frames already rendered are kept and the command that resumes it is
 said."""
 
-import dataclasses
-import importlib
 import os
 import pathlib
 import struct
@@ -14,13 +12,12 @@ import sys
 
 from PIL import Image
 
-from . import film_encoder, resume, survey
+from . import film_digest, film_encoder, resume, survey
 from .. import folders, processes
 from ..outputs import regular_bytes
 from ..messages import (Nothing, Refusal, Stopped, plural, program_name,
                        say, shell_command, shown)
 from ..drawing.picture import camera_for, shows_glyph
-from ..drawing.povray import SCENE_NAME, povray_command, view_text
 from ..reading.system_files import frame_ref
 from ..reading.systems import summary_of
 from .frame_tasks import load_frame
@@ -36,45 +33,9 @@ def frame_name(index):
     return FRAME_PATTERN % index
 
 
-def film_settings(settings, cam):
-    """Everything besides the input that shapes a frame's pixels, for the
-    manifest: POV-Ray's options and scene, the camera and lights, the
-    converter and what is drawn over the picture."""
-    converter = settings.converter
-    if hasattr(converter, "shape"):  # a whole system's reader
-        converter = dataclasses.asdict(converter)
-    elif converter:
-        converter = resume.digest_file(converter.path)
-    return resume.digest_settings({
-        "renderer": settings.renderer, "module": renderer_digest(settings),
-        "povray": povray_command("povray", SCENE_NAME, settings, 1)[1:],
-        "scene": resume.digest_file(settings.scene),
-        "view": view_text(cam, settings),
-        "converter": converter, "box_edges": settings.box_edges,
-        "program": settings.program, "key": settings.key_program,
-        "colour": settings.colour, "angle_top": settings.angle_top,
-        "against": settings.against, "highlight": settings.highlight,
-        "below": settings.below, "radius": settings.radius,
-        "box": settings.box, "label": settings.label, "dt": settings.dt,
-        "t0": settings.t0,
-        "axes": settings.axes, "shows_key": settings.key,
-        # named only when given, so that frames kept by a film without
-        # them are still taken
-        **{name: getattr(settings, name) for name in ("clip", "slab")
-           if getattr(settings, name) is not None}})
-
-
-def renderer_digest(settings):
-    """The digest of the module that draws in this process, if it does."""
-    if settings.renderer != "embree":
-        return None
-    return resume.digest_file(importlib.import_module("rodscene._core")
-                              .__file__)
-
-
 def wanted_entries(settings, cam):
     """The manifest entry each frame should have, in order."""
-    digest = film_settings(settings, cam)
+    digest = film_digest.film_settings(settings, cam)
     files = {}  # a trajectory's file digested once for all its frames
     for path in settings.inputs:
         name = os.fspath(path)

@@ -1,0 +1,93 @@
+"""The one camera of a picture or film, from the settings: fitted to
+what is drawn (camera.fit_camera), then filling the picture around the
+overlays (filling.py); and, with --crop tight, the picture's size that
+follows the rods' extent."""
+
+import numpy as np
+
+from . import camera, filling, layout, room
+from .camera import fit_camera
+from .povray import box_corners
+from .. import options
+
+# The room left between the rods and the picture's edges by a framing
+# that fills it: as the fitted framing leaves along its free side.
+EDGE_SHARE = layout.MARGIN / (1 + 2 * layout.MARGIN)
+
+
+def camera_for(settings, points):
+    """The camera; points an array, or a list of arrays (one a frame).
+    A framing of the program's own (no --look, no --detail) fills the
+    picture; --look's keeps the fitted framing, which the page's
+    "render this view" command measures its zoom against, as does the
+    page's own camera."""
+    if settings.box and isinstance(points, np.ndarray):
+        points = np.vstack([points, box_corners(settings.box)])
+    elif settings.box:
+        points = list(points) + [box_corners(settings.box)]
+    points = widened(settings, points) if isinstance(points, np.ndarray) \
+        else [widened(settings, p) for p in points]
+    fills = settings.look is None and not settings.detail and \
+        not getattr(settings, "html", None)
+    if fills and getattr(settings, "crop", "frame") == "tight":
+        tight_size(settings, points)
+    cam = fit(settings, points, 1.0 if fills else settings.zoom)
+    if not fills:
+        return cam
+    chunks = [points] if isinstance(points, np.ndarray) else points
+    share = settings.margin * max(settings.width, settings.height) \
+        if settings.crop == "tight" else None
+    edge = (share, share) if share is not None else \
+        (EDGE_SHARE * settings.width, EDGE_SHARE * settings.height)
+    filled = filling.fill(cam, chunks, room.rooms(
+        settings, settings.width, settings.height), edge)
+    return filling.zoomed(filled, settings.zoom)
+
+
+def fit(settings, points, zoom):
+    return fit_camera(points, settings.azimuth, settings.elevation,
+                      settings.width, settings.height, settings.projection,
+                      zoom, settings.look, settings.detail)
+
+
+def tight_size(settings, points):
+    """--crop tight: the side the user set (the width, or --height alone)
+    kept, and the other made as long as the rods' extent on the picture,
+    each side's margin --margin of the longer side."""
+    cam = fit(settings, points, 1.0)
+    chunks = [points] if isinstance(points, np.ndarray) else points
+    x, y, r, _ = filling.pixels(cam, filling.places(cam, chunks), 1.0)
+    wide = (x + r).max() - (x - r).min()
+    high = (y + r).max() - (y - r).min()
+    keep_height = settings.height_given and not settings.width_given and \
+        settings.print_inches is None
+    fixed = settings.height if keep_height else settings.width
+    ratio = (wide / high) if keep_height else (high / wide)
+    m = settings.margin
+    other = ratio * fixed * (1 - 2 * m) + 2 * m * fixed if ratio <= 1 \
+        else ratio * fixed / (1 - 2 * m + 2 * m * ratio)
+    other = 2 * round(other / 2)  # films' encoders take even sizes
+    other = min(max(other, options.MIN_SIZE), options.MAX_SIZE,
+                options.MAX_PIXELS // fixed)
+    if keep_height:
+        settings.width = other
+    else:
+        settings.height = other
+
+
+def widened(settings, points):
+    """Points that a fit framing rods as wide as the converters' frames
+    as wide as the rods drawn: each moved by the extra radius to either
+    side across and up the picture."""
+    extra = rod_reach(settings) - camera.PAD
+    if extra <= 0 or not isinstance(points, np.ndarray):
+        return points
+    _, up, right = camera.view_axes(settings.azimuth, settings.elevation)
+    offsets = extra * np.array([right, -right, up, -up])
+    return (np.asarray(points).reshape(-1, 1, 3) + offsets).reshape(-1, 3)
+
+
+def rod_reach(settings):
+    converter = getattr(settings, "converter", None)
+    return converter.shape.reach() if hasattr(converter, "shape") \
+        else camera.PAD
