@@ -2,11 +2,13 @@
 the overlays' text size in points, a scale bar, the overlays as vector
 text, and how tightly the picture is cropped to the rods."""
 
+import math
 import re
 
-from .messages import Refusal
+from .messages import Refusal, shown
 
-PRINT_WIDTH = re.compile(r"^(\d+\.?\d*|\.\d+)(cm|mm|in)$")
+PRINT_WIDTH = re.compile(r"^(\d+\.?\d*|\.\d+)(cm|mm|in)$", re.ASCII)
+SHOWN_WIDTH = 40  # characters of a refused width that its message repeats
 PER_INCH = {"cm": 1 / 2.54, "mm": 1 / 25.4, "in": 1.0}
 DEFAULT_DPI = 300.0  # a journal's raster figures
 DEFAULT_FONT_PT = 7.0
@@ -20,7 +22,7 @@ DEFAULT_MARGIN = 0.03  # of the picture's longer side, around tight rods
 def print_width(text):
     """A width on paper: a number and cm, mm or in; in inches."""
     m = PRINT_WIDTH.match(text.strip())
-    if not m or float(m.group(1)) <= 0:
+    if not m or not 0 < float(m.group(1)) < math.inf:
         raise ValueError(text)
     return float(m.group(1)) * PER_INCH[m.group(2)]
 
@@ -67,7 +69,7 @@ def resolve_size(s, width, height):
         except ValueError:
             raise Refusal(f"--print-width takes a width and its unit, like "
                           f"8.6cm, 86mm or 3.4in, not "
-                          f"'{s.print_width}'") from None
+                          f"'{shown(s.print_width[:SHOWN_WIDTH])}'") from None
         if s.width is not None:
             raise Refusal("--print-width and --dpi set the width in pixels: "
                           "leave out --width")

@@ -9,10 +9,12 @@ from . import camera, filling, layout, room
 from .camera import fit_camera
 from .povray import box_corners
 from .. import options
+from ..messages import Refusal
 
 # The room left between the rods and the picture's edges by a framing
 # that fills it: as the fitted framing leaves along its free side.
 EDGE_SHARE = layout.MARGIN / (1 + 2 * layout.MARGIN)
+MIN_BAR = 4  # pixels: a shorter scale bar is no bar to read
 
 
 def camera_for(settings, points):
@@ -33,7 +35,7 @@ def camera_for(settings, points):
         tight_size(settings, points)
     cam = fit(settings, points, 1.0 if fills else settings.zoom)
     if not fills:
-        return cam
+        return check_bar(settings, cam)
     chunks = [points] if isinstance(points, np.ndarray) else points
     share = settings.margin * max(settings.width, settings.height) \
         if settings.crop == "tight" else None
@@ -41,7 +43,22 @@ def camera_for(settings, points):
         (EDGE_SHARE * settings.width, EDGE_SHARE * settings.height)
     filled = filling.fill(cam, chunks, room.rooms(
         settings, settings.width, settings.height), edge)
-    return filling.zoomed(filled, settings.zoom)
+    return check_bar(settings, filling.zoomed(filled, settings.zoom))
+
+
+def check_bar(settings, cam):
+    """The camera, once --scale-bar is known to fit it: a bar at least
+    MIN_BAR pixels long and at most half the picture's width."""
+    if settings.scale_bar is None:
+        return cam
+    pixels = settings.scale_bar * cam.width / cam.span
+    if not MIN_BAR <= pixels <= cam.width / 2:
+        raise Refusal(f"--scale-bar {settings.scale_bar:g} would be "
+                      f"{pixels:.3g} pixels long in a picture "
+                      f"{cam.span:.4g} units across: give a length between "
+                      f"{MIN_BAR * cam.span / cam.width:.3g} and "
+                      f"{cam.span / 2:.3g}")
+    return cam
 
 
 def fit(settings, points, zoom):
