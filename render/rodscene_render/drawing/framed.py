@@ -81,8 +81,13 @@ def tight_size(settings, points):
     fixed = settings.height if keep_height else settings.width
     ratio = (wide / high) if keep_height else (high / wide)
     m = settings.margin
-    other = ratio * fixed * (1 - 2 * m) + 2 * m * fixed if ratio <= 1 \
-        else ratio * fixed / (1 - 2 * m + 2 * m * ratio)
+    if ratio <= 1 and not keep_height:  # the overlays in bands above, below
+        top, bottom = bands(settings, fixed)
+        other = ratio * fixed * (1 - 2 * m) + max(m * fixed, top) + \
+            max(m * fixed, bottom)
+    else:
+        other = ratio * fixed * (1 - 2 * m) + 2 * m * fixed if ratio <= 1 \
+            else ratio * fixed / (1 - 2 * m + 2 * m * ratio)
     other = 2 * round(other / 2)  # films' encoders take even sizes
     other = min(max(other, options.MIN_SIZE), options.MAX_SIZE,
                 options.MAX_PIXELS // fixed)
@@ -90,6 +95,18 @@ def tight_size(settings, points):
         settings.width = other
     else:
         settings.height = other
+
+
+def bands(settings, width):
+    """The heights of the bands that the overlays drawn in the upper and
+    the lower corners take, with their gaps, in a picture this wide: a
+    tight picture grows by them, so that its rods keep its whole width."""
+    high = 100.0 * width  # far taller than any overlay, so none is cut
+    taken = room.rooms(settings, width, high)(1.0)
+    top = max([d for _, b, _, d in taken if b < high / 2], default=0.0)
+    bottom = max([high - b for _, b, _, _ in taken if b >= high / 2],
+                 default=0.0)
+    return top, bottom
 
 
 def widened(settings, points):
