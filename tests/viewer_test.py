@@ -592,9 +592,9 @@ def explains(split, tmp):
             low = next(z for z, off in past if z < -5 and off < -1e-6)
             high = next(z for z, off in past if z > 5 and off > 1e-6)
             driver.execute_script(
-                "document.getElementById('z-low').value = arguments[0];"
-                "document.getElementById('z-high').value = arguments[1];"
-                "cut_changed();", low, high)
+                "document.getElementById('slab-low').value = arguments[0];"
+                "document.getElementById('slab-high').value = arguments[1];"
+                "slab_changed();", low, high)
             settle(driver, "a slab")
             shown.append((driver.execute_script(KEPT),
                           text_of(driver, "command")))

@@ -11,9 +11,9 @@ import re
 
 import numpy as np
 
-from ..drawing import camera, layout
+from ..drawing import camera
 from .. import folders
-from . import command_words, page_details, page_limits
+from . import command_words, page_cuts, page_details, page_limits
 from ..messages import (Nothing, Refusal, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
@@ -32,11 +32,11 @@ TEMPLATE_NAME = "viewer.html"
 # The page's script, a file a concern, joined in this order as one script:
 # its settings, the rods, the camera that mirrors the render path's (and
 # the view's state), drawing, the rods as meshes or, many, as quads
-# turned to the camera, the layers, slab and box, the command panel,
+# turned to the camera, the layers and box, the command panel, the slab,
 # the key, label and triad, frames and playback, picking a rod, the help
 # and the saved picture, the mouse and key controls, and its start.
 SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "meshes.js",
-           "impostors.js", "layers.js", "panels.js", "overlays.js",
+           "impostors.js", "layers.js", "panels.js", "slab.js", "overlays.js",
            "frames.js", "picking.js", "help.js", "controls.js", "start.js")
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 # What would end a <script> element early, or start a comment in it.
@@ -128,14 +128,14 @@ def page_meta(settings, frames, tables, teal):
                    for path in settings.inputs],
         "film_inputs": command_words.film_inputs(
             getattr(settings, "files", settings.inputs)),
+        "film_short": command_words.film_short(
+            getattr(settings, "files", settings.inputs)),
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
         "width": settings.width, "height": settings.height,
         "field": camera.FIELD, "pad": max(rod_reach(settings), camera.PAD),
         "shape": rod_shape(settings),
-        "margins": list(layout.margins(settings.width,
-                                       settings.height).values()),
         "views": named_cameras(settings, points, view_directions(frames)),
         "start": start_state(settings),
         "program": shell_word(program_name()),
@@ -177,6 +177,7 @@ def page_fill(settings, frames):
     meta = page_meta(settings, frames, [p[1] for p in parts],
                      [p[2] for p in parts])
     meta.update(page_details.details(settings, frames))
+    meta.update(page_cuts.cuts(settings, frames))
     return {
         "TITLE": [html.escape(f"rodscene: {meta['names'][0]}" +
                               (f" and {len(frames) - 1} more"
