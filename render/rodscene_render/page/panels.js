@@ -90,6 +90,7 @@ function fold_command(folded) {
   button.setAttribute("aria-expanded", String(!folded));
   release_panel();
   if (!folded) hold_panel();
+  changed();
 }
 
 const toggle_command = () => fold_command(

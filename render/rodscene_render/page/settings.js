@@ -41,7 +41,7 @@ const FLAT_LIGHT = {ambient: 0.85, head: 0.15};
 // FAINT_SHARE of it: lines that cross or lie behind one another hide
 // each other rather than stack, so that however dense the sample the
 // faint rods never thicken into a haze over the solid ones.
-const FAINT_SHARE = 0.35;
+const FAINT_SHARE = 0.45;
 const FAINT_THIN = 0.3;  // of a rod's radius
 const BACKGROUND_BYTES = [250, 250, 248];  // BACKGROUND's sRGB bytes
 const AXES = [["x", "#dc2121"], ["y", "#1a9e2e"], ["z", "#264de6"]];
