@@ -12,7 +12,10 @@ Groups:
   frames  a trajectory's #frame=2 differs from frame 1 only near the rod
           that moved, and names its file; a fragment value the command line
           would refuse is ignored, and the wheel zooms only as far as
-          --zoom goes.
+          --zoom goes; a trajectory of 21 files fills a laptop's and a
+          monitor's window, its canvas the stage's whole, its command
+          folded or not leaving the view most of the window, of the
+          canvas's shape and naming the files by their pattern.
   pages   the example, zero glyphs and a browser without WebGL give a page
           that says what it shows; bad options are refused in one line.
           A frame of many rods is drawn as quads turned to the camera,
@@ -25,12 +28,17 @@ Groups:
           rod, in either projection, names its file and line; hiding the
           blue layer leaves no blue pixel, and the command's --box, for
           that and for a z slab, draws as many rods as the page shows;
-          the ? key opens the help, Escape closes it.
+          a rod picked where its facts would lie is outlined and its facts
+          leave it clear; Escape in a field gives the keys back to the
+          view; the ? key opens the help, Escape closes it.
   order   an orientation page's rod colours are the pictures' on the
           pictures' range; --highlight disorder draws solid only the rods
           at the wall between two domains, the rest faint; the director
           view sees a nematic's rods end on, the across view (key a)
-          lying.
+          lying; two domains of one local S, one lying and one end on,
+          are as light as each other; a local-order page starts with its
+          command's --slab and --clip, and its slab turned to y keeps
+          the rods its command's --slab keeps.
 
 Every page opened must leave no error in the browser's console. Exits 77
 (reported as skipped) without Chromium, its driver or selenium, or without
@@ -742,6 +750,11 @@ def order(split, tmp):
         for x in range(-60, 61, 4) for y in range(-40, 41, 4)])], split,
         ["--colour", "local-order", "--highlight", "disorder", "--view",
          "top"])
+    # Along x left of x = 0 and along z, end on from the top, right of it.
+    domains = page(tmp, "domains.html", [config_file(tmp, "domains", [
+        (x, y, 10, *((1, 0, 0) if x < 0 else (0, 0, 1)))
+        for x in range(-60, 61, 4) for y in range(-40, 41, 4)])], split,
+        ["--colour", "local-order", "--view", "top"])
     sliced = page(tmp, "sliced.html", [tmp / "wall"], split,
                   ["--colour", "local-order", "--slab", "1", "0", "0", "-10",
                    "10", "--clip", "0", "1", "0", "20"])
@@ -767,6 +780,7 @@ def order(split, tmp):
               f"solid rods between x = {x.min():.0f} and {x.max():.0f}, "
               f"the others not faint, or the key or command lack S or the "
               f"options")
+        even_light(driver, domains)
         any_axis(driver, sliced)
         from selenium.webdriver.common.action_chains import ActionChains
         shapes = []
@@ -783,6 +797,24 @@ def order(split, tmp):
               f"{shapes[0]:.2f} and {shapes[1]:.2f} times as wide as high")
     finally:
         driver.quit()
+
+
+def even_light(driver, path):
+    """Both domains, of local S 1 and one colour, one lying along x and
+    one seen end on, are as light as each other: the light moves no rod
+    along the colour map."""
+    open_page(driver, path)
+    rgb = canvas_pixels(driver)
+    light = rgb @ [0.299, 0.587, 0.114]
+    ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 30)
+    # The drawn rods span x = -68 (a tail) to 61.2 (an end's rim); local
+    # S is 1 beyond 16 of the wall.
+    x = -68 + (xs - xs.min()) / np.ptp(xs) * 129.2
+    sides = [light[ys[x < -20], xs[x < -20]].mean(),
+             light[ys[x > 20], xs[x > 20]].mean()]
+    check(abs(sides[0] / sides[1] - 1) < 0.05,
+          f"the domains lying and end on, of one colour, are "
+          f"{sides[0]:.0f} and {sides[1]:.0f} light")
 
 
 # The wall's rods: x from -60 to 60 and y from -40 to 40, 4 apart.

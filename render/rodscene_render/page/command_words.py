@@ -34,6 +34,12 @@ def carried_options(s):
     return " ".join(shell_word(w) for w in words)
 
 
+def film_words(inputs):
+    """The film command's inputs, whole and as the page shows them."""
+    return {"film_inputs": film_inputs(inputs),
+            "film_short": film_short(inputs)}
+
+
 def film_inputs(inputs):
     """The film command's inputs: their pattern when one names exactly
     them (run42/step*.txt), else each name."""

@@ -67,9 +67,9 @@ function box_mesh() {
 }
 
 // The meshes of every glyph: the teal and blue rods, their caps and, with
-// --highlight, a faint, thin twin of each rod. One geometry a mesh: three.js r111
-// keeps the attributes bound between two draws of one geometry, and would
-// draw the blue rods with the teal rods' places.
+// --highlight, a faint, thin twin of each rod. One geometry a mesh:
+// three.js r111 keeps the attributes bound between two draws of one
+// geometry, and would draw the blue rods with the teal rods' places.
 function detailed_meshes(most) {
   const rod = new THREE.CylinderBufferGeometry(ROD_RADIUS, ROD_RADIUS, 1,
                                                ROD_SEGMENTS);

@@ -126,10 +126,8 @@ def page_meta(settings, frames, tables, teal):
         "names": names,
         "inputs": [command_words.frame_words(path)
                    for path in settings.inputs],
-        "film_inputs": command_words.film_inputs(
-            getattr(settings, "files", settings.inputs)),
-        "film_short": command_words.film_short(
-            getattr(settings, "files", settings.inputs)),
+        **command_words.film_words(getattr(settings, "files",
+                                           settings.inputs)),
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
