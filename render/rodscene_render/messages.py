@@ -99,10 +99,8 @@ def input_pattern(names):
         return None
     end = len(first) - next(i for i, (a, b) in
                             enumerate(zip(first[::-1], last[::-1])) if a != b)
-    # The number whole: step0001 to step0021 share a 1 at the end and 00
-    # in front, which are the number's digits, not the name's.
-    while start and first[start - 1].isdigit():
-        start -= 1
+    # step0001 to step0021 share the 1 at the end, which is the number's
+    # last digit, not the name's.
     while end < len(first) and first[end].isdigit():
         end += 1
     middles = {n[start:end] for n in names}
