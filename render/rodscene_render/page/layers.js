@@ -145,6 +145,9 @@ function cut_changed() {
                       blue: document.getElementById("show-blue").checked});
   bounds = null;
   if (drawn.renderer) load_frame(state.frame);
+  if (picked.rod !== null && !frame_filter(state.frame)(picked.rod)) {
+    show_rod(null);  // the picked rod is cut away
+  }
   changed();
 }
 

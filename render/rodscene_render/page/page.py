@@ -3,7 +3,6 @@ three.js, offline, on the render path's own cameras, with the command that
 renders what it shows. The rods travel as 16-bit integers in base64."""
 
 import base64
-import copy
 import html
 import json
 import pathlib
@@ -17,8 +16,8 @@ from . import command_words, page_cuts, page_details, page_limits
 from ..messages import (Nothing, Refusal, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
-from ..drawing.picture import (camera_for, drawn_summary, in_box,
-                               report_frame, rod_reach, view_directions)
+from ..drawing.picture import (drawn_summary, in_box, report_frame,
+                               rod_reach, view_directions)
 from ..drawing.panels import linear
 from ..drawing.rod_writer import NEUTRAL
 from ..reading.reading_pool import load_frames
@@ -89,21 +88,14 @@ def frame_rods(fr):
     return rods, table, int(fr.teal.sum())
 
 
-def named_cameras(settings, points, directions):
-    """Each named view's camera as pictures and films fit it, from its
-    direction (picture.view_directions)."""
-    cameras = {}
-    for name, (azimuth, elevation) in directions.items():
-        view = copy.copy(settings)
-        view.azimuth, view.elevation = azimuth, elevation
-        view.projection = "orthographic" \
-            if name in camera.ORTHOGRAPHIC_VIEWS else "perspective"
-        view.zoom, view.look = 1.0, None
-        cam = camera_for(view, points)
-        cameras[name] = {"azimuth": azimuth, "elevation": elevation,
-                         "projection": view.projection,
-                         "look": cam.look.tolist(), "span": cam.span}
-    return cameras
+def named_views(directions):
+    """Each named view's direction (picture.view_directions) and
+    projection; the page frames it for its window as pictures frame
+    theirs."""
+    return {name: {"azimuth": azimuth, "elevation": elevation,
+                   "projection": "orthographic"
+                   if name in camera.ORTHOGRAPHIC_VIEWS else "perspective"}
+            for name, (azimuth, elevation) in directions.items()}
 
 
 def start_state(s):
@@ -119,8 +111,6 @@ def start_state(s):
 
 
 def page_meta(settings, frames, tables, teal):
-    points = [fr.numbers.extents if fr.numbers else fr.points()
-              for fr in frames]
     names = [shown(pathlib.Path(fr.name).name) for fr in frames]
     return {
         "names": names,
@@ -134,7 +124,7 @@ def page_meta(settings, frames, tables, teal):
         "width": settings.width, "height": settings.height,
         "field": camera.FIELD, "pad": max(rod_reach(settings), camera.PAD),
         "shape": rod_shape(settings),
-        "views": named_cameras(settings, points, view_directions(frames)),
+        "views": named_views(view_directions(frames)),
         "start": start_state(settings),
         "program": shell_word(program_name()),
         "options": command_words.carried_options(settings),
