@@ -77,6 +77,26 @@ function layout_margins([width, height]) {
 // for each band of the overlays' room (its margins across and upward) a
 // fit, and the one that shows the rods largest.
 function fit(frames, azimuth, elevation, projection, size = picture_size()) {
+  if (frames !== all_frames) {
+    return fit_points(frames, azimuth, elevation, projection, size);
+  }
+  // Every frame's fits are kept, a few, for the same box: the start, the
+  // command and a resized window's refit ask for the same ones, and each
+  // visits every rod of every frame.
+  const key = JSON.stringify([azimuth, elevation, projection, size,
+                              command_box(null)]);
+  if (!whole_fits.has(key)) {
+    if (whole_fits.size >= KEPT_FITS) whole_fits.clear();
+    whole_fits.set(key, fit_points(frames, azimuth, elevation, projection,
+                                   size));
+  }
+  return whole_fits.get(key);
+}
+
+const whole_fits = new Map();
+const KEPT_FITS = 8;
+
+function fit_points(frames, azimuth, elevation, projection, size) {
   const [f, u, r] = view_axes(azimuth, elevation);
   const aspect = size[1] / size[0];
   const tan = Math.tan(radians(META.field / 2));
@@ -205,7 +225,7 @@ function set_view(name) {
   const fitted = fit(all_frames, v.azimuth, v.elevation, v.projection);
   Object.assign(state, {azimuth: v.azimuth, elevation: v.elevation,
                         projection: v.projection, span: fitted.span,
-                        look: fitted.look});
+                        look: fitted.look.slice()});
   changed();
 }
 
