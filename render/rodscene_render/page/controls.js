@@ -150,8 +150,7 @@ function wire() {
   // The stage changes size with the window and with the command's lines;
   // the command takes the canvas's new shape.
   new ResizeObserver(() => {
-    size_canvas();
-    changed();
+    if (size_canvas()) changed();
   }).observe(stage);
   window.addEventListener("resize", release_panel);
 }

@@ -126,11 +126,14 @@ function scene_reach() {
 
 // The canvas fills the stage, whatever its shape: the command's picture
 // takes the same shape (picture_size), and the view keeps its zoom.
+// Resized, the canvas is drawn anew; whether the picture's size changed.
 let sized = null;  // the command's picture size the view is framed for
-function size_canvas() {
+function size_canvas(force = false) {
   const room = stage.getBoundingClientRect();
   const w = Math.max(1, Math.floor(room.width));
   const h = Math.max(1, Math.floor(room.height));
+  if (!force && w === drawn.size[0] && h === drawn.size[1]) return false;
+  request_draw();
   const whole = {left: "0px", top: "0px", width: `${w}px`, height: `${h}px`};
   Object.assign(canvas.style, whole);
   Object.assign(overlay.style, whole);
@@ -143,9 +146,11 @@ function size_canvas() {
   triad.style.width = triad.style.height = `${TRIAD_SIZE}px`;
   mark.width = Math.round(w * ratio);
   mark.height = Math.round(h * ratio);
-  const size = picture_size();
-  if (sized && (size[0] !== sized[0] || size[1] !== sized[1])) refit(sized);
+  const size = picture_size(), old = sized;
   sized = size;
+  if (!old || (size[0] === old[0] && size[1] === old[1])) return false;
+  refit(old);
+  return true;
 }
 
 // The first frame's time counts until its pixels are there: a pixel read

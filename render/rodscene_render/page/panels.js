@@ -52,9 +52,19 @@ function fragment_text(whole) {
     `&projection=${state.projection}`;
 }
 
+// The command, and the canvas of the panel's new height: when that
+// reshapes the picture the command renders, the command again, until
+// they agree (the panel never shrinks, so a pass or two).
 let command_timer = null;
 function update_command() {
   command_timer = null;
+  for (let pass = 0; pass < 3; pass++) {
+    show_command();
+    if (!size_canvas()) break;
+  }
+}
+
+function show_command() {
   const whole = fit_state(all_frames);
   const span = state.span, look = state.look;
   bound_state(whole.span);

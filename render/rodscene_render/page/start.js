@@ -1,7 +1,7 @@
 // ----- the start: the page as its address and its command put it -----
 
 function start() {
-  size_canvas();  // the fit frames a picture of the canvas's shape
+  size_canvas(true);  // the fit frames a picture of the canvas's shape
   const fragment = read_fragment();
   const {fitted, ...camera} = start_camera(fragment);
   Object.assign(state, camera, {look: camera.look.slice()});
@@ -30,7 +30,7 @@ function start() {
     note.hidden = false;
     canvas.hidden = true;
   }
-  size_canvas();
+  size_canvas(true);
   moved();  // the first frame quick, the caps after it
   wire();
   show_frame(fragment.frame === null ? 0 : fragment.frame);
