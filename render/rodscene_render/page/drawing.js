@@ -50,6 +50,7 @@ function build_scene() {
   if (colour_bytes) {
     scene.add(new THREE.AmbientLight(0xffffff, FLAT_LIGHT.ambient));
     const head = new THREE.DirectionalLight(0xffffff, FLAT_LIGHT.head);
+    head.position.set(0, 0, 0);  // at the camera, shining along its view
     head.target.position.set(0, 0, -1);
     camera.add(head, head.target);
   } else {
