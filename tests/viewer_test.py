@@ -30,7 +30,8 @@ Groups:
           that and for a z slab, draws as many rods as the page shows;
           a rod picked where its facts would lie is outlined and its facts
           leave it clear; Escape in a field gives the keys back to the
-          view; the ? key opens the help, Escape closes it.
+          view, and so does Enter; the ? key opens the help, Escape
+          closes it.
   order   an orientation page's rod colours are the pictures' on the
           pictures' range; --highlight disorder draws solid only the rods
           at the wall between two domains, the rest faint; the director
@@ -698,16 +699,19 @@ def explains(split, tmp):
             "return c.scrollWidth <= c.clientWidth && "
             "c.scrollHeight <= c.clientHeight"), "the command is cut")
         from selenium.webdriver.common.action_chains import ActionChains
-        # Escape leaves a field that has taken the keys: f is the view's.
+        # Escape, or Enter, leaves a field that has taken the keys: f and
+        # t are the view's.
         field = driver.find_element("id", "slab-low")
-        field.click()
-        ActionChains(driver).send_keys("1").send_keys("\ue00c") \
-            .send_keys("f").perform()
-        settle(driver, "f after Escape in a field")
-        check("--camera -90 0 " in text_of(driver, "command") and
-              driver.execute_script("return document.activeElement.id")
-              != "slab-low", "after Escape in a field the keys do not "
-              "reach the view")
+        for leave, key, words in (("\ue00c", "f", "--camera -90 0 "),
+                                  ("\ue007", "t", "--camera -90 90 ")):
+            field.click()
+            ActionChains(driver).send_keys("1").send_keys(leave) \
+                .send_keys(key).perform()
+            settle(driver, f"{key} after leaving a field")
+            check(words in text_of(driver, "command") and
+                  driver.execute_script("return document.activeElement.id")
+                  != "slab-low", f"after leaving a field the key {key} "
+                  f"does not reach the view")
         for key, hidden in (("?", False), ("\ue00c", True)):
             ActionChains(driver).send_keys(key).perform()
             check(driver.execute_script(
