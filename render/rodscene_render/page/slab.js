@@ -77,8 +77,14 @@ function slab_bound(k, value, upper) {
 }
 
 // The lowest and highest n . c of every frame's rods, a unit further
-// and rounded outward: the slab's open ends.
+// and rounded outward: the slab's open ends, found once an axis.
+const slab_extents = {};
 function slab_extent() {
+  if (!slab_extents[slab.axis]) slab_extents[slab.axis] = axis_extent();
+  return slab_extents[slab.axis];
+}
+
+function axis_extent() {
   const n = normal_of(), s = 10 ** BOX_DIGITS;
   let low = Infinity, high = -Infinity;
   for (const k of all_frames) {
