@@ -12,7 +12,10 @@ Groups:
   frames  a trajectory's #frame=2 differs from frame 1 only near the rod
           that moved, and names its file; a fragment value the command line
           would refuse is ignored, and the wheel zooms only as far as
-          --zoom goes.
+          --zoom goes; a trajectory of 21 files fills a laptop's and a
+          monitor's window, its canvas the stage's whole, its command
+          folded or not leaving the view most of the window, of the
+          canvas's shape and naming the files by their pattern.
   pages   the example, zero glyphs and a browser without WebGL give a page
           that says what it shows; bad options are refused in one line.
           A frame of many rods is drawn as quads turned to the camera,
@@ -25,12 +28,18 @@ Groups:
           rod, in either projection, names its file and line; hiding the
           blue layer leaves no blue pixel, and the command's --box, for
           that and for a z slab, draws as many rods as the page shows;
-          the ? key opens the help, Escape closes it.
+          a rod picked where its facts would lie is outlined and its facts
+          leave it clear; Escape in a field gives the keys back to the
+          view, and so does Enter; the ? key opens the help, Escape
+          closes it.
   order   an orientation page's rod colours are the pictures' on the
           pictures' range; --highlight disorder draws solid only the rods
           at the wall between two domains, the rest faint; the director
           view sees a nematic's rods end on, the across view (key a)
-          lying.
+          lying; two domains of one local S, one lying and one end on,
+          are as light as each other; a local-order page starts with its
+          command's --slab and --clip, and its slab turned to y keeps
+          the rods its command's --slab keeps.
 
 Every page opened must leave no error in the browser's console. Exits 77
 (reported as skipped) without Chromium, its driver or selenium, or without
@@ -349,6 +358,59 @@ def frames(split, tmp):
           f"frames differ away from the rod that moved (x {xs.min()} to "
           f"{xs.max()}, y {ys.min()} to {ys.max()} of {w}x{h}): the camera "
           f"or other rods moved")
+    fills_window(split, tmp)
+
+
+# Windows of a laptop's and an old monitor's shape.
+WINDOWS = [(1280, 800), (1024, 768)]
+# Where the canvas and the stage lie, and the command.
+SIZES = """const box = (id) => {
+  const r = document.getElementById(id).getBoundingClientRect();
+  return [r.left, r.top, r.width, r.height]; };
+const c = document.getElementById('view');
+return {view: box('view'), stage: box('stage'), pixels: [c.width, c.height],
+        command: document.getElementById('command').textContent};"""
+
+
+def fills_window(split, tmp):
+    """A trajectory of 21 files, in each window: its canvas fills the
+    stage, the window's whole width, with nothing letterboxed; the
+    command renders a picture of the canvas's shape and names the files
+    by their pattern; and it leaves the view 70% of the window's height,
+    85% folded away (key c)."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    folder = tmp / "run"
+    folder.mkdir()
+    files = [config_file(folder, f"frame_{k:02d}.txt",
+                         [(3 * k, 0, 5, 1, 0, 0), (0, 20, -5, 0, 1, 0)])
+             for k in range(1, 22)]
+    path = page(tmp, "trajectory.html", files, split)
+    for window in WINDOWS:
+        driver = browser(tmp, viewport=window)
+        try:
+            open_page(driver, path)
+            for key, least in (("", 0.7), ("c", 0.85)):
+                ActionChains(driver).send_keys(key).perform()
+                settle(driver, f"{window} after {key!r}")
+                got = driver.execute_script(SIZES)
+                view, stage = got["view"], got["stage"]
+                check(np.allclose(view, stage, atol=1) and
+                      abs(view[2] - window[0]) <= 1 and
+                      got["pixels"] == [round(view[2]), round(view[3])],
+                      f"{window}: the canvas {view} ({got['pixels']} "
+                      f"pixels) does not fill the stage {stage}")
+                check(view[3] >= least * window[1],
+                      f"{window}: the view is {view[3]:.0f} of "
+                      f"{window[1]} pixels high after {key!r}")
+                w, h = map(int, re.search(r"--width (\d+) --height (\d+)",
+                                          got["command"]).groups())
+                check(abs(w / h / (view[2] / view[3]) - 1) < 0.01 and
+                      "frame_*.txt" in got["command"],
+                      f"{window}: the command's {w} x {h} is not the "
+                      f"shape of the canvas {view[2]} x {view[3]}, or it "
+                      f"lists the files: {got['command']}")
+        finally:
+            driver.quit()
 
 
 # A lattice of rods along x, 41 x 7 x 21 of them (more than a page ever
@@ -526,6 +588,39 @@ def click_rod(driver, mask):
     return text_of(driver, "info-text")
 
 
+# The rod across's centre, the across page's view moved so that it shows
+# it where a rod's facts would lie in the lower right corner, and where
+# the picked rod and its facts lie in the stage.
+ACROSS_CENTRE = [0, 0, 5]
+TO_CORNER = """const [w, h] = drawn.size, u = state.span / w;
+state.look = [-(w / 2 - 200) * u, (h / 2 - 40) * u, 5]; changed();"""
+PICKED = """const s = document.getElementById('stage').getBoundingClientRect();
+const r = document.getElementById('info').getBoundingClientRect();
+const m = document.getElementById('mark');
+const g = m.getContext('2d').getImageData(0, 0, m.width, m.height).data;
+let marked = 0;
+for (let i = 0; i < g.length; i += 4) marked += g[i + 3] > 0;
+return {rod: on_screen(arguments[0]), marked,
+        info: [r.left - s.left, r.top - s.top, r.right - s.left,
+               r.bottom - s.top]};"""
+
+
+def clear_of_rod(driver, path):
+    """The rod across, clicked where its facts would lie, is outlined and
+    its facts are put where they leave it clear."""
+    open_page(driver, path, "#frame=2&view=top")
+    driver.execute_script(TO_CORNER)
+    settle(driver, "the rod across in the lower right")
+    said = click_rod(driver, bar_share(canvas_pixels(driver), driver
+                     .execute_script("return META.bar.stops")) >= 0.8)
+    got = driver.execute_script(PICKED, ACROSS_CENTRE)
+    (x, y), (left, top, right, bottom) = got["rod"], got["info"]
+    check("(0.00, 0.00, 5.00)" in said and got["marked"] > 100 and
+          not (left <= x <= right and top <= y <= bottom),
+          f"the rod across at {x:.0f}, {y:.0f} ({said!r}) is under its "
+          f"facts at {got['info']}, or unmarked ({got['marked']} pixels)")
+
+
 def drawn_count(command):
     """The glyphs the command's picture draws, as it says."""
     run = subprocess.run([sys.executable, *shlex.split(command), "--draft"],
@@ -569,6 +664,7 @@ def explains(split, tmp):
             check(f"second.txt, {line}" in said and
                   "(0.00, 0.00, 5.00)" in said,
                   f"{fragment}: a click on the rod across says {said!r}")
+        clear_of_rod(driver, path)
         open_page(driver, example, "#view=front")
         driver.find_element("id", "show-blue").click()
         settle(driver, "blue hidden")
@@ -592,9 +688,9 @@ def explains(split, tmp):
             low = next(z for z, off in past if z < -5 and off < -1e-6)
             high = next(z for z, off in past if z > 5 and off > 1e-6)
             driver.execute_script(
-                "document.getElementById('z-low').value = arguments[0];"
-                "document.getElementById('z-high').value = arguments[1];"
-                "cut_changed();", low, high)
+                "document.getElementById('slab-low').value = arguments[0];"
+                "document.getElementById('slab-high').value = arguments[1];"
+                "slab_changed();", low, high)
             settle(driver, "a slab")
             shown.append((driver.execute_script(KEPT),
                           text_of(driver, "command")))
@@ -603,6 +699,19 @@ def explains(split, tmp):
             "return c.scrollWidth <= c.clientWidth && "
             "c.scrollHeight <= c.clientHeight"), "the command is cut")
         from selenium.webdriver.common.action_chains import ActionChains
+        # Escape, or Enter, leaves a field that has taken the keys: f and
+        # t are the view's.
+        field = driver.find_element("id", "slab-low")
+        for leave, key, words in (("\ue00c", "f", "--camera -90 0 "),
+                                  ("\ue007", "t", "--camera -90 90 ")):
+            field.click()
+            ActionChains(driver).send_keys("1").send_keys(leave) \
+                .send_keys(key).perform()
+            settle(driver, f"{key} after leaving a field")
+            check(words in text_of(driver, "command") and
+                  driver.execute_script("return document.activeElement.id")
+                  != "slab-low", f"after leaving a field the key {key} "
+                  f"does not reach the view")
         for key, hidden in (("?", False), ("\ue00c", True)):
             ActionChains(driver).send_keys(key).perform()
             check(driver.execute_script(
@@ -645,6 +754,14 @@ def order(split, tmp):
         for x in range(-60, 61, 4) for y in range(-40, 41, 4)])], split,
         ["--colour", "local-order", "--highlight", "disorder", "--view",
          "top"])
+    # Along x left of x = 0 and along z, end on from the top, right of it.
+    domains = page(tmp, "domains.html", [config_file(tmp, "domains", [
+        (x, y, 10, *((1, 0, 0) if x < 0 else (0, 0, 1)))
+        for x in range(-60, 61, 4) for y in range(-40, 41, 4)])], split,
+        ["--colour", "local-order", "--view", "top"])
+    sliced = page(tmp, "sliced.html", [tmp / "wall"], split,
+                  ["--colour", "local-order", "--slab", "1", "0", "0", "-10",
+                   "10", "--clip", "0", "1", "0", "20"])
     # Three rods in a line along their direction: seen along it, one disc;
     # level across it, a line rising at 19.5 degrees.
     n = np.array([2, 2, 1]) / 3
@@ -667,6 +784,8 @@ def order(split, tmp):
               f"solid rods between x = {x.min():.0f} and {x.max():.0f}, "
               f"the others not faint, or the key or command lack S or the "
               f"options")
+        even_light(driver, domains)
+        any_axis(driver, sliced)
         from selenium.webdriver.common.action_chains import ActionChains
         shapes = []
         for fragment, key in (("#view=director", ""), ("", "a")):
@@ -682,6 +801,54 @@ def order(split, tmp):
               f"{shapes[0]:.2f} and {shapes[1]:.2f} times as wide as high")
     finally:
         driver.quit()
+
+
+def even_light(driver, path):
+    """Both domains, of local S 1 and one colour, one lying along x and
+    one seen end on, are as light as each other: the light moves no rod
+    along the colour map."""
+    open_page(driver, path)
+    rgb = canvas_pixels(driver)
+    light = rgb @ [0.299, 0.587, 0.114]
+    ys, xs = np.nonzero(np.abs(rgb - rgb[0, 0]).sum(axis=2) > 30)
+    # The drawn rods span x = -68 (a tail) to 61.2 (an end's rim); local
+    # S is 1 beyond 16 of the wall.
+    x = -68 + (xs - xs.min()) / np.ptp(xs) * 129.2
+    sides = [light[ys[x < -20], xs[x < -20]].mean(),
+             light[ys[x > 20], xs[x > 20]].mean()]
+    check(abs(sides[0] / sides[1] - 1) < 0.05,
+          f"the domains lying and end on, of one colour, are "
+          f"{sides[0]:.0f} and {sides[1]:.0f} light")
+
+
+# The wall's rods: x from -60 to 60 and y from -40 to 40, 4 apart.
+WALL = [(x, y) for x in range(-60, 61, 4) for y in range(-40, 41, 4)]
+TO_Y = """document.getElementById('slab-axis').value = 'y';
+document.getElementById('slab-low').value = 0;
+document.getElementById('slab-high').value = 100; slab_changed();"""
+
+
+def any_axis(driver, path):
+    """A page coloured by local order starts with its command's --slab
+    across x and --clip; its slab turned to y keeps the rods that the
+    command's --slab keeps, with local order's colours."""
+    open_page(driver, path)
+    kept = [(driver.execute_script(KEPT), text_of(driver, "command"))]
+    driver.execute_script(TO_Y)
+    settle(driver, "the slab along y")
+    kept.append((driver.execute_script(KEPT), text_of(driver, "command")))
+    for (count, command), test in zip(kept, (
+            lambda x, y, low, high: low <= x <= high,
+            lambda x, y, low, high: low <= y <= high)):
+        found = re.search(r"--slab (\S+ \S+ \S+) (\S+) (\S+)", command)
+        check(found and "--clip 0 1 0 20" in command and
+              "--box" not in command, f"the command {command!r} lacks "
+              f"--slab or --clip, or cuts with a --box")
+        low, high = float(found.group(2)), float(found.group(3))
+        drawn = sum(test(x, y, low, high) and y <= 20 for x, y in WALL)
+        check(count == drawn and count in (80, 186),
+              f"the page shows {count} rods, its command's --slab "
+              f"{found.group(0)!r} and --clip {drawn}")
 
 
 GROUPS = {"views": views, "camera": camera, "frames": frames, "pages": pages,

@@ -99,6 +99,10 @@ def input_pattern(names):
         return None
     end = len(first) - next(i for i, (a, b) in
                             enumerate(zip(first[::-1], last[::-1])) if a != b)
+    # step0001 to step0021 share the 1 at the end, which is the number's
+    # last digit, not the name's.
+    while end < len(first) and first[end].isdigit():
+        end += 1
     middles = {n[start:end] for n in names}
     prefix, suffix = first[:start], first[end:]
     if not all(m.isdigit() and m.isascii() for m in middles) or \

@@ -48,16 +48,60 @@ function each_point(frames, visit) {
   if (!any) visit(0, 0, 0);
 }
 
+// The picture the command renders: the canvas's shape, at about as many
+// pixels as the page's own picture size; even sides, as films need.
+function picture_size([w, h] = drawn.size) {
+  const area = META.width * META.height, aspect = w / h;
+  const side = (v) => clamp(2 * Math.round(v / 2), ...META.sizes);
+  return [side(Math.sqrt(area * aspect)), side(Math.sqrt(area / aspect))];
+}
+
+// The framing's margins (across, upward) for rows and for columns of a
+// picture of width x height pixels, as layout.margins gives them.
+function layout_margins([width, height]) {
+  const l = META.layout;
+  const room = l.max_free * Math.min(height / l.rows, width / l.columns);
+  const scale = Math.min(Math.max(Math.min(width, height) / l.base,
+                                  l.min_unit), room);
+  const margin = (size, units) => {
+    const free = units * scale / size;
+    return Math.max(free / (1 - 2 * free), l.margin);
+  };
+  return [[l.margin, margin(height, l.rows)],
+          [margin(width, l.columns), l.margin]];
+}
+
 // The look point and span (the width shown at the look point) of the
-// camera that frames the frames' points from (azimuth, elevation), as
-// camera.fit_camera computes them at zoom 1: for each band of the
-// overlays' room (its margins across and upward) a fit, and the one that
-// shows the rods largest.
-function fit(frames, azimuth, elevation, projection) {
+// camera that frames the frames' points from (azimuth, elevation) in a
+// picture of size pixels, as camera.fit_camera computes them at zoom 1:
+// for each band of the overlays' room (its margins across and upward) a
+// fit, and the one that shows the rods largest.
+function fit(frames, azimuth, elevation, projection, size = picture_size()) {
+  if (frames !== all_frames) {
+    return fit_points(frames, azimuth, elevation, projection, size);
+  }
+  // Every frame's fits are kept, a few, for the same box: the start, the
+  // command and a resized window's refit ask for the same ones, and each
+  // visits every rod of every frame.
+  const key = JSON.stringify([azimuth, elevation, projection, size,
+                              command_box(null)]);
+  if (!whole_fits.has(key)) {
+    if (whole_fits.size >= KEPT_FITS) whole_fits.clear();
+    whole_fits.set(key, fit_points(frames, azimuth, elevation, projection,
+                                   size));
+  }
+  return whole_fits.get(key);
+}
+
+const whole_fits = new Map();
+const KEPT_FITS = 8;
+
+function fit_points(frames, azimuth, elevation, projection, size) {
   const [f, u, r] = view_axes(azimuth, elevation);
-  const aspect = META.height / META.width;
+  const aspect = size[1] / size[0];
   const tan = Math.tan(radians(META.field / 2));
-  const slopes = META.margins.map(
+  const margins = layout_margins(size);
+  const slopes = margins.map(
     ([mx, my]) => [tan / (1 + 2 * mx), tan * aspect / (1 + 2 * my)]);
   const m = {a0: Infinity, a1: -Infinity, u0: Infinity, u1: -Infinity,
              d0: Infinity, d1: -Infinity,
@@ -81,9 +125,8 @@ function fit(frames, azimuth, elevation, projection) {
       ray[3] = Math.max(ray[3], -b - ty * d);
     });
   });
-  const fits = META.margins.map((margins, i) =>
-    band_fit(m, [f, u, r], aspect, margins, slopes[i], m.rays[i],
-             projection));
+  const fits = margins.map((band, i) =>
+    band_fit(m, [f, u, r], aspect, band, slopes[i], m.rays[i], projection));
   return fits.reduce((best, one) => (one.span < best.span ? one : best));
 }
 
@@ -158,8 +201,7 @@ function start_camera(fragment) {
   const [azimuth, elevation] = view ? [view.azimuth, view.elevation]
                                     : s.camera;
   const projection = s.projection || (view ? view.projection : "perspective");
-  const fitted = view && projection === view.projection ? view
-    : fit(all_frames, azimuth, elevation, projection);
+  const fitted = fit(all_frames, azimuth, elevation, projection);
   const zoom = s.zoom || 1;
   return {azimuth, elevation, projection, span: fitted.span / zoom,
           look: s.look || fitted.look, fitted: fitted.span};
@@ -176,12 +218,24 @@ function bound_state(fitted = fitted_span) {
   state.look = state.look.map((v) => clamp(v, -MAX_LOOK, MAX_LOOK));
 }
 
+// A named view: its direction and projection, framed for the window.
 function set_view(name) {
   if (!own(META.views, name)) return;
   const v = META.views[name];
+  const fitted = fit(all_frames, v.azimuth, v.elevation, v.projection);
   Object.assign(state, {azimuth: v.azimuth, elevation: v.elevation,
-                        projection: v.projection, span: v.span,
-                        look: v.look.slice()});
+                        projection: v.projection, span: fitted.span,
+                        look: fitted.look.slice()});
   changed();
+}
+
+// The window's picture changed shape from size old: the view keeps its
+// zoom against the fit of every frame, as the command gives it.
+function refit(old) {
+  const before = fit_state(all_frames, old).span;
+  const after = fit_state(all_frames).span;
+  state.span *= after / before;
+  if (opening) opening.span *= after / before;
+  bound_state(after);
 }
 

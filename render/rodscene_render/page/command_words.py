@@ -10,12 +10,14 @@ from ..reading.system_files import frame_ref
 
 DEFAULT_PROGRAM = None  # the whole system
 DEFAULT_QUALITY = "normal"
+SHOWN_INPUTS = 3  # the film's inputs the page shows whole, at most
 
 
 def carried_options(s):
     """The options of this command that the shown commands repeat: what
-    changes the rods, their colours or the picture's size. The page adds
-    --box and --label itself, as the view and frame shown ask."""
+    changes the rods or their colours. The page adds the picture's size,
+    --box, --slab and --label itself, as the window, the view and the
+    frame shown ask."""
     words = []
     if s.program != DEFAULT_PROGRAM:
         words += ["--program", s.program]
@@ -29,8 +31,16 @@ def carried_options(s):
     words += page_details.order_words(s)
     if s.quality != DEFAULT_QUALITY:
         words += ["--quality", s.quality]
-    words += ["--width", str(s.width), "--height", str(s.height)]
+    if s.clip is not None:
+        (normal, d) = s.clip
+        words += ["--clip", *map(page_details.number_word, (*normal, d))]
     return " ".join(shell_word(w) for w in words)
+
+
+def film_words(inputs):
+    """The film command's inputs, whole and as the page shows them."""
+    return {"film_inputs": film_inputs(inputs),
+            "film_short": film_short(inputs)}
 
 
 def film_inputs(inputs):
@@ -38,6 +48,16 @@ def film_inputs(inputs):
     them (run42/step*.txt), else each name."""
     words = [input_word(path) for path in inputs]
     return input_pattern(words) or " ".join(shell_word(w) for w in words)
+
+
+def film_short(inputs):
+    """The film command's inputs as the page shows them, when no pattern
+    names them and they are many: the first and the last (None: as
+    they are; the page copies them whole)."""
+    words = [input_word(path) for path in inputs]
+    if len(words) <= SHOWN_INPUTS or input_pattern(words):
+        return None
+    return f"{shell_word(words[0])} \u2026 {shell_word(words[-1])}"
 
 
 def input_word(path):

@@ -5,6 +5,7 @@ const pointers = new Map();
 // A press that moves less than TAP_SLOP, with no other finger down, is
 // a click or tap: it picks the rod under it.
 function on_pointer_down(e) {
+  leave_field();
   canvas.setPointerCapture(e.pointerId);
   for (const p of pointers.values()) p.tap = false;
   pointers.set(e.pointerId, {x: e.clientX, y: e.clientY, button: e.button,
@@ -72,10 +73,29 @@ function on_wheel(e) {
   changed();
 }
 
+// A field, list or button that has the keys gives them back to the view.
+function leave_field() {
+  const field = document.activeElement;
+  if (field && field !== document.body && field.blur) field.blur();
+}
+
+const FIELDS = ["INPUT", "SELECT", "TEXTAREA"];
+
 function on_key(e) {
-  // A focused field or slider keeps its own keys.
-  if (e.target.tagName === "INPUT" &&
-      (e.target.type === "number" || e.key.startsWith("Arrow"))) return;
+  const field = FIELDS.includes(e.target.tagName);
+  // Enter in a field, or Escape anywhere, leaves it, which takes its
+  // value; Escape also closes the help and a rod's facts.
+  if (e.key === "Escape" || (field && e.key === "Enter")) leave_field();
+  if (field && e.key === "Enter") {
+    e.preventDefault();
+    return;
+  }
+  // A focused field, list or slider keeps its own keys.
+  if (field && e.key !== "Escape" &&
+      (["number", "text"].includes(e.target.type) ||
+       e.target.tagName !== "INPUT" || e.key.startsWith("Arrow"))) {
+    return;
+  }
   if (e.ctrlKey || e.metaKey || e.altKey) return;
   if (e.key === "?") toggle_help();
   else if (e.key === "Escape") {
@@ -84,6 +104,7 @@ function on_key(e) {
   } else if (KEYS.has(e.key)) set_view(KEYS.get(e.key));
   else if (e.key === "r") reset();
   else if (e.key === "p") toggle_projection();
+  else if (e.key === "c") toggle_command();
   else if (e.key === "ArrowRight") show_frame(state.frame + 1);
   else if (e.key === "ArrowLeft") show_frame(state.frame - 1);
   else if (e.key === " " && frame_count > 1) play(player.timer === null);
@@ -110,6 +131,7 @@ function wire() {
   document.getElementById("projection").addEventListener(
     "click", toggle_projection);
   document.getElementById("copy").addEventListener("click", copy_command);
+  document.getElementById("fold").addEventListener("click", toggle_command);
   document.getElementById("play").addEventListener(
     "click", () => play(player.timer === null));
   document.getElementById("fps").addEventListener(
@@ -125,7 +147,11 @@ function wire() {
   window.addEventListener("keydown", on_key);
   wire_layers();
   wire_help();
-  // The stage changes size with the window and with the command's lines.
-  new ResizeObserver(() => { size_canvas(); request_draw(); }).observe(stage);
+  // The stage changes size with the window and with the command's lines;
+  // the command takes the canvas's new shape.
+  new ResizeObserver(() => {
+    if (size_canvas()) changed();
+  }).observe(stage);
+  window.addEventListener("resize", release_panel);
 }
 

@@ -14,6 +14,7 @@ const triad = document.getElementById("triad");
 const stage = document.getElementById("stage");
 const note = document.getElementById("note");
 const overlay = document.getElementById("overlay");
+const mark = document.getElementById("mark");
 const drawn = {renderer: null, scene: null, camera: null, meshes: null,
                quick: null, detail: null,
                pending: false, first_ms: null, update_ms: null,
@@ -29,7 +30,9 @@ const LINEAR = Array.from({length: 256}, (_, v) => {
 // enough, and quick (impostors.js) where it has many, the box's edges,
 // and the scene's finish: ambient 0.12 and diffuse 0.8 under a key light
 // above and left of the camera and a fill light of 0.45 from the right,
-// both turning with the camera as the pictures' lights do.
+// both turning with the camera as the pictures' lights do. Rods coloured
+// by a value are lit almost evenly (FLAT_LIGHT), so that their colour
+// reads the same value wherever they lie and however they turn.
 function build_scene() {
   const most = Math.max(1, most_drawn);
   const quick = many_rods ? impostor_meshes(most) : null;
@@ -43,13 +46,21 @@ function build_scene() {
                               ...Object.values(detail || {})])) {
     scene.add(mesh);
   }
-  scene.add(new THREE.AmbientLight(0xffffff, 0.12));
   const camera = new THREE.PerspectiveCamera();
-  const key = new THREE.DirectionalLight(0xffffff, 0.8);
-  key.position.set(-0.6, 0.9, 0.2);
-  const fill = new THREE.DirectionalLight(0xffffff, 0.36);
-  fill.position.set(0.8, 0.3, 0);
-  camera.add(key, fill);
+  if (colour_bytes) {
+    scene.add(new THREE.AmbientLight(0xffffff, FLAT_LIGHT.ambient));
+    const head = new THREE.DirectionalLight(0xffffff, FLAT_LIGHT.head);
+    head.position.set(0, 0, 0);  // at the camera, shining along its view
+    head.target.position.set(0, 0, -1);
+    camera.add(head, head.target);
+  } else {
+    scene.add(new THREE.AmbientLight(0xffffff, 0.12));
+    const key = new THREE.DirectionalLight(0xffffff, 0.8);
+    key.position.set(-0.6, 0.9, 0.2);
+    const fill = new THREE.DirectionalLight(0xffffff, 0.36);
+    fill.position.set(0.8, 0.3, 0);
+    camera.add(key, fill);
+  }
   scene.add(camera);
   return {scene, meshes, quick, detail, camera};
 }
@@ -114,25 +125,33 @@ function scene_reach() {
   return bounds.radius + Math.sqrt(dot(off, off));
 }
 
-function size_canvas() {
+// The canvas fills the stage, whatever its shape: the command's picture
+// takes the same shape (picture_size), and the view keeps its zoom.
+// Resized, the canvas is drawn anew; whether the picture's size changed.
+let sized = null;  // the command's picture size the view is framed for
+function size_canvas(force = false) {
   const room = stage.getBoundingClientRect();
-  const aspect = META.width / META.height;
-  const w = Math.max(1, Math.floor(Math.min(room.width,
-                                            room.height * aspect)));
-  const h = Math.max(1, Math.round(w / aspect));
-  const left = Math.floor((room.width - w) / 2);
-  const top = Math.floor((room.height - h) / 2);
-  Object.assign(canvas.style, {left: `${left}px`, top: `${top}px`,
-                               width: `${w}px`, height: `${h}px`});
-  Object.assign(triad.style, {left: `${left}px`,
-                              top: `${top + h - TRIAD_SIZE}px`});
-  Object.assign(overlay.style, {left: `${left}px`, top: `${top}px`,
-                                width: `${w}px`, height: `${h}px`});
+  const w = Math.max(1, Math.floor(room.width));
+  const h = Math.max(1, Math.floor(room.height));
+  if (!force && w === drawn.size[0] && h === drawn.size[1]) return false;
+  request_draw();
+  const whole = {left: "0px", top: "0px", width: `${w}px`, height: `${h}px`};
+  Object.assign(canvas.style, whole);
+  Object.assign(overlay.style, whole);
+  Object.assign(mark.style, whole);
+  Object.assign(triad.style, {left: "0px", top: `${h - TRIAD_SIZE}px`});
   const ratio = window.devicePixelRatio || 1;
   drawn.size = [w, h];
   if (drawn.renderer) fit_resolution(true);
   triad.width = triad.height = Math.round(TRIAD_SIZE * ratio);
   triad.style.width = triad.style.height = `${TRIAD_SIZE}px`;
+  mark.width = Math.round(w * ratio);
+  mark.height = Math.round(h * ratio);
+  const size = picture_size(), old = sized;
+  sized = size;
+  if (!old || (size[0] === old[0] && size[1] === old[1])) return false;
+  refit(old);
+  return true;
 }
 
 // The first frame's time counts until its pixels are there: a pixel read
@@ -152,6 +171,8 @@ function draw() {
     }
   }
   draw_triad();
+  draw_mark();
+  place_info();
 }
 
 function request_draw() {

@@ -49,10 +49,13 @@ void main() {
 // ellipse (a flat end) or a half disc (a round one); the flat end that
 // faces the camera is lit as a face, the rest as a cylinder or sphere.
 // The scene's light: ambient 0.12, a key light of 0.8 and a fill light of
-// 0.36 from about the camera, encoded as the renderer encodes (gamma 2.2).
+// 0.36 from about the camera, or for rods coloured by a value the even
+// light of FLAT_LIGHT; encoded as the renderer encodes (gamma 2.2).
 const IMPOSTOR_FRAGMENT = `
 uniform float round_ends;
-uniform float opacity;
+uniform vec2 flat_light;
+uniform float faint;
+uniform vec3 background;
 varying vec4 tint;
 varying vec3 across, along, toward, out_end;
 varying vec2 at;
@@ -76,10 +79,13 @@ void main() {
     discard;
   }
   n = normalize(n);
-  float light = 0.12 + 0.8 * max(dot(n, normalize(vec3(-0.3, 0.45, 1.0))),
-    0.0) + 0.36 * max(dot(n, normalize(vec3(0.4, 0.15, 1.0))), 0.0);
-  vec3 c = clamp(tint.rgb * (light + tint.a), 0.0, 1.0);
-  gl_FragColor = vec4(pow(c, vec3(1.0 / 2.2)), opacity);
+  float light = flat_light.x > 0.0
+    ? flat_light.x + flat_light.y * max(n.z, 0.0)
+    : 0.12 + 0.8 * max(dot(n, normalize(vec3(-0.3, 0.45, 1.0))), 0.0) +
+      0.36 * max(dot(n, normalize(vec3(0.4, 0.15, 1.0))), 0.0);
+  vec3 c = faint > 0.0 ? mix(background, min(tint.rgb, 1.0), faint)
+    : clamp(tint.rgb * (light + tint.a), 0.0, 1.0);
+  gl_FragColor = vec4(pow(c, vec3(1.0 / 2.2)), 1.0);
 }`;
 
 // Round ends where the page's rods have them (ROUND_ENDS), else flat as
@@ -115,11 +121,15 @@ function impostor_mesh(shared, rods, radius, round, faint) {
   const cap = COLOURS.cap;
   const m = new THREE.ShaderMaterial({
     uniforms: {radius: {value: radius}, round_ends: {value: round ? 1 : 0},
-               opacity: {value: faint ? FAINT_OPACITY : 1},
+               faint: {value: faint ? FAINT_SHARE : 0},
+               background: {value: new THREE.Vector3(
+                 ...BACKGROUND_BYTES.map((v) => LINEAR[v]))},
                point: {value: rods ? 1 : 0},
+               flat_light: {value: colour_bytes
+                 ? new THREE.Vector2(FLAT_LIGHT.ambient, FLAT_LIGHT.head)
+                 : new THREE.Vector2(0, 0)},
                point_colour: {value: new THREE.Vector4(...cap, 0)}},
-    vertexShader: IMPOSTOR_VERTEX, fragmentShader: IMPOSTOR_FRAGMENT,
-    transparent: faint, depthWrite: !faint});
+    vertexShader: IMPOSTOR_VERTEX, fragmentShader: IMPOSTOR_FRAGMENT});
   const mesh = new THREE.Mesh(g, m);
   mesh.frustumCulled = false;
   mesh.count = 0;
@@ -130,15 +140,15 @@ function impostor_mesh(shared, rods, radius, round, faint) {
 }
 
 // The many rods' meshes: teal and blue rods in one, the caps in another,
-// and with --highlight a faint twin of each.
+// and with --highlight a faint, thin twin of the rods, without caps.
 function impostor_meshes(most) {
-  const shared = {n: most, ...quads(most)}, meshes = {};
-  for (const faint of faint_bits ? [false, true] : [false]) {
-    const tail = faint ? "_faint" : "";
-    const rods = impostor_mesh(shared, null, ROD_RADIUS, ROUND_ENDS, faint);
-    meshes[`teal${tail}`] = meshes[`blue${tail}`] = rods;
-    meshes[`cap${tail}`] = impostor_mesh(shared, rods.geometry.attributes,
-                                         CAP_RADIUS, true, faint);
+  const shared = {n: most, ...quads(most)};
+  const rods = impostor_mesh(shared, null, ROD_RADIUS, ROUND_ENDS, false);
+  const meshes = {teal: rods, blue: rods, cap: impostor_mesh(
+    shared, rods.geometry.attributes, CAP_RADIUS, true, false)};
+  if (faint_bits) {
+    meshes.teal_faint = meshes.blue_faint = impostor_mesh(
+      shared, null, ROD_RADIUS * FAINT_THIN, ROUND_ENDS, true);
   }
   return meshes;
 }
@@ -186,7 +196,6 @@ function load_impostors(m, k, kept) {
     if (!kept.all && !kept(i)) continue;
     const faint = faint_bits !== null && is_faint(k, i);
     const mesh = faint ? m.teal_faint : m.teal;
-    const cap = faint ? m.cap_faint : m.cap;
     const j = mesh.count++;
     const x = x0 + step * words[w], y = y0 + step * words[w + 1];
     const z = z0 + step * words[w + 2];
@@ -194,10 +203,12 @@ function load_impostors(m, k, kept) {
     const hz = hz0 + half * words[w + 5];
     four(mesh.geometry.attributes.position.array, j, x, y, z);
     four(mesh.geometry.attributes.axis.array, j, hx, hy, hz);
-    four(cap.geometry.attributes.position.array, cap.count++,
-         x - hx + ox + offset * words[w + 6],
-         y - hy + oy + offset * words[w + 7],
-         z - hz + oz + offset * words[w + 8]);
+    if (!faint) {  // a faint rod is a line, without its cap
+      four(m.cap.geometry.attributes.position.array, m.cap.count++,
+           x - hx + ox + offset * words[w + 6],
+           y - hy + oy + offset * words[w + 7],
+           z - hz + oz + offset * words[w + 8]);
+    }
     recolour(mesh, j, k, i, i < teals ? 1 : 2);
   }
   for (const mesh of rods) impostor_loaded(mesh);

@@ -1,28 +1,20 @@
-// ----- the layers, the z slab and the box -----
+// ----- the layers and the box -----
 
 // What the page leaves out: either layer (teal, z > 0, and blue, z <= 0)
-// and the rods whose centre lies below low or above high (null: no
-// bound), besides those outside the command's --box (META.outside).
-const cut = {teal: true, blue: true, low: null, high: null};
+// and the rods outside the slab (slab.js), besides those outside the
+// command's --box or beyond its --clip (META.outside).
+const cut = {teal: true, blue: true};
 
 // Frame k's test of its rod i, as the picture of the page's command draws
-// it. The slab is tested on the level the page holds of the centre's z,
-// so that the command can put its bound between levels (z_bound).
+// it.
 function frame_filter(k) {
-  const t = META.tables[k], teals = META.teal[k];
+  const teals = META.teal[k];
   const outside = new Set(META.outside ? META.outside[k] : []);
-  const low = cut.low === null ? -Infinity
-    : Math.ceil((cut.low - t[2]) / t[3]);
-  const high = cut.high === null ? Infinity
-    : Math.floor((cut.high - t[2]) / t[3]);
-  const kept = (i) => {
-    if (!(i < teals ? cut.teal : cut.blue) || outside.has(i)) return false;
-    const q = words[rod_word(k, i) + 2];
-    return q >= low && q <= high;
-  };
+  const in_slab = slab_test(k);
+  const kept = (i) => (i < teals ? cut.teal : cut.blue) &&
+    !outside.has(i) && (!in_slab || in_slab(i));
   // Whether it keeps every rod, and need not be asked.
-  kept.all = cut.teal && cut.blue && outside.size === 0 &&
-    low === -Infinity && high === Infinity;
+  kept.all = cut.teal && cut.blue && outside.size === 0 && !in_slab;
   return kept;
 }
 
@@ -37,29 +29,6 @@ function tidy(value, ok, lo, hi) {
     }
   }
   return near;
-}
-
-// A slab's bound as the command gives it: a z that keeps on its side each
-// rod of frame k that the page keeps there, wherever its exact centre lies
-// within half a level of the page's; upper for the bound above.
-function z_bound(k, value, upper) {
-  const t = META.tables[k];
-  const at = (q) => t[2] + t[3] * q;
-  // The highest level below the bound, as frame_filter keeps levels.
-  const x = (value - t[2]) / t[3];
-  const top = upper ? Math.floor(x) : Math.ceil(x) - 1;
-  let below = -Infinity, above = Infinity;  // the levels either side
-  for (let i = 0; i < META.counts[k]; i++) {
-    const q = words[rod_word(k, i) + 2];
-    if (q <= top) below = Math.max(below, q);
-    else above = Math.min(above, q);
-  }
-  // The box's faces count as inside: a bound above may touch the highest
-  // rod kept, one below the lowest.
-  const lo = at(below + 0.5), hi = at(above - 0.5);
-  if (!(lo < hi)) return upper ? lo : hi;
-  return tidy(value, upper ? (v) => v >= lo && v < hi
-                           : (v) => v > lo && v <= hi, lo, hi);
 }
 
 const extreme = (values, frames, pick) => {
@@ -110,8 +79,9 @@ function side(a, upper) {
 }
 
 // The command's --box, X0 Y0 Z0 X1 Y1 Z1, for frame k's picture (null:
-// the film): the one given, cut in z to the slab and the layers shown; its
-// x and y are the given box's or the rods' extent. Null without a box.
+// the film): the one given, cut in z to the layers shown and to a z slab
+// it cuts (slab_mode); its x and y are the given box's or the rods'
+// extent. Null without a box.
 function command_box(k) {
   const given = META.box, frames = k === null ? all_frames : [k];
   const z = [given ? given[2] : null, given ? given[5] : null];
@@ -120,13 +90,16 @@ function command_box(k) {
     const a = upper ? 1 : 0, pick = upper ? Math.min : Math.max;
     z[a] = z[a] === null ? v : pick(z[a], v);
   };
-  bound(cut.low === null ? null : z_bound(state.frame, cut.low, false), 0);
-  bound(cut.high === null ? null : z_bound(state.frame, cut.high, true), 1);
+  const in_z = slab_mode() === "box";
+  if (in_z && slab.low !== null) {
+    bound(slab_bound(state.frame, slab.low, false), 0);
+  }
+  if (in_z && slab.high !== null) {
+    bound(slab_bound(state.frame, slab.high, true), 1);
+  }
   if (!cut.blue) bound(layer_bound(frames, false), 0);
   if (!cut.teal) bound(layer_bound(frames, true), 1);
-  const sliced = cut.low !== null || cut.high !== null || !cut.teal ||
-    !cut.blue;
-  if (!sliced) return given;
+  if (!in_z && cut.teal && cut.blue) return given;
   const low = [0, 1].map((a) => given ? given[a] : side(a, false));
   const high = [0, 1].map((a) => given ? given[3 + a] : side(a, true));
   return [...low, z[0] === null ? side(2, false) : z[0],
@@ -166,19 +139,15 @@ function edges(mesh, box) {
   mesh.instanceMatrix.needsUpdate = true;
 }
 
-// The toggles and the slab's fields as the cut; the toggles only where
-// some frame has blue rods.
+// The toggles as the cut, and the view and command anew after any cut.
 function cut_changed() {
-  const value = (id) => {
-    const text = document.getElementById(id).value.trim();
-    return text === "" || !Number.isFinite(Number(text)) ? null
-                                                          : Number(text);
-  };
   Object.assign(cut, {teal: document.getElementById("show-teal").checked,
-                      blue: document.getElementById("show-blue").checked,
-                      low: value("z-low"), high: value("z-high")});
+                      blue: document.getElementById("show-blue").checked});
   bounds = null;
   if (drawn.renderer) load_frame(state.frame);
+  if (picked.rod !== null && !frame_filter(state.frame)(picked.rod)) {
+    show_rod(null);  // the picked rod is cut away
+  }
   changed();
 }
 
@@ -186,19 +155,17 @@ function cut_changed() {
 const css_colour = (rgb) => `rgb(${rgb.map((c) => Math.round(255 * (
   c <= 0.0031308 ? 12.92 * c : 1.055 * c ** (1 / 2.4) - 0.055))).join()})`;
 
-// The toggles and the slab only where a --box leaves the colours as they
-// are (META.cuts).
+// The toggles only where a --box leaves the colours as they are
+// (META.cuts) and some frame has blue rods.
 function wire_layers() {
   document.getElementById("layers").hidden = !META.cuts ||
     !META.counts.some((n, k) => n > META.teal[k]);
-  document.getElementById("slab").hidden = !META.cuts;
   for (const name of ["teal", "blue"]) {
     document.getElementById(`swatch-${name}`).style.background =
       css_colour(COLOURS[name]);
   }
-  for (const id of ["show-teal", "show-blue", "z-low", "z-high"]) {
+  for (const id of ["show-teal", "show-blue"]) {
     document.getElementById(id).addEventListener("change", cut_changed);
   }
-  document.getElementById("z-low").placeholder = side(2, false);
-  document.getElementById("z-high").placeholder = side(2, true);
+  wire_slab();
 }

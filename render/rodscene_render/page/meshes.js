@@ -10,21 +10,27 @@ function material(name) {
 
 // Rods coloured by orientation or local order take their colour from an
 // attribute of their own, which three.js reads a rod at a time, in the
-// default finish. Faint rods are see-through and hide nothing behind them.
+// default finish. Faint rods are unlit, in their faint tint.
 function rod_material(name, geometry, count, faint) {
-  let m = material(name);
-  if (colour_bytes && ["teal", "blue"].includes(name)) {
+  const own = colour_bytes && ["teal", "blue"].includes(name);
+  if (own) {
     geometry.setAttribute("color", new THREE.InstancedBufferAttribute(
       new Float32Array(3 * count), 3));
-    m = new THREE.MeshPhongMaterial({
-      color: 0xffffff, vertexColors: THREE.VertexColors, specular: 0x000000});
   }
   if (faint) {
-    Object.assign(m, {transparent: true, opacity: FAINT_OPACITY,
-                      depthWrite: false});
+    return new THREE.MeshBasicMaterial(own
+      ? {vertexColors: THREE.VertexColors}
+      : {color: new THREE.Color(...faint_tint(TINTS[name]))});
   }
-  return m;
+  if (!own) return material(name);
+  return new THREE.MeshPhongMaterial({
+    color: 0xffffff, vertexColors: THREE.VertexColors, specular: 0x000000});
 }
+
+// A linear colour's faint tint: FAINT_SHARE of it over the background.
+const faint_tint = (rgb) => [0, 1, 2].map(
+  (a) => FAINT_SHARE * Math.min(rgb[a], 1) +
+    (1 - FAINT_SHARE) * LINEAR[BACKGROUND_BYTES[a]]);
 
 function instanced(geometry, name, count, faint = false) {
   const n = Math.max(count, 1);
@@ -61,9 +67,9 @@ function box_mesh() {
 }
 
 // The meshes of every glyph: the teal and blue rods, their caps and, with
-// --highlight, a faint twin of each. One geometry a mesh: three.js r111
-// keeps the attributes bound between two draws of one geometry, and would
-// draw the blue rods with the teal rods' places.
+// --highlight, a faint, thin twin of each rod. One geometry a mesh:
+// three.js r111 keeps the attributes bound between two draws of one
+// geometry, and would draw the blue rods with the teal rods' places.
 function detailed_meshes(most) {
   const rod = new THREE.CylinderBufferGeometry(ROD_RADIUS, ROD_RADIUS, 1,
                                                ROD_SEGMENTS);
@@ -71,9 +77,10 @@ function detailed_meshes(most) {
   const meshes = {teal: instanced(rod, "teal", most),
                   blue: instanced(rod.clone(), "blue", most),
                   cap: instanced(cap, "cap", most)};
-  for (const name of faint_bits ? ["teal", "blue", "cap"] : []) {
-    const shape = name === "cap" ? cap : rod;
-    meshes[`${name}_faint`] = instanced(shape.clone(), name, most, true);
+  const thin = new THREE.CylinderBufferGeometry(
+    ROD_RADIUS * FAINT_THIN, ROD_RADIUS * FAINT_THIN, 1, ROD_SEGMENTS);
+  for (const name of faint_bits ? ["teal", "blue"] : []) {
+    meshes[`${name}_faint`] = instanced(thin.clone(), name, most, true);
   }
   return meshes;
 }
@@ -90,16 +97,15 @@ function load_meshes(m, k, kept) {
     const faint = is_faint(k, i);
     const mesh = i < teals ? (faint ? m.teal_faint : m.teal)
                            : (faint ? m.blue_faint : m.blue);
-    const cap = faint ? m.cap_faint : m.cap;
     if (colour_bytes) {
       const from = (first[k] + i) * COLOUR_BYTES;
-      for (let a = 0; a < 3; a++) {
-        mesh.geometry.attributes.color.array[3 * mesh.count + a] =
-          LINEAR[colour_bytes[from + a]];
-      }
+      const rgb = [0, 1, 2].map((a) => LINEAR[colour_bytes[from + a]]);
+      mesh.geometry.attributes.color.array.set(
+        faint ? faint_tint(rgb) : rgb, 3 * mesh.count);
     }
     rod_matrix(mesh.instanceMatrix.array, mesh.count++, p);
-    cap_matrix(cap.instanceMatrix.array, cap.count++, p);
+    // A faint rod is a line, without its cap.
+    if (!faint) cap_matrix(m.cap.instanceMatrix.array, m.cap.count++, p);
   }
   for (const mesh of glyphs) {
     mesh.visible = mesh.count > 0;

@@ -3,7 +3,6 @@ three.js, offline, on the render path's own cameras, with the command that
 renders what it shows. The rods travel as 16-bit integers in base64."""
 
 import base64
-import copy
 import html
 import json
 import pathlib
@@ -11,14 +10,14 @@ import re
 
 import numpy as np
 
-from ..drawing import camera, layout
+from ..drawing import camera
 from .. import folders
-from . import command_words, page_details, page_limits
+from . import command_words, page_cuts, page_details, page_limits
 from ..messages import (Nothing, Refusal, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
-from ..drawing.picture import (camera_for, drawn_summary, in_box,
-                               report_frame, rod_reach, view_directions)
+from ..drawing.picture import (drawn_summary, in_box, report_frame,
+                               rod_reach, view_directions)
 from ..drawing.panels import linear
 from ..drawing.rod_writer import NEUTRAL
 from ..reading.reading_pool import load_frames
@@ -32,11 +31,11 @@ TEMPLATE_NAME = "viewer.html"
 # The page's script, a file a concern, joined in this order as one script:
 # its settings, the rods, the camera that mirrors the render path's (and
 # the view's state), drawing, the rods as meshes or, many, as quads
-# turned to the camera, the layers, slab and box, the command panel,
+# turned to the camera, the layers and box, the command panel, the slab,
 # the key, label and triad, frames and playback, picking a rod, the help
 # and the saved picture, the mouse and key controls, and its start.
 SCRIPTS = ("settings.js", "rods.js", "camera.js", "drawing.js", "meshes.js",
-           "impostors.js", "layers.js", "panels.js", "overlays.js",
+           "impostors.js", "layers.js", "panels.js", "slab.js", "overlays.js",
            "frames.js", "picking.js", "help.js", "controls.js", "start.js")
 MARK = re.compile(r"@(TITLE|META|RODS|THREE|VIEWER)@")
 # What would end a <script> element early, or start a comment in it.
@@ -89,21 +88,14 @@ def frame_rods(fr):
     return rods, table, int(fr.teal.sum())
 
 
-def named_cameras(settings, points, directions):
-    """Each named view's camera as pictures and films fit it, from its
-    direction (picture.view_directions)."""
-    cameras = {}
-    for name, (azimuth, elevation) in directions.items():
-        view = copy.copy(settings)
-        view.azimuth, view.elevation = azimuth, elevation
-        view.projection = "orthographic" \
-            if name in camera.ORTHOGRAPHIC_VIEWS else "perspective"
-        view.zoom, view.look = 1.0, None
-        cam = camera_for(view, points)
-        cameras[name] = {"azimuth": azimuth, "elevation": elevation,
-                         "projection": view.projection,
-                         "look": cam.look.tolist(), "span": cam.span}
-    return cameras
+def named_views(directions):
+    """Each named view's direction (picture.view_directions) and
+    projection; the page frames it for its window as pictures frame
+    theirs."""
+    return {name: {"azimuth": azimuth, "elevation": elevation,
+                   "projection": "orthographic"
+                   if name in camera.ORTHOGRAPHIC_VIEWS else "perspective"}
+            for name, (azimuth, elevation) in directions.items()}
 
 
 def start_state(s):
@@ -119,24 +111,20 @@ def start_state(s):
 
 
 def page_meta(settings, frames, tables, teal):
-    points = [fr.numbers.extents if fr.numbers else fr.points()
-              for fr in frames]
     names = [shown(pathlib.Path(fr.name).name) for fr in frames]
     return {
         "names": names,
         "inputs": [command_words.frame_words(path)
                    for path in settings.inputs],
-        "film_inputs": command_words.film_inputs(
-            getattr(settings, "files", settings.inputs)),
+        **command_words.film_words(getattr(settings, "files",
+                                           settings.inputs)),
         "counts": [len(fr.ends) for fr in frames],
         "teal": teal,
         "tables": tables,
         "width": settings.width, "height": settings.height,
         "field": camera.FIELD, "pad": max(rod_reach(settings), camera.PAD),
         "shape": rod_shape(settings),
-        "margins": list(layout.margins(settings.width,
-                                       settings.height).values()),
-        "views": named_cameras(settings, points, view_directions(frames)),
+        "views": named_views(view_directions(frames)),
         "start": start_state(settings),
         "program": shell_word(program_name()),
         "options": command_words.carried_options(settings),
@@ -177,6 +165,7 @@ def page_fill(settings, frames):
     meta = page_meta(settings, frames, [p[1] for p in parts],
                      [p[2] for p in parts])
     meta.update(page_details.details(settings, frames))
+    meta.update(page_cuts.cuts(settings, frames))
     return {
         "TITLE": [html.escape(f"rodscene: {meta['names'][0]}" +
                               (f" and {len(frames) - 1} more"

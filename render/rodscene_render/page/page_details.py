@@ -1,7 +1,7 @@
 """What the page tells beside the rods' places, each an entry of its own in
 the page's META: the key and label of each frame, each rod's colour and
 faintness as the pictures draw them and its line in its input, what the
-layer toggles and the z slab need to give the picture's command a --box
+layer toggles and the slab need to give the picture's command a --box
 that draws the rods shown, and the words and files the commands add
 for the label and the output."""
 
@@ -184,15 +184,6 @@ def layer_bounds(frames):
     return floors, ceilings
 
 
-def outside_box(settings, frames):
-    """The page's places of each frame's rods whose centre lies outside
-    --box, which the page leaves out as pictures do."""
-    if not settings.box:
-        return None
-    return [np.flatnonzero(~in_box(settings, fr)[page_order(fr)]).tolist()
-            for fr in frames]
-
-
 def details(settings, frames):
     """The page's META entries beside those of its rods' places. What is
     fixed for all frames (the colours' range) is fixed as for a film."""
@@ -213,13 +204,13 @@ def details(settings, frames):
         "labels": texts, "label_words": words,
         "film_label": film_label(settings),
         "teal_floor": floors, "blue_ceiling": ceilings,
-        # A cut needs a --box, which would change local order's
-        # neighbourhoods (periodic across the box's faces).
+        # A layer's cut needs a --box, which would change local order's
+        # neighbourhoods (periodic across the box's faces): with local
+        # order a slab is a --slab.
         "cuts": not settings.local,
         "box": list(settings.box) if settings.box else None,
         "system_boxes": [None if fr.box is None or not settings.box_edges
                          else [*map(float, fr.box[0]), *map(float, fr.box[1])]
                          for fr in frames],
-        "outside": outside_box(settings, frames),
         "save_name": settings.html.with_suffix("").name,
     }

@@ -62,10 +62,13 @@ function numbers_text(values, step) {
 }
 
 // Rod i of the frame on screen, or none: its file and line, its centre
-// (the site's place) and its direction as the input gives them.
+// (the site's place) and its direction as the input gives them; the rod
+// is outlined, and its facts placed clear of it.
 function show_rod(i) {
   const info = document.getElementById("info");
   info.hidden = i === null;
+  picked.rod = i;
+  draw_mark();
   if (i === null) return;
   const k = state.frame, t = META.tables[k], w = rod_word(k, i);
   const lines = frame_lines(k);
@@ -78,6 +81,96 @@ function show_rod(i) {
     `${META.files[k]}, ${where}\n` +
     `${TEXTS.centre} ${numbers_text(centre, t[3])}\n` +
     `${TEXTS.direction} ${numbers_text(direction, t[7] / ROD_HALF)}`;
+  place_info();
 }
 
 const pick = (x, y) => show_rod(drawn.renderer ? rod_under(x, y) : null);
+
+// ----- the picked rod: outlined, and its facts clear of it -----
+
+const picked = {rod: null};
+const MARK_COLOUR = "#e8178a";  // a magenta no colour map or layer takes
+const MARK_WIDTH = 3;  // CSS pixels of the outline
+const MARK_GAP = 6;  // CSS pixels between the outline or facts and the rod
+
+// A point of the scene in the stage's CSS pixels, as the camera draws it.
+function on_screen(p) {
+  const v = new THREE.Vector3(...p).project(drawn.camera);
+  const [w, h] = drawn.size;
+  return [(v.x + 1) / 2 * w, (1 - v.y) / 2 * h];
+}
+
+// The picked rod's axis on screen, its ends (tail, head) and its radius
+// there in CSS pixels; null with none.
+function picked_outline() {
+  if (picked.rod === null || !drawn.renderer) return null;
+  const p = new Float64Array(9);
+  rod_points(state.frame, picked.rod, p);
+  const tail = on_screen(p.slice(0, 3)), head = on_screen(p.slice(3, 6));
+  const centre = mix([[0.5, p.slice(0, 3)], [0.5, p.slice(3, 6)]]);
+  const [, , right] = view_axes(state.azimuth, state.elevation);
+  const mid = on_screen(centre);
+  const edge = on_screen(mix([[1, centre], [ROD_RADIUS, right]]));
+  return {tail, head, radius: Math.hypot(edge[0] - mid[0],
+                                          edge[1] - mid[1])};
+}
+
+// A ring around the picked rod, drawn over the scene so that it shows
+// where rods in front hide the rod.
+function draw_mark() {
+  const g = mark.getContext("2d");
+  const ratio = mark.width / Math.max(1, drawn.size[0]);
+  g.setTransform(1, 0, 0, 1, 0, 0);
+  g.clearRect(0, 0, mark.width, mark.height);
+  const o = picked_outline();
+  if (!o) return;
+  g.setTransform(ratio, 0, 0, ratio, 0, 0);
+  g.lineCap = "round";
+  const stroke = (width, colour) => {
+    g.lineWidth = width;
+    g.strokeStyle = colour;
+    g.beginPath();
+    g.moveTo(...o.tail);
+    g.lineTo(...o.head);
+    g.stroke();
+  };
+  stroke(2 * (o.radius + MARK_GAP / 2 + MARK_WIDTH), MARK_COLOUR);
+  g.globalCompositeOperation = "destination-out";
+  stroke(2 * (o.radius + MARK_GAP / 2), "#000");
+  g.globalCompositeOperation = "source-over";
+}
+
+// Whether rectangles [left, top, right, bottom] overlap.
+const overlap = (a, b) => a[0] < b[2] && b[0] < a[2] && a[1] < b[3] &&
+  b[1] < a[3];
+
+// The facts' panel in the first corner clear of the picked rod, the
+// lower right first (the key holds the upper right, the label the upper
+// left and the triad the lower left); else beside the rod, on the side
+// with more room.
+function place_info() {
+  const info = document.getElementById("info");
+  const o = picked_outline();
+  if (info.hidden || !o) return;
+  const [w, h] = drawn.size, iw = info.offsetWidth, ih = info.offsetHeight;
+  const reach = o.radius + MARK_GAP + MARK_WIDTH;
+  const rod = [Math.min(o.tail[0], o.head[0]) - reach,
+               Math.min(o.tail[1], o.head[1]) - reach,
+               Math.max(o.tail[0], o.head[0]) + reach,
+               Math.max(o.tail[1], o.head[1]) + reach];
+  const edge = 8, top = (id) => {
+    const e = document.getElementById(id);
+    return e.hidden ? edge : e.offsetTop + e.offsetHeight + edge;
+  };
+  const corners = [[w - edge - iw, h - edge - ih],
+                   [edge, h - TRIAD_SIZE - ih],
+                   [edge, top("label")], [w - edge - iw, top("key")]];
+  const middle = (rod[1] + rod[3] - ih) / 2;
+  const beside = rod[0] > w - rod[2] ? [rod[0] - iw, middle]
+                                     : [rod[2], middle];
+  const fits = ([x, y]) => !overlap(rod, [x, y, x + iw, y + ih]);
+  let [x, y] = corners.find(fits) || beside;
+  x = clamp(x, 0, Math.max(0, w - iw));
+  y = clamp(y, 0, Math.max(0, h - ih));
+  Object.assign(info.style, {left: `${x}px`, top: `${y}px`});
+}

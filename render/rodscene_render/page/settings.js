@@ -14,7 +14,8 @@ const TEXTS = {
     "window or cannot be drawn.",
   copy: "copy", copied: "copied", play: "play", pause: "pause",
   picture: "# this view as a picture",
-  film: "# the whole trajectory as a film",
+  film: "# the whole trajectory as a film of its {} frames",
+  fold: "hide command", unfold: "command",
   line: {scene: "its cylinder", configuration: "its record"},
   no_line: "its line is not known: a converter program read the file",
   centre: "centre", direction: "direction",
@@ -31,8 +32,18 @@ const COLOURS = {teal: [0, 0.8, 0.67381], blue: [0, 0.1, 0.87381],
 // ambient glows.
 const FINISH = {blue: {gain: 1.25, glow: 0.28 - 0.12 * 1.25}};
 const BACKGROUND = "#fafaf8";  // the scene's background, encoded
+// Rods coloured by a value (orientation, local order): mostly ambient
+// light, and a little from the camera that shows their form, so that a
+// rod seen at a slant is at most 15% darker (7% in lightness).
+const FLAT_LIGHT = {ambient: 0.85, head: 0.15};
 // A faint rod lets 0.85 of the light through in the pictures (transmit).
-const FAINT_OPACITY = 0.15;
+// Here it is a thin, unlit line of its colour mixed with the background,
+// FAINT_SHARE of it: lines that cross or lie behind one another hide
+// each other rather than stack, so that however dense the sample the
+// faint rods never thicken into a haze over the solid ones.
+const FAINT_SHARE = 0.45;
+const FAINT_THIN = 0.3;  // of a rod's radius
+const BACKGROUND_BYTES = [250, 250, 248];  // BACKGROUND's sRGB bytes
 const AXES = [["x", "#dc2121"], ["y", "#1a9e2e"], ["z", "#264de6"]];
 // The converters' rods; a page of a whole system gives its rods' own
 // radius, ends, heads and one neutral colour (META.shape).

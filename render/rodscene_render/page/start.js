@@ -1,6 +1,7 @@
 // ----- the start: the page as its address and its command put it -----
 
 function start() {
+  size_canvas(true);  // the fit frames a picture of the canvas's shape
   const fragment = read_fragment();
   const {fitted, ...camera} = start_camera(fragment);
   Object.assign(state, camera, {look: camera.look.slice()});
@@ -29,13 +30,14 @@ function start() {
     note.hidden = false;
     canvas.hidden = true;
   }
-  size_canvas();
+  size_canvas(true);
   moved();  // the first frame quick, the caps after it
   wire();
   show_frame(fragment.frame === null ? 0 : fragment.frame);
   // Tests and the bench read the page's timings here.
   window.rodscene = {state, drawn, fit, show_frame, load_frame, set_view,
-                     command_text, view_axes, all_frames, cut, still,
+                     command_text, view_axes, all_frames, cut, slab, still,
+                     picture_size, show_rod, on_screen,
                      turn: (dx, dy) => { orbit(dx, dy); moved(); },
                      settled: () => !drawn.pending && !drawn.moving &&
                        command_timer === null};
