@@ -51,8 +51,10 @@ def drawn_of(settings, fr):
 def framed(settings, fr):
     """The points the camera frames (the frame's own, fr.points): of the
     rods --clip and --slab keep alone, so that what is cut away leaves no
-    empty room; the rods outside --box stay framed, with its corners."""
-    if settings.clip is None and settings.slab is None:
+    empty room; the rods outside --box stay framed, with its corners.
+    With --look all of them: its --zoom is against the whole system's
+    framing, as the page's view that writes both measures it."""
+    if settings.clip is None and settings.slab is None or settings.look:
         return fr.points()
     kept = clipped(settings.clip, settings.slab, measured.centres(fr.ends))
     return dataclasses.replace(fr, ends=fr.ends[kept],

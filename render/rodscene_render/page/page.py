@@ -16,8 +16,9 @@ from . import command_words, page_cuts, page_details, page_limits
 from ..messages import (Nothing, Refusal, plural,
                        program_name, say, shell_word, shown)
 from ..outputs import written_whole
-from ..drawing.picture import (drawn_summary, in_box, report_frame,
-                               rod_reach, view_directions)
+from ..drawing.picture import (drawn_summary, report_frame, rod_reach,
+                               view_directions)
+from ..drawing.selection import kept_rods
 from ..drawing.panels import linear
 from ..drawing.rod_writer import NEUTRAL
 from ..reading.reading_pool import load_frames
@@ -226,7 +227,7 @@ def write_page(settings, scratch):
     with written_whole(settings.html) as temporary:
         with open(temporary, "wb") as f:
             f.writelines(fill_parts(fill))
-    drawn = sum(int(in_box(settings, fr).sum()) for fr in frames)
+    drawn = sum(int(kept_rods(settings, fr).sum()) for fr in frames)
     whole = drawn_summary(settings, frames)
     message = f"wrote {plural(drawn, 'glyph')} in " \
         f"{plural(len(frames), 'frame')} into {shown(settings.html)}" \

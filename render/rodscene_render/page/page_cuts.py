@@ -7,6 +7,7 @@ window's shape as the pictures frame theirs."""
 import numpy as np
 
 from .. import options
+from ..clip_options import clipped
 from ..drawing import layout
 from ..drawing.picture import in_box
 from ..order import order as measured
@@ -21,19 +22,13 @@ LAYOUT = {"base": layout.BASE, "min_unit": layout.MIN_UNIT,
 
 
 def beyond_clip(settings, fr):
-    """Which rods --clip leaves out: those whose centre c has n . c > D."""
-    if settings.clip is None:
-        return np.zeros(len(fr.ends), bool)
-    normal, d = settings.clip
-    return measured.centres(fr.ends) @ np.asarray(normal) > d
+    """Which rods --clip leaves out, as the pictures leave them out."""
+    return ~clipped(settings.clip, None, measured.centres(fr.ends))
 
 
 def outside_slab(settings, fr):
-    """Which rods --slab leaves out: those whose centre c has n . c below
-    D1 or above D2."""
-    normal, low, high = settings.slab
-    along = measured.centres(fr.ends) @ np.asarray(normal)
-    return (along < low) | (along > high)
+    """Which rods --slab leaves out, as the pictures leave them out."""
+    return ~clipped(None, settings.slab, measured.centres(fr.ends))
 
 
 def places(frames, leaves_out):

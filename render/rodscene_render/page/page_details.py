@@ -15,8 +15,8 @@ from ..order import order as measured
 from ..messages import shell_word, shown
 from ..drawing.key import ORDER_ROW, key_program, key_rows
 from ..drawing.labels import label_text
-from ..drawing.picture import from_frames, in_box, rod_colours
-from ..reading.systems import drawn_parts
+from ..drawing.picture import from_frames, rod_colours
+from ..drawing.selection import drawn_of
 
 BAR_STOPS = 32  # colours of the key's bar, spread over the map
 INLINE_NAME = "rods"  # the commands' picture and film of an inline page
@@ -117,8 +117,8 @@ def rod_lines(frames):
 def key_of(settings, order, fr):
     """The key's rows, each [CSS colour or None, text], as a picture's,
     with the frame's S in every colouring; and its colour bar's scale."""
-    rows, scale = key_rows(settings, {"order": order, "drawn": drawn_parts(
-        fr, in_box(settings, fr))})
+    rows, scale = key_rows(settings, {"order": order,
+                                      "drawn": drawn_of(settings, fr)})
     rows = [[None if c is None else css(c), text] for c, text in rows]
     s = [None, ORDER_ROW.format(order)]  # the page's key has S always
     shown_s = any(text.startswith(s[1]) for _, text in rows)
