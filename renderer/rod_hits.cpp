@@ -6,13 +6,16 @@
 namespace rodscene::render {
 namespace {
 
-// Keeps the nearer of a candidate at t with normal n.
-void keep(double t, vec n, bool cap, double tmin, hit& best, bool& found) {
-  if (t > tmin && t < best.t) {
-    best = {t, n, cap};
-    found = true;
+// The hits found so far, in the order they are found.
+struct found {
+  double tmin, tmax;
+  hit* out;
+  int n = 0;
+
+  void keep(double t, vec normal, bool cap) {
+    if (t > tmin && t < tmax) out[n++] = {t, normal, cap};
   }
-}
+};
 
 // The ray's closest approach to point c: its parameter there.
 double closest(const ray& q, vec c) {
@@ -23,8 +26,8 @@ double closest(const ray& q, vec c) {
 // lies that way along axis (a round rod's end, whose other half is inside
 // the cylinder: the rod is one solid, and a faint one shows no inner
 // surface).
-void sphere_hits(vec c, double r, const ray& q, double tmin, bool cap,
-                 hit& best, bool& found, vec axis = {}, double side = 0) {
+void sphere_hits(vec c, double r, const ray& q, bool cap, found& f,
+                 vec axis = {}, double side = 0) {
   double t0 = closest(q, c);
   vec p = q.o + q.d * t0 - c;
   double dd = dot(q.d, q.d);
@@ -33,16 +36,13 @@ void sphere_hits(vec c, double r, const ray& q, double tmin, bool cap,
   double s = std::sqrt(disc);
   for (double t : {t0 - s, t0 + s}) {
     vec n = (q.o + q.d * t - c) * (1.0 / r);
-    if (t > tmin && t < best.t && dot(n, axis) * side >= 0) {
-      keep(t, n, cap, tmin, best, found);
-    }
+    if (dot(n, axis) * side >= 0) f.keep(t, n, cap);
   }
 }
 
 // The side of the cylinder from a to b, and either its flat discs or, for
 // a round rod, the spheres at its ends.
-void rod_hits(const shape& s, const ray& q, double tmin, hit& best,
-              bool& found) {
+void rod_hits(const shape& s, const ray& q, found& f) {
   vec w = s.b - s.a;
   double len = length(w);
   vec ax = w * (1.0 / len);
@@ -53,43 +53,52 @@ void rod_hits(const shape& s, const ray& q, double tmin, hit& best,
   double aa = dot(dp, dp), bb = dot(op, dp), r = s.r;
   double cc = dot(op, op) - r * r;
   double disc = bb * bb - aa * cc;
+  // A line that passes the axis farther than the radius meets neither the
+  // side nor the ends, which lie within the radius of the axis; the margin
+  // keeps every end hit that rounding could let through.
+  if (aa > 0 && disc < -1e-9 * (bb * bb + aa * std::fabs(cc))) return;
   if (aa > 0 && disc >= 0) {
     double root = std::sqrt(disc);
     for (double u : {(-bb - root) / aa, (-bb + root) / aa}) {
       double h = oa + u * da;
       if (h >= 0 && h <= len) {
         vec p = op + dp * u;
-        keep(t0 + u, p * (1.0 / r), false, tmin, best, found);
+        f.keep(t0 + u, p * (1.0 / r), false);
       }
     }
   }
   if (s.flags & round_ends) {
-    sphere_hits(s.a, r, q, tmin, false, best, found, ax, -1.0);
-    sphere_hits(s.b, r, q, tmin, false, best, found, ax, 1.0);
+    sphere_hits(s.a, r, q, false, f, ax, -1.0);
+    sphere_hits(s.b, r, q, false, f, ax, 1.0);
     return;
   }
   if (da == 0) return;
   for (double h : {0.0, len}) {
     double u = (h - oa) / da;
     vec p = op + dp * u;
-    if (dot(p, p) <= r * r) {
-      keep(t0 + u, h == 0 ? ax * -1.0 : ax, false, tmin, best, found);
-    }
+    if (dot(p, p) <= r * r) f.keep(t0 + u, h == 0 ? ax * -1.0 : ax, false);
   }
 }
 
 }  // namespace
 
+int all_hits(const shape& s, const ray& q, double tmin, double tmax, hit* out) {
+  found f{tmin, tmax, out};
+  rod_hits(s, q, f);
+  if (s.flags & has_cap) sphere_hits(s.cap, s.cap_r, q, true, f);
+  return f.n;
+}
+
 bool nearest_hit(const shape& s, const ray& q, double tmin, double tmax,
                  hit& out) {
-  hit best;
-  best.t = tmax;
-  bool found = false;
-  rod_hits(s, q, tmin, best, found);
-  if (s.flags & has_cap)
-    sphere_hits(s.cap, s.cap_r, q, tmin, true, best, found);
-  if (found) out = best;
-  return found;
+  hit all[max_hits];
+  int n = all_hits(s, q, tmin, tmax, all);
+  if (n == 0) return false;
+  int best = 0;
+  for (int k = 1; k < n; ++k)
+    if (all[k].t < all[best].t) best = k;
+  out = all[best];
+  return true;
 }
 
 }  // namespace rodscene::render

@@ -35,6 +35,15 @@ struct hit {
   bool cap = false;  // the cap sphere rather than the rod
 };
 
+// The most hits a ray can have with one shape: the side, the two ends
+// and the cap, each twice.
+inline constexpr int max_hits = 8;
+
+// Every hit of the ray with the shape for t in (tmin, tmax), into out,
+// in the order they are found (among hits at the same t, the first found
+// counts); how many.
+int all_hits(const shape& s, const ray& q, double tmin, double tmax, hit* out);
+
 // The nearest hit of the ray with the shape for t in (tmin, tmax); false
 // when there is none.
 bool nearest_hit(const shape& s, const ray& q, double tmin, double tmax,

@@ -1,5 +1,6 @@
 #include "rod_scene.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -9,15 +10,58 @@ namespace {
 
 constexpr std::size_t many_shapes = 200000;
 
+// A surface kept for a ray: the shape's own order among its hits breaks
+// ties within a shape.
+struct entry {
+  meeting m;
+  int seq = 0;
+  bool solid = false;
+};
+
+bool before(const entry& a, const entry& b) {
+  if (a.m.index != b.m.index) return a.m.index < b.m.index;
+  return a.seq < b.seq;
+}
+
+// The nearest surfaces met so far, one a distance, at most room of them,
+// none beyond limit.
+struct gathered {
+  entry* e;
+  int room, n = 0;
+  double limit = INFINITY;
+  bool tied = false;  // the solid surface lost a tie to a faint one
+
+  void add(const entry& x) {
+    double t = x.m.h.t;
+    if (t > limit) return;
+    for (int i = 0; i < n; ++i) {
+      if (e[i].m.h.t != t) continue;
+      if (before(x, e[i])) {
+        tied = tied || e[i].solid;
+        e[i] = x;
+      }
+      return;
+    }
+    int i = n;
+    while (i > 0 && e[i - 1].m.h.t > t)
+      --i;
+    if (i == room) return;
+    if (n == room) --n;
+    std::copy_backward(e + i, e + n, e + n + 1);
+    e[i] = x;
+    if (++n == room) limit = std::min(limit, e[n - 1].m.h.t);
+  }
+};
+
 // A ray in double precision beside Embree's single-precision copy, and
-// the nearest hit found so far.
+// what it found so far.
 struct context {
   RTCIntersectContext base;
   const ray* q;
   double tmin, tmax;
   hit best;
   unsigned index;
-  bool shadow;
+  gathered* kept;
 };
 
 RTCDevice device() {
@@ -33,9 +77,13 @@ float up(double v) {
   return std::nextafter(float(v), INFINITY);
 }
 
+unsigned id_of(const part& p, unsigned prim) {
+  return p.ids.empty() ? prim : p.ids[prim];
+}
+
 void bounds(const RTCBoundsFunctionArguments* args) {
-  auto* shapes = static_cast<const shape*>(args->geometryUserPtr);
-  const shape& s = shapes[args->primID];
+  auto* p = static_cast<const part*>(args->geometryUserPtr);
+  const shape& s = p->shapes[id_of(*p, args->primID)];
   double r = s.r;
   vec lo{std::fmin(s.a.x, s.b.x) - r, std::fmin(s.a.y, s.b.y) - r,
          std::fmin(s.a.z, s.b.z) - r};
@@ -52,33 +100,54 @@ void bounds(const RTCBoundsFunctionArguments* args) {
                      up(hi.x),   up(hi.y),   up(hi.z),   0};
 }
 
+// Embree's bound stays at or beyond t, rounded to single precision.
+float beyond(double t) {
+  return float(t * (1 + 1e-6));
+}
+
+// The nearest solid surface.
 void intersect(const RTCIntersectFunctionNArguments* args) {
   if (!args->valid[0]) return;
   auto* c = reinterpret_cast<context*>(args->context);
-  auto* shapes = static_cast<const shape*>(args->geometryUserPtr);
-  unsigned i = args->primID;
+  auto* p = static_cast<const part*>(args->geometryUserPtr);
+  unsigned i = id_of(*p, args->primID);
   hit h;
   // A shape at the same distance as the best so far wins by its index.
   double tmax = std::nextafter(c->best.t, INFINITY);
-  if (!nearest_hit(shapes[i], *c->q, c->tmin, tmax, h)) return;
+  if (!nearest_hit(p->shapes[i], *c->q, c->tmin, tmax, h)) return;
   if (h.t == c->best.t && i > c->index) return;
   c->best = h;
   c->index = i;
   auto* rh = reinterpret_cast<RTCRayHit*>(args->rayhit);
-  // Embree's bound stays at or beyond the hit, rounded to single precision.
-  rh->ray.tfar = float(h.t * (1 + 1e-6));
-  rh->hit.primID = i;
+  rh->ray.tfar = beyond(h.t);
+  rh->hit.primID = args->primID;
   rh->hit.geomID = args->geomID;
+}
+
+// Every faint surface short of the kept ones' limit.
+void gather(const RTCIntersectFunctionNArguments* args) {
+  if (!args->valid[0]) return;
+  auto* c = reinterpret_cast<context*>(args->context);
+  auto* p = static_cast<const part*>(args->geometryUserPtr);
+  unsigned i = id_of(*p, args->primID);
+  gathered& g = *c->kept;
+  hit hits[max_hits];
+  int n = all_hits(p->shapes[i], *c->q, c->tmin,
+                   std::nextafter(g.limit, INFINITY), hits);
+  for (int k = 0; k < n; ++k)
+    g.add({{hits[k], i}, k, false});
+  if (g.limit < INFINITY) {
+    reinterpret_cast<RTCRayHit*>(args->rayhit)->ray.tfar = beyond(g.limit);
+  }
 }
 
 void occluded(const RTCOccludedFunctionNArguments* args) {
   if (!args->valid[0]) return;
   auto* c = reinterpret_cast<context*>(args->context);
-  auto* shapes = static_cast<const shape*>(args->geometryUserPtr);
-  const shape& s = shapes[args->primID];
-  if (s.flags & faint) return;
+  auto* p = static_cast<const part*>(args->geometryUserPtr);
   hit h;
-  if (nearest_hit(s, *c->q, c->tmin, c->tmax, h)) {
+  if (nearest_hit(p->shapes[id_of(*p, args->primID)], *c->q, c->tmin, c->tmax,
+                  h)) {
     reinterpret_cast<RTCRay*>(args->ray)->tfar = -INFINITY;
   }
 }
@@ -98,36 +167,31 @@ RTCRay embree_ray(const ray& q, double tmin, double tmax) {
   return r;
 }
 
-}  // namespace
-
-void build_scene(rod_scene& out, std::vector<shape>&& shapes) {
-  out.shapes = std::move(shapes);
-  out.scene = rtcNewScene(device());
+void build_part(part& p, const std::vector<shape>& shapes, bool faint) {
+  p.shapes = shapes.data();
+  std::size_t count = p.ids.empty() ? shapes.size() : p.ids.size();
+  p.scene = rtcNewScene(device());
   // A better hierarchy pays for its time below a few hundred thousand
   // shapes; more are built quickly.
-  rtcSetSceneBuildQuality(out.scene, out.shapes.size() < many_shapes
-                                         ? RTC_BUILD_QUALITY_HIGH
-                                         : RTC_BUILD_QUALITY_MEDIUM);
+  rtcSetSceneBuildQuality(p.scene, count < many_shapes
+                                       ? RTC_BUILD_QUALITY_HIGH
+                                       : RTC_BUILD_QUALITY_MEDIUM);
   RTCGeometry g = rtcNewGeometry(device(), RTC_GEOMETRY_TYPE_USER);
-  rtcSetGeometryUserPrimitiveCount(g, unsigned(out.shapes.size()));
-  rtcSetGeometryUserData(g, out.shapes.data());
+  rtcSetGeometryUserPrimitiveCount(g, unsigned(count));
+  rtcSetGeometryUserData(g, &p);
   rtcSetGeometryBoundsFunction(g, bounds, nullptr);
-  rtcSetGeometryIntersectFunction(g, intersect);
+  rtcSetGeometryIntersectFunction(g, faint ? gather : intersect);
   rtcSetGeometryOccludedFunction(g, occluded);
   rtcCommitGeometry(g);
-  rtcAttachGeometry(out.scene, g);
+  rtcAttachGeometry(p.scene, g);
   rtcReleaseGeometry(g);
-  rtcCommitScene(out.scene);
+  rtcCommitScene(p.scene);
 }
 
-void drop_scene(rod_scene& s) {
-  if (s.scene) rtcReleaseScene(s.scene);
-  s.scene = nullptr;
-}
-
-bool trace(const rod_scene& s, const ray& q, double tmin, hit& h,
-           unsigned& index) {
-  if (s.shapes.empty()) return false;
+// The nearest solid surface beyond tmin.
+bool nearest_solid(const rod_scene& s, const ray& q, double tmin, hit& h,
+                   unsigned& index) {
+  if (!s.solid.scene) return false;
   context c;
   rtcInitIntersectContext(&c.base);
   c.q = &q;
@@ -137,22 +201,73 @@ bool trace(const rod_scene& s, const ray& q, double tmin, hit& h,
   RTCRayHit rh{};
   rh.ray = embree_ray(q, tmin, INFINITY);
   rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-  rtcIntersect1(s.scene, &c.base, &rh);
+  rtcIntersect1(s.solid.scene, &c.base, &rh);
   if (c.best.t == INFINITY) return false;
   h = c.best;
   index = c.index;
   return true;
 }
 
+}  // namespace
+
+void build_scene(rod_scene& out, std::vector<shape>&& shapes) {
+  out.shapes = std::move(shapes);
+  bool any = std::any_of(out.shapes.begin(), out.shapes.end(),
+                         [](const shape& s) { return s.flags & faint; });
+  // Without faint shapes the solid scene's primitives are the shapes.
+  for (unsigned i = 0; any && i < out.shapes.size(); ++i)
+    (out.shapes[i].flags & faint ? out.faint : out.solid).ids.push_back(i);
+  if (any) build_part(out.faint, out.shapes, true);
+  if (any ? !out.solid.ids.empty() : !out.shapes.empty())
+    build_part(out.solid, out.shapes, false);
+}
+
+void drop_scene(rod_scene& s) {
+  for (part* p : {&s.solid, &s.faint}) {
+    if (p->scene) rtcReleaseScene(p->scene);
+    p->scene = nullptr;
+  }
+}
+
+int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
+             int room, bool& more) {
+  more = false;
+  entry nearest;
+  bool solid = nearest_solid(s, q, tmin, nearest.m.h, nearest.m.index);
+  if (!s.faint.scene) {
+    if (solid) out[0] = nearest.m;
+    return solid ? 1 : 0;
+  }
+  entry kept[most_meetings];
+  gathered g{kept, std::min(room, most_meetings)};
+  if (solid) {
+    nearest.solid = true;
+    g.add(nearest);
+  }
+  context c;
+  rtcInitIntersectContext(&c.base);
+  c.q = &q;
+  c.tmin = tmin;
+  c.kept = &g;
+  RTCRayHit rh{};
+  rh.ray = embree_ray(q, tmin, solid ? nearest.m.h.t : INFINITY);
+  rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+  rtcIntersect1(s.faint.scene, &c.base, &rh);
+  for (int i = 0; i < g.n; ++i)
+    out[i] = kept[i].m;
+  more = g.tied || (g.n == room && !kept[g.n - 1].solid);
+  return g.n;
+}
+
 bool blocked(const rod_scene& s, const ray& q, double tmin, double tmax) {
-  if (s.shapes.empty()) return false;
+  if (!s.solid.scene) return false;
   context c;
   rtcInitIntersectContext(&c.base);
   c.q = &q;
   c.tmin = tmin;
   c.tmax = tmax;
   RTCRay r = embree_ray(q, tmin, tmax);
-  rtcOccluded1(s.scene, &c.base, &r);
+  rtcOccluded1(s.solid.scene, &c.base, &r);
   return r.tfar == -INFINITY;
 }
 
