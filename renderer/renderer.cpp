@@ -37,13 +37,10 @@ std::vector<shape> shapes_of(const rods_input& in) {
   std::vector<shape> s;
   s.reserve(in.count + in.edge_count);
   for (std::size_t i = 0; i < in.count; ++i) {
-    shape r;
-    r.a = point(in.ends + 6 * i);
-    r.b = point(in.ends + 6 * i + 3);
-    r.r = float(in.radius);
-    r.material = std::uint32_t(first_rod_material + i);
-    r.flags =
-        (in.round ? round_ends : 0) | (in.faint && in.faint[i] ? faint : 0);
+    shape r = rod(
+        point(in.ends + 6 * i), point(in.ends + 6 * i + 3), float(in.radius),
+        std::uint32_t(first_rod_material + i),
+        (in.round ? round_ends : 0) | (in.faint && in.faint[i] ? faint : 0));
     if (in.caps) {
       r.cap = point(in.caps + 3 * i);
       r.cap_r = float(in.cap_radius);
@@ -52,12 +49,8 @@ std::vector<shape> shapes_of(const rods_input& in) {
     s.push_back(r);
   }
   for (std::size_t j = 0; j < in.edge_count; ++j) {
-    shape e;
-    e.a = point(in.edges + 6 * j);
-    e.b = point(in.edges + 6 * j + 3);
-    e.r = float(in.edge_radius);
-    e.material = edge_material;
-    s.push_back(e);
+    s.push_back(rod(point(in.edges + 6 * j), point(in.edges + 6 * j + 3),
+                    float(in.edge_radius), edge_material, 0));
   }
   return s;
 }

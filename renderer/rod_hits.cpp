@@ -43,10 +43,9 @@ void sphere_hits(vec c, double r, const ray& q, bool cap, found& f,
 // The side of the cylinder from a to b, and either its flat discs or, for
 // a round rod, the spheres at its ends.
 void rod_hits(const shape& s, const ray& q, found& f) {
-  vec w = s.b - s.a;
-  double len = length(w);
-  vec ax = w * (1.0 / len);
-  double t0 = closest(q, (s.a + s.b) * 0.5);
+  double len = s.length;
+  vec ax = s.axis;
+  double t0 = closest(q, s.a + ax * (len * 0.5));
   vec oc = q.o + q.d * t0 - s.a;
   double da = dot(q.d, ax), oa = dot(oc, ax);
   vec dp = q.d - ax * da, op = oc - ax * oa;
@@ -69,7 +68,7 @@ void rod_hits(const shape& s, const ray& q, found& f) {
   }
   if (s.flags & round_ends) {
     sphere_hits(s.a, r, q, false, f, ax, -1.0);
-    sphere_hits(s.b, r, q, false, f, ax, 1.0);
+    sphere_hits(far_end(s), r, q, false, f, ax, 1.0);
     return;
   }
   if (da == 0) return;
@@ -81,6 +80,21 @@ void rod_hits(const shape& s, const ray& q, found& f) {
 }
 
 }  // namespace
+
+shape rod(vec a, vec b, float r, std::uint32_t material, std::uint8_t flags) {
+  shape s;
+  s.a = a;
+  s.length = length(b - a);
+  s.axis = (b - a) * (1.0 / s.length);
+  s.r = r;
+  s.material = material;
+  s.flags = flags;
+  return s;
+}
+
+vec far_end(const shape& s) {
+  return s.a + s.axis * s.length;
+}
 
 int all_hits(const shape& s, const ray& q, double tmin, double tmax, hit* out) {
   found f{tmin, tmax, out};

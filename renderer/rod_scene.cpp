@@ -85,10 +85,11 @@ void bounds(const RTCBoundsFunctionArguments* args) {
   auto* p = static_cast<const part*>(args->geometryUserPtr);
   const shape& s = p->shapes[id_of(*p, args->primID)];
   double r = s.r;
-  vec lo{std::fmin(s.a.x, s.b.x) - r, std::fmin(s.a.y, s.b.y) - r,
-         std::fmin(s.a.z, s.b.z) - r};
-  vec hi{std::fmax(s.a.x, s.b.x) + r, std::fmax(s.a.y, s.b.y) + r,
-         std::fmax(s.a.z, s.b.z) + r};
+  vec b = far_end(s);
+  vec lo{std::fmin(s.a.x, b.x) - r, std::fmin(s.a.y, b.y) - r,
+         std::fmin(s.a.z, b.z) - r};
+  vec hi{std::fmax(s.a.x, b.x) + r, std::fmax(s.a.y, b.y) + r,
+         std::fmax(s.a.z, b.z) + r};
   if (s.flags & has_cap) {
     double c = s.cap_r;
     lo = {std::fmin(lo.x, s.cap.x - c), std::fmin(lo.y, s.cap.y - c),
