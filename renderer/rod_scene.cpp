@@ -1,5 +1,7 @@
 #include "rod_scene.hpp"
 
+#include "scene_rays.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -9,60 +11,6 @@ namespace rodscene::render {
 namespace {
 
 constexpr std::size_t many_shapes = 200000;
-
-// A surface kept for a ray: the shape's own order among its hits breaks
-// ties within a shape.
-struct entry {
-  meeting m;
-  int seq = 0;
-  bool solid = false;
-};
-
-bool before(const entry& a, const entry& b) {
-  if (a.m.index != b.m.index) return a.m.index < b.m.index;
-  return a.seq < b.seq;
-}
-
-// The nearest surfaces met so far, one a distance, at most room of them,
-// none beyond limit.
-struct gathered {
-  entry* e;
-  int room, n = 0;
-  double limit = INFINITY;
-  bool tied = false;  // the solid surface lost a tie to a faint one
-
-  void add(const entry& x) {
-    double t = x.m.h.t;
-    if (t > limit) return;
-    for (int i = 0; i < n; ++i) {
-      if (e[i].m.h.t != t) continue;
-      if (before(x, e[i])) {
-        tied = tied || e[i].solid;
-        e[i] = x;
-      }
-      return;
-    }
-    int i = n;
-    while (i > 0 && e[i - 1].m.h.t > t)
-      --i;
-    if (i == room) return;
-    if (n == room) --n;
-    std::copy_backward(e + i, e + n, e + n + 1);
-    e[i] = x;
-    if (++n == room) limit = std::min(limit, e[n - 1].m.h.t);
-  }
-};
-
-// A ray in double precision beside Embree's single-precision copy, and
-// what it found so far.
-struct context {
-  RTCIntersectContext base;
-  const ray* q;
-  double tmin, tmax;
-  hit best;
-  unsigned index;
-  gathered* kept;
-};
 
 RTCDevice device() {
   static RTCDevice made = rtcNewDevice(nullptr);
@@ -75,10 +23,6 @@ float down(double v) {
 }
 float up(double v) {
   return std::nextafter(float(v), INFINITY);
-}
-
-unsigned id_of(const part& p, unsigned prim) {
-  return p.ids.empty() ? prim : p.ids[prim];
 }
 
 void bounds(const RTCBoundsFunctionArguments* args) {
@@ -101,11 +45,6 @@ void bounds(const RTCBoundsFunctionArguments* args) {
                      up(hi.x),   up(hi.y),   up(hi.z),   0};
 }
 
-// Embree's bound stays at or beyond t, rounded to single precision.
-float beyond(double t) {
-  return float(t * (1 + 1e-6));
-}
-
 // The nearest solid surface.
 void intersect(const RTCIntersectFunctionNArguments* args) {
   if (!args->valid[0]) return;
@@ -125,23 +64,6 @@ void intersect(const RTCIntersectFunctionNArguments* args) {
   rh->hit.geomID = args->geomID;
 }
 
-// Every faint surface short of the kept ones' limit.
-void gather(const RTCIntersectFunctionNArguments* args) {
-  if (!args->valid[0]) return;
-  auto* c = reinterpret_cast<context*>(args->context);
-  auto* p = static_cast<const part*>(args->geometryUserPtr);
-  unsigned i = id_of(*p, args->primID);
-  gathered& g = *c->kept;
-  hit hits[max_hits];
-  int n = all_hits(p->shapes[i], *c->q, c->tmin,
-                   std::nextafter(g.limit, INFINITY), hits);
-  for (int k = 0; k < n; ++k)
-    g.add({{hits[k], i}, k, false});
-  if (g.limit < INFINITY) {
-    reinterpret_cast<RTCRayHit*>(args->rayhit)->ray.tfar = beyond(g.limit);
-  }
-}
-
 void occluded(const RTCOccludedFunctionNArguments* args) {
   if (!args->valid[0]) return;
   auto* c = reinterpret_cast<context*>(args->context);
@@ -151,21 +73,6 @@ void occluded(const RTCOccludedFunctionNArguments* args) {
                   h)) {
     reinterpret_cast<RTCRay*>(args->ray)->tfar = -INFINITY;
   }
-}
-
-RTCRay embree_ray(const ray& q, double tmin, double tmax) {
-  RTCRay r{};
-  r.org_x = float(q.o.x);
-  r.org_y = float(q.o.y);
-  r.org_z = float(q.o.z);
-  r.dir_x = float(q.d.x);
-  r.dir_y = float(q.d.y);
-  r.dir_z = float(q.d.z);
-  // Embree's interval is widened a little: the exact test is ours.
-  r.tnear = float(tmin * 0.999);
-  r.tfar = float(tmax * 1.001);
-  r.mask = ~0u;
-  return r;
 }
 
 void build_part(part& p, const std::vector<shape>& shapes, bool faint) {
@@ -189,6 +96,32 @@ void build_part(part& p, const std::vector<shape>& shapes, bool faint) {
   rtcCommitScene(p.scene);
 }
 
+}  // namespace
+
+unsigned id_of(const part& p, unsigned prim) {
+  return p.ids.empty() ? prim : p.ids[prim];
+}
+
+// Embree's bound stays at or beyond t, rounded to single precision.
+float beyond(double t) {
+  return float(t * (1 + 1e-6));
+}
+
+RTCRay embree_ray(const ray& q, double tmin, double tmax) {
+  RTCRay r{};
+  r.org_x = float(q.o.x);
+  r.org_y = float(q.o.y);
+  r.org_z = float(q.o.z);
+  r.dir_x = float(q.d.x);
+  r.dir_y = float(q.d.y);
+  r.dir_z = float(q.d.z);
+  // Embree's interval is widened a little: the exact test is ours.
+  r.tnear = float(tmin * 0.999);
+  r.tfar = float(tmax * 1.001);
+  r.mask = ~0u;
+  return r;
+}
+
 // The nearest solid surface beyond tmin.
 bool nearest_solid(const rod_scene& s, const ray& q, double tmin, hit& h,
                    unsigned& index) {
@@ -209,8 +142,6 @@ bool nearest_solid(const rod_scene& s, const ray& q, double tmin, hit& h,
   return true;
 }
 
-}  // namespace
-
 void build_scene(rod_scene& out, std::vector<shape>&& shapes) {
   out.shapes = std::move(shapes);
   bool any = std::any_of(out.shapes.begin(), out.shapes.end(),
@@ -228,36 +159,6 @@ void drop_scene(rod_scene& s) {
     if (p->scene) rtcReleaseScene(p->scene);
     p->scene = nullptr;
   }
-}
-
-int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
-             int room, bool& more) {
-  more = false;
-  entry nearest;
-  bool solid = nearest_solid(s, q, tmin, nearest.m.h, nearest.m.index);
-  if (!s.faint.scene) {
-    if (solid) out[0] = nearest.m;
-    return solid ? 1 : 0;
-  }
-  entry kept[most_meetings];
-  gathered g{kept, std::min(room, most_meetings)};
-  if (solid) {
-    nearest.solid = true;
-    g.add(nearest);
-  }
-  context c;
-  rtcInitIntersectContext(&c.base);
-  c.q = &q;
-  c.tmin = tmin;
-  c.kept = &g;
-  RTCRayHit rh{};
-  rh.ray = embree_ray(q, tmin, solid ? nearest.m.h.t : INFINITY);
-  rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-  rtcIntersect1(s.faint.scene, &c.base, &rh);
-  for (int i = 0; i < g.n; ++i)
-    out[i] = kept[i].m;
-  more = g.tied || (g.n == room && !kept[g.n - 1].solid);
-  return g.n;
 }
 
 bool blocked(const rod_scene& s, const ray& q, double tmin, double tmax) {
