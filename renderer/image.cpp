@@ -33,9 +33,9 @@ const std::array<std::uint8_t, buckets>& below() {
     const auto& t = steps();
     std::array<std::uint8_t, buckets> b{};
     for (int k = 0; k < buckets; ++k) {
-      b[k] = std::uint8_t(std::upper_bound(t.begin(), t.end(),
-                                           double(k) / buckets) -
-                          t.begin());
+      b[k] = std::uint8_t(
+          std::upper_bound(t.begin(), t.end(), double(k) / buckets) -
+          t.begin());
     }
     return b;
   }();

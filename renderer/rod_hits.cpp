@@ -28,6 +28,12 @@ double closest(const ray& q, vec c) {
 // surface).
 void sphere_hits(vec c, double r, const ray& q, bool cap, found& f,
                  vec axis = {}, double side = 0) {
+  // A line farther from the centre than the radius (asked without a
+  // division, with a margin far beyond rounding) misses.
+  vec w = c - q.o;
+  vec x{w.y * q.d.z - w.z * q.d.y, w.z * q.d.x - w.x * q.d.z,
+        w.x * q.d.y - w.y * q.d.x};
+  if (dot(x, x) > r * r * dot(q.d, q.d) * (1 + 1e-6)) return;
   double t0 = closest(q, c);
   vec p = q.o + q.d * t0 - c;
   double dd = dot(q.d, q.d);

@@ -68,9 +68,9 @@ void occluded(const RTCOccludedFunctionNArguments* args) {
   if (!args->valid[0]) return;
   auto* c = reinterpret_cast<context*>(args->context);
   auto* p = static_cast<const part*>(args->geometryUserPtr);
-  hit h;
-  if (nearest_hit(p->shapes[id_of(*p, args->primID)], *c->q, c->tmin, c->tmax,
-                  h)) {
+  hit h[max_hits];  // any of them blocks
+  if (all_hits(p->shapes[id_of(*p, args->primID)], *c->q, c->tmin, c->tmax, h) >
+      0) {
     reinterpret_cast<RTCRay*>(args->ray)->tfar = -INFINITY;
   }
 }
