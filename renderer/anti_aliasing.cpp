@@ -124,6 +124,28 @@ std::vector<sample> normal_picture(const sampler& p, int threads) {
   return out;
 }
 
+// A draft without faint shapes: each row's rays traced a packet at a time.
+std::vector<sample> draft_packets(const sampler& p, int threads) {
+  const view& v = p.v;
+  std::vector<sample> out(std::size_t(v.width) * v.height);
+  each_row(v.height, threads, [&](int y) {
+    ray q[lanes_at_once];
+    meeting met[lanes_at_once];
+    bool found[lanes_at_once];
+    for (int x = 0; x < v.width; x += lanes_at_once) {
+      int n = std::min(lanes_at_once, v.width - x);
+      for (int k = 0; k < n; ++k)
+        q[k] = camera_ray(v, x + k + 0.5, y + 0.5);
+      nearest_solids(p.w.scene, q, n, met, found);
+      for (int k = 0; k < n; ++k) {
+        out[std::size_t(y) * v.width + x + k] =
+            shade_first(p.w, q[k], found[k] ? &met[k] : nullptr);
+      }
+    }
+  });
+  return out;
+}
+
 }  // namespace
 
 std::vector<sample> sample_picture(const world& w, const view& v, quality q,
@@ -132,6 +154,7 @@ std::vector<sample> sample_picture(const world& w, const view& v, quality q,
   sampler p(w, v);
   if (q == quality::normal) return normal_picture(p, threads);
   if (q == quality::final) return final_picture(p, threads);
+  if (!w.scene.faint.scene) return draft_packets(p, threads);
   return points<sample>(v.width, v.height, 0.5, threads,
                         [&](double x, double y) { return p.at(x, y); });
 }

@@ -88,6 +88,7 @@ int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
   c.q = &q;
   c.tmin = tmin;
   c.kept = &g;
+  c.lanes = nullptr;
   RTCRayHit rh{};
   rh.ray = embree_ray(q, tmin, solid ? nearest.m.h.t : INFINITY);
   rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;

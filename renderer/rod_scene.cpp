@@ -47,8 +47,9 @@ void bounds(const RTCBoundsFunctionArguments* args) {
 
 // The nearest solid surface.
 void intersect(const RTCIntersectFunctionNArguments* args) {
-  if (!args->valid[0]) return;
   auto* c = reinterpret_cast<context*>(args->context);
+  if (c->lanes) return intersect_lanes(args);
+  if (!args->valid[0]) return;
   auto* p = static_cast<const part*>(args->geometryUserPtr);
   unsigned i = id_of(*p, args->primID);
   hit h;
@@ -132,6 +133,7 @@ bool nearest_solid(const rod_scene& s, const ray& q, double tmin, hit& h,
   c.tmin = tmin;
   c.best.t = INFINITY;
   c.index = std::numeric_limits<unsigned>::max();
+  c.lanes = nullptr;
   RTCRayHit rh{};
   rh.ray = embree_ray(q, tmin, INFINITY);
   rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;

@@ -48,6 +48,13 @@ void drop_scene(rod_scene& s);
 int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
              int room, bool& more);
 
+// The nearest solid surfaces of n rays (up to lanes_at_once) traced
+// together, as meetings would find them in a scene without faint shapes;
+// found[k] tells whether ray k meets any.
+inline constexpr int lanes_at_once = 8;
+void nearest_solids(const rod_scene& s, const ray* q, int n, meeting* out,
+                    bool* found);
+
 // Whether a solid shape lies on q between tmin and tmax (faint shapes
 // cast no shadow).
 bool blocked(const rod_scene& s, const ray& q, double tmin, double tmax);

@@ -7,6 +7,7 @@
 namespace rodscene::render {
 
 struct gathered;
+struct packet;
 
 // A ray in double precision beside Embree's single-precision copy, and
 // what it found so far.
@@ -17,7 +18,11 @@ struct context {
   hit best;
   unsigned index;
   gathered* kept;
+  packet* lanes;  // rays traced together, or none
 };
+
+// The nearest solid surface's intersection for the rays of a packet.
+void intersect_lanes(const RTCIntersectFunctionNArguments* args);
 
 // The shape of a part's primitive.
 unsigned id_of(const part& p, unsigned prim);

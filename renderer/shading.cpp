@@ -31,6 +31,15 @@ vec surface_colour(const world& w, const material& m, const ray& q,
   return vec{m.r, m.g, m.b} * k;
 }
 
+// What a ray brings back from the background, with weight left.
+sample beyond_all(const world& w, vec sum, double weight) {
+  if (!w.light.transparent) {
+    sum = sum + w.light.background * weight;
+    weight = 0;
+  }
+  return {sum.x, sum.y, sum.z, 1.0 - weight};
+}
+
 // The surfaces along the ray, taken room at a time.
 template <int room>
 sample through(const world& w, const ray& q) {
@@ -50,14 +59,17 @@ sample through(const world& w, const ray& q) {
       tmin = met[k].h.t;
     }
   }
-  if (!w.light.transparent) {
-    sum = sum + w.light.background * weight;
-    weight = 0;
-  }
-  return {sum.x, sum.y, sum.z, 1.0 - weight};
+  return beyond_all(w, sum, weight);
 }
 
 }  // namespace
+
+sample shade_first(const world& w, const ray& q, const meeting* first) {
+  if (!first) return beyond_all(w, {}, 1.0);
+  const material& m = material_of(w, w.scene.shapes[first->index], first->h);
+  vec sum = vec{} + surface_colour(w, m, q, first->h) * (1.0 - m.transmit);
+  return {sum.x, sum.y, sum.z, 1.0};
+}
 
 sample shade(const world& w, const ray& q) {
   // Without faint shapes a ray ends at the first surface it meets.
