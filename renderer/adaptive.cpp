@@ -63,10 +63,11 @@ sample square(lattice& p, int i, int j, int size, int level) {
 }
 
 // The pixels' corners along line y, nothing between them known yet.
-void corners(const sampler& p, line& l, int y) {
+void corners(const sampler& p, line& l, std::vector<taken>& row, int y) {
+  p.take_row(0.0, y, int(row.size()), row.data());
   for (std::size_t k = 0; k < l.size(); ++k) {
     l[k].known = k % cells == 0;
-    if (l[k].known) l[k].t = p.take(double(k / cells), y);
+    if (l[k].known) l[k].t = row[k / cells];
   }
 }
 
@@ -102,11 +103,12 @@ std::vector<sample> final_picture(const sampler& p, int threads) {
   std::atomic<int> next{0};
   each_row(threads, threads, [&](int) {
     line top(std::size_t(v.width) * cells + 1), bottom(top.size());
+    std::vector<taken> row(std::size_t(v.width) + 1);
     for (int b = next++; b < bands; b = next++) {
       int y = b * band, end = std::min(v.height, y + band);
-      corners(p, top, y);
+      corners(p, top, row, y);
       for (; y < end; ++y) {
-        corners(p, bottom, y + 1);
+        corners(p, bottom, row, y + 1);
         pixel_row(p, top, bottom, y, out.data() + std::size_t(y) * v.width);
         std::swap(top, bottom);
       }

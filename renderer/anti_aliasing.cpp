@@ -47,6 +47,35 @@ taken sampler::take(double x, double y) const {
   return same(s, background.s) ? background : written(s);
 }
 
+void sampler::row(double x0, double y, int n, sample* out) const {
+  if (w.scene.faint.scene) {
+    for (int k = 0; k < n; ++k)
+      out[k] = at(x0 + k, y);
+    return;
+  }
+  ray q[lanes_at_once];
+  meeting met[lanes_at_once];
+  bool found[lanes_at_once];
+  for (int x = 0; x < n; x += lanes_at_once) {
+    int m = std::min(lanes_at_once, n - x);
+    for (int k = 0; k < m; ++k)
+      q[k] = camera_ray(v, x0 + x + k, y);
+    nearest_solids(w.scene, q, m, met, found);
+    for (int k = 0; k < m; ++k)
+      out[x + k] = shade_first(w, q[k], found[k] ? &met[k] : nullptr);
+  }
+}
+
+void sampler::take_row(double x0, double y, int n, taken* out) const {
+  sample s[lanes_at_once];
+  for (int x = 0; x < n; x += lanes_at_once) {
+    int m = std::min(lanes_at_once, n - x);
+    row(x0 + x, y, m, s);
+    for (int k = 0; k < m; ++k)
+      out[x + k] = same(s[k], background.s) ? background : written(s[k]);
+  }
+}
+
 double distance(const taken& p, const taken& q) {
   return std::fabs(p.e[0] - q.e[0]) + std::fabs(p.e[1] - q.e[1]) +
          std::fabs(p.e[2] - q.e[2]) + std::fabs(p.e[3] - q.e[3]);
@@ -76,19 +105,6 @@ void each_row(int rows, int threads, const std::function<void(int)>& row) {
 
 namespace {
 
-// f(x + shift, y + shift) for every point of a grid of the given size,
-// point (0, 0) first.
-template <class T, class F>
-std::vector<T> points(int cols, int rows, double shift, int threads, F f) {
-  std::vector<T> out(std::size_t(cols) * rows);
-  each_row(rows, threads, [&](int y) {
-    for (int x = 0; x < cols; ++x) {
-      out[std::size_t(y) * cols + x] = f(x + shift, y + shift);
-    }
-  });
-  return out;
-}
-
 bool differs(const std::vector<taken>& c, const view& v, int x, int y) {
   const taken& s = c[std::size_t(y) * v.width + x];
   int nx[] = {x - 1, x + 1, x, x}, ny[] = {y, y, y - 1, y + 1};
@@ -103,9 +119,11 @@ bool differs(const std::vector<taken>& c, const view& v, int x, int y) {
 
 std::vector<sample> normal_picture(const sampler& p, int threads) {
   const view& v = p.v;
-  auto centres =
-      points<taken>(v.width, v.height, 0.5, threads,
-                    [&](double x, double y) { return p.take(x, y); });
+  std::vector<taken> centres(std::size_t(v.width) * v.height);
+  each_row(v.height, threads, [&](int y) {
+    p.take_row(0.5, y + 0.5, v.width,
+               centres.data() + std::size_t(y) * v.width);
+  });
   std::vector<sample> out(centres.size());
   each_row(v.height, threads, [&](int y) {
     for (int x = 0; x < v.width; ++x) {
@@ -124,28 +142,6 @@ std::vector<sample> normal_picture(const sampler& p, int threads) {
   return out;
 }
 
-// A draft without faint shapes: each row's rays traced a packet at a time.
-std::vector<sample> draft_packets(const sampler& p, int threads) {
-  const view& v = p.v;
-  std::vector<sample> out(std::size_t(v.width) * v.height);
-  each_row(v.height, threads, [&](int y) {
-    ray q[lanes_at_once];
-    meeting met[lanes_at_once];
-    bool found[lanes_at_once];
-    for (int x = 0; x < v.width; x += lanes_at_once) {
-      int n = std::min(lanes_at_once, v.width - x);
-      for (int k = 0; k < n; ++k)
-        q[k] = camera_ray(v, x + k + 0.5, y + 0.5);
-      nearest_solids(p.w.scene, q, n, met, found);
-      for (int k = 0; k < n; ++k) {
-        out[std::size_t(y) * v.width + x + k] =
-            shade_first(p.w, q[k], found[k] ? &met[k] : nullptr);
-      }
-    }
-  });
-  return out;
-}
-
 }  // namespace
 
 std::vector<sample> sample_picture(const world& w, const view& v, quality q,
@@ -154,9 +150,11 @@ std::vector<sample> sample_picture(const world& w, const view& v, quality q,
   sampler p(w, v);
   if (q == quality::normal) return normal_picture(p, threads);
   if (q == quality::final) return final_picture(p, threads);
-  if (!w.scene.faint.scene) return draft_packets(p, threads);
-  return points<sample>(v.width, v.height, 0.5, threads,
-                        [&](double x, double y) { return p.at(x, y); });
+  std::vector<sample> out(std::size_t(v.width) * v.height);
+  each_row(v.height, threads, [&](int y) {
+    p.row(0.5, y + 0.5, v.width, out.data() + std::size_t(y) * v.width);
+  });
+  return out;
 }
 
 }  // namespace rodscene::render

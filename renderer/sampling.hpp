@@ -28,6 +28,10 @@ struct sampler {
   sampler(const world& w, const view& v);
   sample at(double x, double y) const;
   taken take(double x, double y) const;
+  // Samples at x0, x0 + 1, ... along y, n of them, neighbours traced
+  // together where no shape is faint.
+  void row(double x0, double y, int n, sample* out) const;
+  void take_row(double x0, double y, int n, taken* out) const;
 };
 
 // The distance between two samples as written, summed over the channels.
