@@ -24,11 +24,36 @@ const std::array<double, 255>& steps() {
   return made;
 }
 
+// Linear values from 0 to 1 in equal buckets, and the steps below each
+// bucket's start: a value's byte is counted up from its bucket's.
+constexpr int buckets = 4096;
+
+const std::array<std::uint8_t, buckets>& below() {
+  static const std::array<std::uint8_t, buckets> made = [] {
+    const auto& t = steps();
+    std::array<std::uint8_t, buckets> b{};
+    for (int k = 0; k < buckets; ++k) {
+      b[k] = std::uint8_t(
+          std::upper_bound(t.begin(), t.end(), double(k) / buckets) -
+          t.begin());
+    }
+    return b;
+  }();
+  return made;
+}
+
 }  // namespace
 
 std::uint8_t srgb_byte(double linear) {
   const auto& t = steps();
-  return std::uint8_t(std::upper_bound(t.begin(), t.end(), linear) - t.begin());
+  if (!(linear >= 0 && linear < 1)) {
+    return std::uint8_t(std::upper_bound(t.begin(), t.end(), linear) -
+                        t.begin());
+  }
+  int k = below()[int(linear * buckets)];
+  while (k < 255 && t[k] <= linear)
+    ++k;
+  return std::uint8_t(k);
 }
 
 std::vector<std::uint8_t> encode(const std::vector<sample>& samples,

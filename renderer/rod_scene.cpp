@@ -1,5 +1,8 @@
 #include "rod_scene.hpp"
 
+#include "scene_rays.hpp"
+
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -8,17 +11,6 @@ namespace rodscene::render {
 namespace {
 
 constexpr std::size_t many_shapes = 200000;
-
-// A ray in double precision beside Embree's single-precision copy, and
-// the nearest hit found so far.
-struct context {
-  RTCIntersectContext base;
-  const ray* q;
-  double tmin, tmax;
-  hit best;
-  unsigned index;
-  bool shadow;
-};
 
 RTCDevice device() {
   static RTCDevice made = rtcNewDevice(nullptr);
@@ -34,13 +26,14 @@ float up(double v) {
 }
 
 void bounds(const RTCBoundsFunctionArguments* args) {
-  auto* shapes = static_cast<const shape*>(args->geometryUserPtr);
-  const shape& s = shapes[args->primID];
+  auto* p = static_cast<const part*>(args->geometryUserPtr);
+  const shape& s = p->shapes[id_of(*p, args->primID)];
   double r = s.r;
-  vec lo{std::fmin(s.a.x, s.b.x) - r, std::fmin(s.a.y, s.b.y) - r,
-         std::fmin(s.a.z, s.b.z) - r};
-  vec hi{std::fmax(s.a.x, s.b.x) + r, std::fmax(s.a.y, s.b.y) + r,
-         std::fmax(s.a.z, s.b.z) + r};
+  vec b = far_end(s);
+  vec lo{std::fmin(s.a.x, b.x) - r, std::fmin(s.a.y, b.y) - r,
+         std::fmin(s.a.z, b.z) - r};
+  vec hi{std::fmax(s.a.x, b.x) + r, std::fmax(s.a.y, b.y) + r,
+         std::fmax(s.a.z, b.z) + r};
   if (s.flags & has_cap) {
     double c = s.cap_r;
     lo = {std::fmin(lo.x, s.cap.x - c), std::fmin(lo.y, s.cap.y - c),
@@ -52,35 +45,67 @@ void bounds(const RTCBoundsFunctionArguments* args) {
                      up(hi.x),   up(hi.y),   up(hi.z),   0};
 }
 
+// The nearest solid surface.
 void intersect(const RTCIntersectFunctionNArguments* args) {
-  if (!args->valid[0]) return;
   auto* c = reinterpret_cast<context*>(args->context);
-  auto* shapes = static_cast<const shape*>(args->geometryUserPtr);
-  unsigned i = args->primID;
+  if (c->lanes) return intersect_lanes(args);
+  if (!args->valid[0]) return;
+  auto* p = static_cast<const part*>(args->geometryUserPtr);
+  unsigned i = id_of(*p, args->primID);
   hit h;
   // A shape at the same distance as the best so far wins by its index.
   double tmax = std::nextafter(c->best.t, INFINITY);
-  if (!nearest_hit(shapes[i], *c->q, c->tmin, tmax, h)) return;
+  if (!nearest_hit(p->shapes[i], *c->q, c->tmin, tmax, h)) return;
   if (h.t == c->best.t && i > c->index) return;
   c->best = h;
   c->index = i;
   auto* rh = reinterpret_cast<RTCRayHit*>(args->rayhit);
-  // Embree's bound stays at or beyond the hit, rounded to single precision.
-  rh->ray.tfar = float(h.t * (1 + 1e-6));
-  rh->hit.primID = i;
+  rh->ray.tfar = beyond(h.t);
+  rh->hit.primID = args->primID;
   rh->hit.geomID = args->geomID;
 }
 
 void occluded(const RTCOccludedFunctionNArguments* args) {
   if (!args->valid[0]) return;
   auto* c = reinterpret_cast<context*>(args->context);
-  auto* shapes = static_cast<const shape*>(args->geometryUserPtr);
-  const shape& s = shapes[args->primID];
-  if (s.flags & faint) return;
-  hit h;
-  if (nearest_hit(s, *c->q, c->tmin, c->tmax, h)) {
+  auto* p = static_cast<const part*>(args->geometryUserPtr);
+  hit h[max_hits];  // any of them blocks
+  if (all_hits(p->shapes[id_of(*p, args->primID)], *c->q, c->tmin, c->tmax, h) >
+      0) {
     reinterpret_cast<RTCRay*>(args->ray)->tfar = -INFINITY;
   }
+}
+
+void build_part(part& p, const std::vector<shape>& shapes, bool faint) {
+  p.shapes = shapes.data();
+  std::size_t count = p.ids.empty() ? shapes.size() : p.ids.size();
+  p.scene = rtcNewScene(device());
+  // A better hierarchy pays for its time below a few hundred thousand
+  // shapes; more are built quickly.
+  rtcSetSceneBuildQuality(p.scene, count < many_shapes
+                                       ? RTC_BUILD_QUALITY_HIGH
+                                       : RTC_BUILD_QUALITY_MEDIUM);
+  RTCGeometry g = rtcNewGeometry(device(), RTC_GEOMETRY_TYPE_USER);
+  rtcSetGeometryUserPrimitiveCount(g, unsigned(count));
+  rtcSetGeometryUserData(g, &p);
+  rtcSetGeometryBoundsFunction(g, bounds, nullptr);
+  rtcSetGeometryIntersectFunction(g, faint ? gather : intersect);
+  rtcSetGeometryOccludedFunction(g, occluded);
+  rtcCommitGeometry(g);
+  rtcAttachGeometry(p.scene, g);
+  rtcReleaseGeometry(g);
+  rtcCommitScene(p.scene);
+}
+
+}  // namespace
+
+unsigned id_of(const part& p, unsigned prim) {
+  return p.ids.empty() ? prim : p.ids[prim];
+}
+
+// Embree's bound stays at or beyond t, rounded to single precision.
+float beyond(double t) {
+  return float(t * (1 + 1e-6));
 }
 
 RTCRay embree_ray(const ray& q, double tmin, double tmax) {
@@ -98,61 +123,55 @@ RTCRay embree_ray(const ray& q, double tmin, double tmax) {
   return r;
 }
 
-}  // namespace
-
-void build_scene(rod_scene& out, std::vector<shape>&& shapes) {
-  out.shapes = std::move(shapes);
-  out.scene = rtcNewScene(device());
-  // A better hierarchy pays for its time below a few hundred thousand
-  // shapes; more are built quickly.
-  rtcSetSceneBuildQuality(out.scene, out.shapes.size() < many_shapes
-                                         ? RTC_BUILD_QUALITY_HIGH
-                                         : RTC_BUILD_QUALITY_MEDIUM);
-  RTCGeometry g = rtcNewGeometry(device(), RTC_GEOMETRY_TYPE_USER);
-  rtcSetGeometryUserPrimitiveCount(g, unsigned(out.shapes.size()));
-  rtcSetGeometryUserData(g, out.shapes.data());
-  rtcSetGeometryBoundsFunction(g, bounds, nullptr);
-  rtcSetGeometryIntersectFunction(g, intersect);
-  rtcSetGeometryOccludedFunction(g, occluded);
-  rtcCommitGeometry(g);
-  rtcAttachGeometry(out.scene, g);
-  rtcReleaseGeometry(g);
-  rtcCommitScene(out.scene);
-}
-
-void drop_scene(rod_scene& s) {
-  if (s.scene) rtcReleaseScene(s.scene);
-  s.scene = nullptr;
-}
-
-bool trace(const rod_scene& s, const ray& q, double tmin, hit& h,
-           unsigned& index) {
-  if (s.shapes.empty()) return false;
+// The nearest solid surface beyond tmin.
+bool nearest_solid(const rod_scene& s, const ray& q, double tmin, hit& h,
+                   unsigned& index) {
+  if (!s.solid.scene) return false;
   context c;
   rtcInitIntersectContext(&c.base);
   c.q = &q;
   c.tmin = tmin;
   c.best.t = INFINITY;
   c.index = std::numeric_limits<unsigned>::max();
+  c.lanes = nullptr;
   RTCRayHit rh{};
   rh.ray = embree_ray(q, tmin, INFINITY);
   rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-  rtcIntersect1(s.scene, &c.base, &rh);
+  rtcIntersect1(s.solid.scene, &c.base, &rh);
   if (c.best.t == INFINITY) return false;
   h = c.best;
   index = c.index;
   return true;
 }
 
+void build_scene(rod_scene& out, std::vector<shape>&& shapes) {
+  out.shapes = std::move(shapes);
+  bool any = std::any_of(out.shapes.begin(), out.shapes.end(),
+                         [](const shape& s) { return s.flags & faint; });
+  // Without faint shapes the solid scene's primitives are the shapes.
+  for (unsigned i = 0; any && i < out.shapes.size(); ++i)
+    (out.shapes[i].flags & faint ? out.faint : out.solid).ids.push_back(i);
+  if (any) build_part(out.faint, out.shapes, true);
+  if (any ? !out.solid.ids.empty() : !out.shapes.empty())
+    build_part(out.solid, out.shapes, false);
+}
+
+void drop_scene(rod_scene& s) {
+  for (part* p : {&s.solid, &s.faint}) {
+    if (p->scene) rtcReleaseScene(p->scene);
+    p->scene = nullptr;
+  }
+}
+
 bool blocked(const rod_scene& s, const ray& q, double tmin, double tmax) {
-  if (s.shapes.empty()) return false;
+  if (!s.solid.scene) return false;
   context c;
   rtcInitIntersectContext(&c.base);
   c.q = &q;
   c.tmin = tmin;
   c.tmax = tmax;
   RTCRay r = embree_ray(q, tmin, tmax);
-  rtcOccluded1(s.scene, &c.base, &r);
+  rtcOccluded1(s.solid.scene, &c.base, &r);
   return r.tfar == -INFINITY;
 }
 

@@ -1,7 +1,9 @@
-// The rods as one Embree scene of user geometry: Embree finds which
-// shapes a ray may meet, and rod_hits solves each meeting exactly. Ties
-// between shapes at the same distance go to the lower index, so the
-// picture does not depend on how the hierarchy was built or on threads.
+// The rods as Embree scenes of user geometry: Embree finds which shapes a
+// ray may meet, and rod_hits solves each meeting exactly. The solid
+// shapes and the faint ones are two scenes, so that shadow rays never
+// look at faint shapes. Ties between shapes at the same distance go to the
+// lower index, so the picture does not depend on how the hierarchy was
+// built or on threads.
 #pragma once
 
 #include <embree3/rtcore.h>
@@ -12,19 +14,46 @@
 
 namespace rodscene::render {
 
-struct rod_scene {
+// Some of the shapes as one Embree scene: its primitive k is shape
+// ids[k] (shape k when ids is empty).
+struct part {
   RTCScene scene = nullptr;
-  std::vector<shape> shapes;
+  const shape* shapes = nullptr;
+  std::vector<unsigned> ids;
 };
 
-// The scene of the shapes (moved into it); release with drop_scene.
+struct rod_scene {
+  std::vector<shape> shapes;
+  part solid, faint;
+};
+
+// A hit along a ray, and the shape it belongs to.
+struct meeting {
+  hit h;
+  unsigned index = 0;
+};
+
+inline constexpr int most_meetings = 48;
+
+// The scenes of the shapes (moved into them); release with drop_scene.
 void build_scene(rod_scene& out, std::vector<shape>&& shapes);
 void drop_scene(rod_scene& s);
 
-// The nearest hit along q beyond tmin, and which shape it is; false when
-// the ray leaves the scene.
-bool trace(const rod_scene& s, const ray& q, double tmin, hit& h,
-           unsigned& index);
+// The surfaces along q beyond tmin, nearest first, one at each distance
+// (the lower index, then the first found of the shape's own), up to and
+// with the nearest solid one: at most room of them (up to
+// most_meetings), into out; how many.
+// more is set when the list was cut short, before a solid surface, by its
+// room: the rest lies beyond the last one.
+int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
+             int room, bool& more);
+
+// The nearest solid surfaces of n rays (up to lanes_at_once) traced
+// together, as meetings would find them in a scene without faint shapes;
+// found[k] tells whether ray k meets any.
+inline constexpr int lanes_at_once = 8;
+void nearest_solids(const rod_scene& s, const ray* q, int n, meeting* out,
+                    bool* found);
 
 // Whether a solid shape lies on q between tmin and tmax (faint shapes
 // cast no shadow).

@@ -32,27 +32,49 @@ vec surface_colour(const world& w, const material& m, const ray& q,
   return vec{m.r, m.g, m.b} * k;
 }
 
-}  // namespace
+// What a ray brings back from the background, with weight left.
+sample beyond_all(const world& w, vec sum, double weight) {
+  if (!w.light.transparent) {
+    sum = sum + w.light.background * weight;
+    weight = 0;
+  }
+  return {sum.x, sum.y, sum.z, 1.0 - weight};
+}
 
-sample shade(const world& w, const ray& q) {
+// The surfaces along the ray, taken room at a time.
+template <int room>
+sample through(const world& w, const ray& q) {
   vec sum;
   double weight = 1.0, tmin = 0.0;
-  while (weight >= least_weight) {
-    hit h;
-    unsigned i = 0;
-    if (!trace(w.scene, q, tmin, h, i)) {
-      if (!w.light.transparent) {
-        sum = sum + w.light.background * weight;
-        weight = 0;
-      }
-      return {sum.x, sum.y, sum.z, 1.0 - weight};
+  meeting met[room];
+  bool more = true;
+  while (more) {
+    int n = meetings(w.scene, q, tmin, met, room, more);
+    for (int k = 0; k < n; ++k) {
+      const material& m =
+          material_of(w, w.scene.shapes[met[k].index], met[k].h);
+      sum = sum +
+            surface_colour(w, m, q, met[k].h) * (weight * (1.0 - m.transmit));
+      weight *= m.transmit;
+      if (weight < least_weight) return {sum.x, sum.y, sum.z, 1.0};
+      tmin = met[k].h.t;
     }
-    const material& m = material_of(w, w.scene.shapes[i], h);
-    sum = sum + surface_colour(w, m, q, h) * (weight * (1.0 - m.transmit));
-    weight *= m.transmit;
-    tmin = h.t;
   }
+  return beyond_all(w, sum, weight);
+}
+
+}  // namespace
+
+sample shade_first(const world& w, const ray& q, const meeting* first) {
+  if (!first) return beyond_all(w, {}, 1.0);
+  const material& m = material_of(w, w.scene.shapes[first->index], first->h);
+  vec sum = vec{} + surface_colour(w, m, q, first->h) * (1.0 - m.transmit);
   return {sum.x, sum.y, sum.z, 1.0};
+}
+
+sample shade(const world& w, const ray& q) {
+  // Without faint shapes a ray ends at the first surface it meets.
+  return w.scene.faint.scene ? through<most_meetings>(w, q) : through<1>(w, q);
 }
 
 }  // namespace rodscene::render

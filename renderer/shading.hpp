@@ -44,5 +44,8 @@ struct world {
 };
 
 sample shade(const world& w, const ray& q);
+// The colour of a ray whose first surface (or none) is known, in a world
+// without faint shapes.
+sample shade_first(const world& w, const ray& q, const meeting* first);
 
 }  // namespace rodscene::render

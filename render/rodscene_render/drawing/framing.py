@@ -44,10 +44,26 @@ def near_hull(coords):
         return (line <= line.min() + slack) | (line >= line.max() - slack)
     from scipy.spatial import ConvexHull  # only a film's survey needs it
     faces = ConvexHull(coords).equations  # unit normal, offset: <= 0 inside
-    near = np.empty(len(coords), bool)
+    near = np.zeros(len(coords), bool)
+    ask = np.flatnonzero(~deep_inside(coords, faces, slack))
     step = max(1, BLOCK // len(faces))
-    for start in range(0, len(coords), step):
-        part = coords[start:start + step]
-        height = part @ faces[:, :-1].T + faces[:, -1]
-        near[start:start + step] = height.max(axis=1) >= -slack
+    for start in range(0, len(ask), step):
+        part = ask[start:start + step]
+        height = coords[part] @ faces[:, :-1].T + faces[:, -1]
+        near[part] = height.max(axis=1) >= -slack
     return near
+
+
+def deep_inside(coords, faces, slack):
+    """Points that lie far inside every face, which need no heights: those
+    in the largest box about the points' middle, of their extent's shape,
+    whose every corner lies twice slack inside every face (a margin far
+    beyond the heights' rounding). None when the middle is outside."""
+    low, high = coords.min(axis=0), coords.max(axis=0)
+    middle, half = (low + high) / 2, (high - low) / 2
+    room = -(faces[:, :-1] @ middle + faces[:, -1]) - 2 * slack
+    reach = np.abs(faces[:, :-1]) @ half
+    if not (room > 0).all() or not (reach > 0).all():
+        return np.zeros(len(coords), bool)
+    scale = min(1.0, (room / reach).min()) * (1 - 1e-6)
+    return (np.abs(coords - middle) <= half * scale).all(axis=1)

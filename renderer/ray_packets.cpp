@@ -1,0 +1,96 @@
+// Neighbouring rays traced together, for the draft's rays through pixel
+// centres: Embree walks its hierarchy once for the packet, and each ray
+// the packet offers a shape is solved exactly, as a lone ray is, with
+// ties to the lower index, so the surfaces found are those rays traced
+// one by one find.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "scene_rays.hpp"
+
+namespace rodscene::render {
+
+struct packet {
+  const ray* q;
+  int n;
+  hit best[lanes_at_once];
+  unsigned index[lanes_at_once];
+  float at[lanes_at_once][6];  // origin and direction, as Embree has them
+};
+
+namespace {
+
+// The ray of the packet Embree hands a callback on its own, told by its
+// origin and direction; -1 for none.
+int lane_of(const packet& p, RTCRayN* r) {
+  float d[6] = {RTCRayN_org_x(r, 1, 0), RTCRayN_org_y(r, 1, 0),
+                RTCRayN_org_z(r, 1, 0), RTCRayN_dir_x(r, 1, 0),
+                RTCRayN_dir_y(r, 1, 0), RTCRayN_dir_z(r, 1, 0)};
+  for (int k = 0; k < p.n; ++k) {
+    if (std::equal(d, d + 6, p.at[k])) return k;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void intersect_lanes(const RTCIntersectFunctionNArguments* args) {
+  auto* c = reinterpret_cast<context*>(args->context);
+  auto* part_of = static_cast<const part*>(args->geometryUserPtr);
+  packet& p = *c->lanes;
+  unsigned i = id_of(*part_of, args->primID);
+  RTCRayN* rays = RTCRayHitN_RayN(args->rayhit, args->N);
+  for (unsigned k = 0; k < args->N; ++k) {
+    if (!args->valid[k]) continue;
+    int lane = args->N == 1 ? lane_of(p, rays) : int(k);
+    if (lane < 0 || lane >= p.n) continue;
+    hit h;
+    hit& best = p.best[lane];
+    double tmax = std::nextafter(best.t, INFINITY);
+    if (!nearest_hit(part_of->shapes[i], p.q[lane], 0.0, tmax, h)) continue;
+    if (h.t == best.t && i > p.index[lane]) continue;
+    best = h;
+    p.index[lane] = i;
+    RTCRayN_tfar(rays, args->N, k) = beyond(h.t);
+  }
+}
+
+void nearest_solids(const rod_scene& s, const ray* q, int n, meeting* out,
+                    bool* found) {
+  packet p;
+  p.q = q;
+  p.n = n;
+  alignas(32) int valid[lanes_at_once];
+  RTCRayHit8 rh{};
+  for (int k = 0; k < lanes_at_once; ++k) {
+    valid[k] = k < n ? -1 : 0;
+    p.best[k].t = INFINITY;
+    p.index[k] = std::numeric_limits<unsigned>::max();
+    if (k >= n) continue;
+    RTCRay r = embree_ray(q[k], 0.0, INFINITY);
+    rh.ray.org_x[k] = p.at[k][0] = r.org_x;
+    rh.ray.org_y[k] = p.at[k][1] = r.org_y;
+    rh.ray.org_z[k] = p.at[k][2] = r.org_z;
+    rh.ray.dir_x[k] = p.at[k][3] = r.dir_x;
+    rh.ray.dir_y[k] = p.at[k][4] = r.dir_y;
+    rh.ray.dir_z[k] = p.at[k][5] = r.dir_z;
+    rh.ray.tnear[k] = r.tnear;
+    rh.ray.tfar[k] = r.tfar;
+    rh.ray.mask[k] = r.mask;
+    rh.hit.geomID[k] = RTC_INVALID_GEOMETRY_ID;
+  }
+  if (s.solid.scene) {
+    context c;
+    rtcInitIntersectContext(&c.base);
+    c.base.flags = RTC_INTERSECT_CONTEXT_FLAG_COHERENT;
+    c.lanes = &p;
+    rtcIntersect8(valid, s.solid.scene, &c.base, &rh);
+  }
+  for (int k = 0; k < n; ++k) {
+    found[k] = p.best[k].t < INFINITY;
+    out[k] = {p.best[k], p.index[k]};
+  }
+}
+
+}  // namespace rodscene::render
