@@ -92,7 +92,8 @@ py::array_t<std::uint8_t> render_rods(
     const array& finishes, const flags& faint, bool round, const array& caps,
     double cap_radius, const triple& cap_colour, const array& edges,
     double edge_radius, const triple& edge_colour, const py::dict& camera,
-    const py::dict& lights, const std::string& quality, int threads) {
+    const py::dict& lights, const std::string& quality, int threads,
+    double faint_radius) {
   render::rods_input in;
   in.count = rows(ends, 6, "ends");
   need(rows(colours, 3, "colours"), in.count, "colours");
@@ -101,6 +102,7 @@ py::array_t<std::uint8_t> render_rods(
   if (caps.size()) need(rows(caps, 3, "caps"), in.count, "caps");
   in.ends = ends.data();
   in.radius = radius;
+  in.faint_radius = faint_radius < 0 ? radius : faint_radius;
   in.colours = colours.data();
   in.finishes = finishes.data();
   in.faint = faint.size() ? faint.data() : nullptr;
@@ -139,7 +141,7 @@ void add_renderer(py::module_& m) {
         py::arg("round"), py::arg("caps"), py::arg("cap_radius"),
         py::arg("cap_colour"), py::arg("edges"), py::arg("edge_radius"),
         py::arg("edge_colour"), py::arg("camera"), py::arg("lights"),
-        py::arg("quality"), py::arg("threads"),
+        py::arg("quality"), py::arg("threads"), py::arg("faint_radius") = -1.0,
         "The picture of the rods as an (H, W, 3 or 4) uint8 array.");
 #else
   m.attr("has_renderer") = false;

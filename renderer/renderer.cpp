@@ -63,10 +63,10 @@ std::vector<shape> shapes_of(const rods_input& in,
   std::vector<shape> s;
   s.reserve(in.count + in.edge_count);
   for (std::size_t i = 0; i < in.count; ++i) {
-    shape r = rod(
-        point(in.ends + 6 * i), point(in.ends + 6 * i + 3), float(in.radius),
-        of[i],
-        (in.round ? round_ends : 0) | (in.faint && in.faint[i] ? faint : 0));
+    bool faded = in.faint && in.faint[i];
+    shape r = rod(point(in.ends + 6 * i), point(in.ends + 6 * i + 3),
+                  float(faded ? in.faint_radius : in.radius), of[i],
+                  (in.round ? round_ends : 0) | (faded ? faint : 0));
     if (in.caps) {
       r.cap = point(in.caps + 3 * i);
       r.cap_r = float(in.cap_radius);

@@ -21,6 +21,7 @@ struct rods_input {
   const double* ends = nullptr;
   std::size_t count = 0;
   double radius = 0;
+  double faint_radius = 0;  // the faint rods' radius: thinner, less haze
   const double* colours = nullptr;
   const double* finishes = nullptr;
   const std::uint8_t* faint = nullptr;  // null: none is

@@ -15,7 +15,8 @@ from .camera import FIELD
 from .lighting import EVEN_FINISH, is_even
 from .povray import BOX_PIGMENT, BOX_RADIUS, box_corners, lights
 from .rod_writer import NEUTRAL
-from .scene_writer import BLUE_FINISH, CAP_RADIUS, CYLINDER_RADIUS
+from .scene_writer import (BLUE_FINISH, CAP_RADIUS, CYLINDER_RADIUS,
+                           FAINT_THIN)
 from ..reading.scene_reader import BLUE_PIGMENT, RED_PIGMENT, TEAL_PIGMENT
 
 NUMBER = re.compile(r"-?[0-9.]+")
@@ -84,8 +85,9 @@ def render(settings, cam, rods, threads):
     boxes = rods.get("boxes", [settings.box] if settings.box else [])
     edges = np.vstack([box_edges(b) for b in boxes]) if boxes else \
         np.zeros((0, 6))
+    radius = rods.get("radius", CYLINDER_RADIUS)
     pixels = core.render_rods(
-        ends, rods.get("radius", CYLINDER_RADIUS), colours.reshape(-1, 3),
+        ends, radius, colours.reshape(-1, 3),
         finishes.reshape(-1, 2),
         np.zeros(0, np.uint8) if faint is None else np.asarray(faint, bool),
         rods.get("round", False),
@@ -95,5 +97,5 @@ def render(settings, cam, rods, threads):
         {"key": tuple(map(float, key)), "fill": tuple(map(float, fill)),
          "background": BACKGROUND, "transparent": settings.transparent,
          "shadows": not even, "fill_power": 0.0 if even else FILL_POWER},
-        settings.quality, threads)
+        settings.quality, threads, radius * FAINT_THIN)
     return Image.fromarray(pixels, "RGBA" if settings.transparent else "RGB")

@@ -5,7 +5,7 @@ written as the shortest text that reads back as the same double."""
 
 import numpy as np
 
-from .scene_writer import faded, srgb_pigments
+from .scene_writer import FAINT_THIN, faded, srgb_pigments
 from ..reading.scene_reader import RED_PIGMENT, ROTATION
 
 # One colour for every rod: a grey a little toward blue, which keeps the
@@ -52,8 +52,8 @@ def rods_text(ends, caps, pigments, faint, form):
     out = []
     for row, cap, pigment, f in zip(ends.tolist(), caps.tolist(), pigments,
                                     faint.tolist()):
-        out.append(rod_text(row, form.radius, form.round,
-                            faded(pigment) if f else pigment))
+        out.append(rod_text(row, form.radius * (FAINT_THIN if f else 1),
+                            form.round, faded(pigment) if f else pigment))
         if form.heads:
             out.append(HEAD % (*cap, head_radius, red[f]))
     return "".join(out)

@@ -11,12 +11,21 @@ from ..reading.scene_reader import BLUE_PIGMENT, RED_PIGMENT, ROTATION, TEAL_PIG
 
 CYLINDER_RADIUS = 1.2
 CAP_RADIUS = 0.25
-GLYPH = ("cylinder { <%r, %r, %r>, <%r, %r, %r>, " + repr(CYLINDER_RADIUS) +
-         f" {ROTATION} %s }}\nsphere {{ <%r, %r, %r>, " + repr(CAP_RADIUS) +
-         f" {ROTATION} %s }}\n")
 # A faint glyph lets most light through and casts no shadow, so that the
-# solid glyphs behind and below it show.
+# solid glyphs behind and below it show; and it is thin, so that many of
+# them in a dense sample do not stack into a haze.
 FAINT_TRANSMIT = 0.85
+FAINT_THIN = 0.4  # of a solid rod's radius
+
+
+def glyph_template(radius):
+    return ("cylinder { <%r, %r, %r>, <%r, %r, %r>, " + repr(radius) +
+            f" {ROTATION} %s }}\nsphere {{ <%r, %r, %r>, " +
+            repr(CAP_RADIUS) + f" {ROTATION} %s }}\n")
+
+
+GLYPH = {False: glyph_template(CYLINDER_RADIUS),
+         True: glyph_template(CYLINDER_RADIUS * FAINT_THIN)}
 FAINT = f" transmit {FAINT_TRANSMIT}}}"
 # Pure blue is a dark colour to the eye: the blue rods get more ambient and
 # diffuse light than the default finish gives, so that both layers read.
@@ -49,8 +58,8 @@ def glyph_text(ends, caps, pigments, faint=None):
     rows = np.hstack([ends, caps]).tolist()
     faint = np.zeros(len(rows), bool) if faint is None else faint
     cap = {False: RED_PIGMENT, True: faded(RED_PIGMENT)}
-    return "".join(GLYPH % (*row[:6], faded(pigment) if f else pigment,
-                            *row[6:], cap[f])
+    return "".join(GLYPH[f] % (*row[:6], faded(pigment) if f else pigment,
+                               *row[6:], cap[f])
                    for row, pigment, f in zip(rows, pigments,
                                                np.asarray(faint, bool)
                                                .tolist()))
