@@ -16,6 +16,9 @@ MIN_FONT_PT, MAX_FONT_PT = 4.0, 72.0
 MIN_DPI, MAX_DPI = 36.0, 2400.0
 FORMATS = ("png", "svg", "pdf")
 CROPS = ("frame", "tight")
+# A picture with overlays whose text is sized in points is at least this
+# many of its text's em wide and high: the key alone is some 14 wide.
+MIN_EMS, MIN_EMS_HIGH = 20, 12
 DEFAULT_MARGIN = 0.03  # of the picture's longer side, around tight rods
 
 
@@ -94,6 +97,7 @@ def check_figure(s):
     if not MIN_FONT_PT <= s.font_pt <= MAX_FONT_PT:
         raise Refusal(f"--font-pt must lie between {MIN_FONT_PT:g} and "
                       f"{MAX_FONT_PT:g}, not {s.font_pt:g}")
+    check_room(s)
     if s.scale_bar is not None and not s.scale_bar > 0:
         raise Refusal(f"--scale-bar must be a length above 0, not "
                       f"{s.scale_bar:g}")
@@ -111,27 +115,49 @@ def check_figure(s):
                       "director view")
 
 
+def check_room(s):
+    """Text sized in points leaves the rods room: a picture with overlays
+    is at least MIN_EMS of its text's em wide and MIN_EMS_HIGH high."""
+    drawn = s.key or s.axes or s.label or s.scale_bar
+    if not drawn or not sized_in_points(s):
+        return
+    em = font_pixels(s)
+    if s.width >= MIN_EMS * em and s.height >= MIN_EMS_HIGH * em:
+        return
+    most = min(s.width / MIN_EMS, s.height / MIN_EMS_HIGH) / s.dpi * 72
+    smaller = f"--font-pt {most:.3g} or less, " if most >= MIN_FONT_PT \
+        else ""
+    raise Refusal(f"a picture {s.width} x {s.height} pixels has no room "
+                  f"for the overlays' text at {s.font_pt:g} pt and "
+                  f"{s.dpi:g} dpi: give {smaller}a larger picture, or leave "
+                  f"the overlays out")
+
+
 def check_output(s, picture):
     """The figure's options against what is written: a picture takes them
     all, its format named by --format or its name (the two agree); a film
     takes PNG frames; a page draws no picture of its own."""
-    if s.html:
-        for option, given in (("--format", s.format), ("--scale-bar",
-                              s.scale_bar), ("--crop", s.crop != "frame")):
+    if s.html or s.order:
+        picture_only = [("--format", s.format), ("--scale-bar", s.scale_bar),
+                        ("--crop", s.crop != "frame")]
+        if s.html:  # the plot of --order is sized for print
+            picture_only.append(("--print-width", s.print_width))
+            picture_only.append(("--font-pt", s.font_pt_given))
+        for option, given in picture_only:
             if given:
-                raise Refusal(f"{option} is a picture's option: the page "
-                              f"carries the view, not its figure")
+                raise Refusal(f"{option} is a picture's option: a page or "
+                              f"--order draws no picture of its own")
     if s.movie and s.format not in (None, "png"):
         raise Refusal(f"--format {s.format}: a film takes PNG frames")
     if picture is None:
         return
     if s.transparent and picture.suffix.lower() != ".png":
-        raise Refusal(f"{picture}: a transparent picture is a PNG")
+        raise Refusal(f"{shown(picture)}: a transparent picture is a PNG")
     suffix = picture.suffix.lower().lstrip(".")
     named = suffix if suffix in FORMATS else "png"
-    if s.format is not None and s.format != named:
+    if s.format is not None and s.format != suffix:
         raise Refusal(f"--format {s.format} writes a picture named "
-                      f".{s.format}, not {picture.name}")
+                      f".{s.format}, not {shown(picture.name)}")
     s.format = named
 
 

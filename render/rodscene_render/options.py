@@ -164,8 +164,10 @@ def parser():
 def check_numbers(s):
     if not MIN_SIZE <= s.width <= MAX_SIZE or \
             not MIN_SIZE <= s.height <= MAX_SIZE:
-        raise Refusal(f"--width and --height must lie between {MIN_SIZE} "
-                      f"and {MAX_SIZE} pixels, not {s.width} x {s.height}")
+        sides = "--print-width at --dpi, and --height," if \
+            s.print_inches is not None else "--width and --height"
+        raise Refusal(f"{sides} must give between {MIN_SIZE} and "
+                      f"{MAX_SIZE} pixels, not {s.width} x {s.height}")
     if not MIN_FPS <= s.fps <= MAX_FPS:
         raise Refusal(f"--fps must lie between {MIN_FPS:g} and {MAX_FPS:g}, "
                       f"not {s.fps:g}")

@@ -148,13 +148,15 @@ def written_whole(path):
                 temporary.unlink(missing_ok=True)
 
 
-def save_picture(image, path):
+def save_picture(image, path, dpi=None):
     """Writes a Pillow image in the format its name gives, with no time
-    stamp or other metadata, so that the same pixels give the same bytes."""
+    stamp or other metadata, so that the same pixels give the same bytes;
+    and its resolution, when it is printed at a width (dpi)."""
     kind = PICTURE_FORMATS[pathlib.Path(path).suffix.lower()][0]
+    density = {} if dpi is None else {"dpi": (dpi, dpi)}
     with written_whole(path) as temporary:
         if kind == "JPEG":
             image.convert("RGB").save(temporary, "JPEG",
-                                      quality=JPEG_QUALITY)
+                                      quality=JPEG_QUALITY, **density)
         else:
-            image.save(temporary, "PNG")
+            image.save(temporary, "PNG", **density)

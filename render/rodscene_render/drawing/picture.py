@@ -193,7 +193,8 @@ def save_figure(settings, fr, cam, scratch):
     raster with the overlays as vector shapes and text over it."""
     if settings.format == "png":
         save_picture(draw_frame(settings, fr, cam, 1, scratch),
-                     settings.picture)
+                     settings.picture, settings.dpi
+                     if settings.print_inches is not None else None)
         return
     draw = vector_writer.recorder()
     image = draw_frame(settings, fr, cam, 1, scratch, draw=draw)

@@ -53,7 +53,11 @@ def framed(settings, fr):
     rods --clip and --slab keep alone, so that what is cut away leaves no
     empty room; the rods outside --box stay framed, with its corners.
     With --look all of them: its --zoom is against the whole system's
-    framing, as the page's view that writes both measures it."""
+    framing, as the page's view that writes both measures it. A tight
+    crop without the box's edges frames the rods alone."""
+    if settings.look is None and settings.crop == "tight" and \
+            not settings.box_edges:
+        fr = dataclasses.replace(fr, box=None)
     if settings.clip is None and settings.slab is None or settings.look:
         return fr.points()
     kept = clipped(settings.clip, settings.slab, measured.centres(fr.ends))

@@ -85,7 +85,8 @@ def replay(ax, calls, points):
             font, anchor = kw["font"], kw.get("anchor") or "la"
             ax.text(x, baseline(y, font, anchor), args[1], color=fill,
                     fontsize=font.size * points, family=FONT_FAMILY,
-                    ha=ALIGN[anchor[0]], va="baseline")
+                    ha=ALIGN[anchor[0]], va="baseline",
+                    parse_math=False)  # a "$" is the label's own text
 
 
 def save_vector(image, calls, path, dpi):

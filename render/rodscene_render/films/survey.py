@@ -49,6 +49,8 @@ def wanted(settings):
     travel to worker processes)."""
     return types.SimpleNamespace(
         box=settings.box, clip=settings.clip, slab=settings.slab,
+        look=settings.look, crop=settings.crop,
+        box_edges=settings.box_edges,
         radius=settings.radius, colour=settings.colour,
         against=settings.against,
         checks=settings.key and not settings.program_given,
