@@ -68,45 +68,50 @@ def fit(settings, points, zoom):
 
 
 def tight_size(settings, points):
-    """--crop tight: the side the user set (the width, or --height alone)
-    kept, and the other made as long as the rods' extent on the picture,
-    each side's margin --margin of the longer side."""
+    """--crop tight: one side kept (the width, or --height alone, or with
+    neither given the one that keeps the picture nearer the quality's
+    size) and the other as long as the rods' extent across the kept side,
+    less --margin of it each side, and the bands the overlays take beside
+    the rods (bands), so that no overlay lies on a rod."""
     cam = fit(settings, points, 1.0)
     chunks = [points] if isinstance(points, np.ndarray) else points
     x, y, r, _ = filling.pixels(cam, filling.places(cam, chunks), 1.0)
     wide = (x + r).max() - (x - r).min()
     high = (y + r).max() - (y - r).min()
-    keep_height = settings.height_given and not settings.width_given and \
-        settings.print_inches is None
-    fixed = settings.height if keep_height else settings.width
-    ratio = (wide / high) if keep_height else (high / wide)
-    m = settings.margin
-    if ratio <= 1 and not keep_height:  # the overlays in bands above, below
-        top, bottom = bands(settings, fixed)
-        other = ratio * fixed * (1 - 2 * m) + max(m * fixed, top) + \
-            max(m * fixed, bottom)
+    w, h, m = settings.width, settings.height, settings.margin
+    top, bottom, left, right = bands(settings, w, h)
+    tall = high / wide * w * (1 - 2 * m) + max(m * w, top) + \
+        max(m * w, bottom)  # the height, the width kept
+    broad = wide / high * h * (1 - 2 * m) + max(m * h, left) + \
+        max(m * h, right)  # the width, the height kept
+    free = not settings.width_given and settings.print_inches is None
+    if free and (settings.height_given or tall / h > broad / w):
+        settings.width = side(broad, h)
     else:
-        other = ratio * fixed * (1 - 2 * m) + 2 * m * fixed if ratio <= 1 \
-            else ratio * fixed / (1 - 2 * m + 2 * m * ratio)
-    other = 2 * round(other / 2)  # films' encoders take even sizes
-    other = min(max(other, options.MIN_SIZE), options.MAX_SIZE,
-                options.MAX_PIXELS // fixed)
-    if keep_height:
-        settings.width = other
-    else:
-        settings.height = other
+        settings.height = side(tall, w)
 
 
-def bands(settings, width):
-    """The heights of the bands that the overlays drawn in the upper and
-    the lower corners take, with their gaps, in a picture this wide: a
-    tight picture grows by them, so that its rods keep its whole width."""
-    high = 100.0 * width  # far taller than any overlay, so none is cut
-    taken = room.rooms(settings, width, high)(1.0)
-    top = max([d for _, b, _, d in taken if b < high / 2], default=0.0)
-    bottom = max([high - b for _, b, _, _ in taken if b >= high / 2],
-                 default=0.0)
-    return top, bottom
+def side(length, other):
+    """A picture's side: even (films' encoders take even sizes), and
+    within the sizes a picture may have."""
+    length = 2 * round(length / 2)
+    return min(max(length, options.MIN_SIZE), options.MAX_SIZE,
+               options.MAX_PIXELS // other)
+
+
+def bands(settings, width, height):
+    """The room, with its gap, that the overlays drawn take above, below,
+    left of and right of the rods: a tight picture grows by the bands
+    across the side it keeps."""
+    high, wide = 100.0 * width, 100.0 * height  # far past any overlay
+    rows = room.rooms(settings, width, high)(1.0)
+    columns = room.rooms(settings, wide, height)(1.0)
+    return (max([d for _, b, _, d in rows if b < high / 2], default=0.0),
+            max([high - b for _, b, _, _ in rows if b >= high / 2],
+                default=0.0),
+            max([c for a, _, c, _ in columns if a < wide / 2], default=0.0),
+            max([wide - a for a, _, _, _ in columns if a >= wide / 2],
+                default=0.0))
 
 
 def widened(settings, points):
