@@ -49,7 +49,7 @@ def draw(renderer, settings, cam, ends, caps, teal):
     text = scene_writer.glyph_text(ends, caps,
                                    scene_writer.converter_pigments(teal))
     with tempfile.TemporaryDirectory() as scratch:
-        povray.render_png(settings, text, povray.view_text(cam, False),
+        povray.render_png(settings, text, povray.view_text(cam, settings),
                           scratch)
 
 

@@ -48,11 +48,6 @@ taken sampler::take(double x, double y) const {
 }
 
 void sampler::row(double x0, double y, int n, sample* out) const {
-  if (w.scene.faint.scene) {
-    for (int k = 0; k < n; ++k)
-      out[k] = at(x0 + k, y);
-    return;
-  }
   ray q[lanes_at_once];
   meeting met[lanes_at_once];
   bool found[lanes_at_once];

@@ -68,11 +68,12 @@ void gather(const RTCIntersectFunctionNArguments* args) {
   }
 }
 
-int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
-             int room, bool& more) {
+namespace {
+
+// The faint surfaces short of the nearest solid one (found or not), and it.
+int gathered_to(const rod_scene& s, const ray& q, double tmin, bool solid,
+                entry nearest, meeting* out, int room, bool& more) {
   more = false;
-  entry nearest;
-  bool solid = nearest_solid(s, q, tmin, nearest.m.h, nearest.m.index);
   if (!s.faint.scene) {
     if (solid) out[0] = nearest.m;
     return solid ? 1 : 0;
@@ -97,6 +98,22 @@ int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
     out[i] = kept[i].m;
   more = g.tied || (g.n == room && !kept[g.n - 1].solid);
   return g.n;
+}
+
+}  // namespace
+
+int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
+             int room, bool& more) {
+  entry nearest;
+  bool solid = nearest_solid(s, q, tmin, nearest.m.h, nearest.m.index);
+  return gathered_to(s, q, tmin, solid, nearest, out, room, more);
+}
+
+int meetings_with(const rod_scene& s, const ray& q, const meeting* solid,
+                  meeting* out, int room, bool& more) {
+  entry nearest;
+  if (solid) nearest.m = *solid;
+  return gathered_to(s, q, 0.0, solid != nullptr, nearest, out, room, more);
 }
 
 }  // namespace rodscene::render

@@ -33,7 +33,9 @@ struct meeting {
   unsigned index = 0;
 };
 
-inline constexpr int most_meetings = 48;
+// The surfaces a ray takes at a time: most rays meet few faint ones, and
+// a ray that meets more goes on from the last one taken.
+inline constexpr int most_meetings = 8;
 
 // The scenes of the shapes (moved into them); release with drop_scene.
 void build_scene(rod_scene& out, std::vector<shape>&& shapes);
@@ -47,6 +49,10 @@ void drop_scene(rod_scene& s);
 // room: the rest lies beyond the last one.
 int meetings(const rod_scene& s, const ray& q, double tmin, meeting* out,
              int room, bool& more);
+// meetings beyond 0, the nearest solid surface given (null: none), as
+// nearest_solids finds it for a packet's rays.
+int meetings_with(const rod_scene& s, const ray& q, const meeting* solid,
+                  meeting* out, int room, bool& more);
 
 // The nearest solid surfaces of n rays (up to lanes_at_once) traced
 // together, as meetings would find them in a scene without faint shapes;

@@ -28,8 +28,8 @@ struct sampler {
   sampler(const world& w, const view& v);
   sample at(double x, double y) const;
   taken take(double x, double y) const;
-  // Samples at x0, x0 + 1, ... along y, n of them, neighbours traced
-  // together where no shape is faint.
+  // Samples at x0, x0 + 1, ... along y, n of them, the neighbours'
+  // nearest solid surfaces traced together.
   void row(double x0, double y, int n, sample* out) const;
   void take_row(double x0, double y, int n, taken* out) const;
 };

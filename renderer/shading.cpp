@@ -42,14 +42,18 @@ sample beyond_all(const world& w, vec sum, double weight) {
 }
 
 // The surfaces along the ray, taken room at a time.
+// The first solid surface is given when known (and then null when none).
 template <int room>
-sample through(const world& w, const ray& q) {
+sample through(const world& w, const ray& q, bool known = false,
+               const meeting* solid = nullptr) {
   vec sum;
   double weight = 1.0, tmin = 0.0;
   meeting met[room];
   bool more = true;
   while (more) {
-    int n = meetings(w.scene, q, tmin, met, room, more);
+    int n = known ? meetings_with(w.scene, q, solid, met, room, more)
+                  : meetings(w.scene, q, tmin, met, room, more);
+    known = false;
     for (int k = 0; k < n; ++k) {
       const material& m =
           material_of(w, w.scene.shapes[met[k].index], met[k].h);
@@ -66,6 +70,7 @@ sample through(const world& w, const ray& q) {
 }  // namespace
 
 sample shade_first(const world& w, const ray& q, const meeting* first) {
+  if (w.scene.faint.scene) return through<most_meetings>(w, q, true, first);
   if (!first) return beyond_all(w, {}, 1.0);
   const material& m = material_of(w, w.scene.shapes[first->index], first->h);
   vec sum = vec{} + surface_colour(w, m, q, first->h) * (1.0 - m.transmit);

@@ -44,8 +44,8 @@ struct world {
 };
 
 sample shade(const world& w, const ray& q);
-// The colour of a ray whose first surface (or none) is known, in a world
-// without faint shapes.
+// The colour of a ray whose nearest solid surface (or none) is known; the
+// faint surfaces before it, if any, are gathered as shade gathers them.
 sample shade_first(const world& w, const ray& q, const meeting* first);
 
 }  // namespace rodscene::render
