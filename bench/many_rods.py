@@ -22,8 +22,9 @@ import numpy as np
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "render"))
 
-from rodscene_render.drawing import (camera, embree_render, povray,  # noqa
+from rodscene_render.drawing import (embree_render, povray,  # noqa
                                      scene_writer)
+from rodscene_render.drawing.view import camera  # noqa
 
 SEED = 3
 VOLUME = 240.0  # room a rod, about three times its own

@@ -506,7 +506,7 @@ def made_glyphs(rng):
 def page(split, mono, tmp):
     sys.path.insert(0, str(ROOT / "render"))
     from rodscene_render import command_line
-    from rodscene_render.drawing import camera
+    from rodscene_render.drawing.view import camera
     from rodscene_render.page import page as pages
     from rodscene_render.reading import inputs, reading_pool
     if not pages.THREE_FILE.is_file():

@@ -14,7 +14,8 @@ from .order import order_options
 from . import figure_options, folders, options, outputs, processes
 from . import system_options
 from .page import page
-from .drawing import labels, povray
+from .drawing.overlays import labels
+from .drawing import povray
 from .messages import Nothing, Refusal, os_failure, say, shown
 from .warning_report import LOG_SUFFIX
 

@@ -8,11 +8,12 @@ import pathlib
 import re
 
 from . import clip_options, figure_options, system_options
-from .drawing import camera, lighting, povray
+from .drawing.view import camera
+from .drawing import lighting, povray
 from .order import order
 from .order.order_options import add_order_options
 from .reading.inputs import MAX_COORDINATE, MIN_LENGTH
-from .messages import PROGRAM, Refusal, escaped, shown
+from .messages import PROGRAM, Refusal, escaped
 from .version import renderers, version
 
 # argparse takes "-1e3" for an option, as it takes only -1 and -1.5 forms

@@ -10,13 +10,12 @@ import re
 import numpy as np
 from PIL import Image
 
-from . import panels
-from .camera import FIELD
+from .overlays import panels
+from .view.camera import FIELD
 from .lighting import EVEN_FINISH, is_even
 from .povray import BOX_PIGMENT, BOX_RADIUS, box_corners, lights
 from .rod_writer import NEUTRAL
-from .scene_writer import (BLUE_FINISH, CAP_RADIUS, CYLINDER_RADIUS,
-                           FAINT_THIN)
+from .scene_writer import BLUE_FINISH, CAP_RADIUS, CYLINDER_RADIUS, FAINT_THIN
 from ..reading.scene_reader import BLUE_PIGMENT, RED_PIGMENT, TEAL_PIGMENT
 
 NUMBER = re.compile(r"-?[0-9.]+")

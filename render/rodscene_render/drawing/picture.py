@@ -8,19 +8,20 @@ import sys
 
 from PIL import Image
 
-from . import (camera, embree_render, rod_writer, scene_writer,
-               vector_writer)
-from .framed import camera_for, rod_reach  # noqa: F401 (the page's too)
+from .view import camera
+from . import embree_render, rod_writer, scene_writer
+from .overlays import vector_writer
+from .view.framed import camera_for, rod_reach  # noqa: F401 (the page's too)
 from ..order import orientation
 from ..order import order as measured
-from .projection import in_view
+from .view.projection import in_view
 from ..reading.inputs import load_input, written_by
 from ..reading.systems import drawn_words, summary_of
 from ..messages import Nothing, plural, say, shown
 from ..outputs import save_picture
-from .key import key_program
+from .overlays.key import key_program
 from .lighting import is_even
-from .overlays import decorate
+from .overlays.overlays import decorate
 from .povray import box_text, render_png, view_text
 from .selection import cuts, drawn_of, framed, kept_rods
 from .selection import in_box  # noqa: F401 (the page's cut, --box alone)

@@ -8,7 +8,7 @@ import numpy as np
 
 from .. import processes
 from . import tasks
-from .camera import FIELD
+from .view.camera import FIELD
 from .lighting import is_even
 from ..messages import Refusal
 from ..reading.systems import corners

@@ -7,7 +7,8 @@ import numpy as np
 
 from .lighting import EVEN_FINISH_TEXT
 
-from ..reading.scene_reader import BLUE_PIGMENT, RED_PIGMENT, ROTATION, TEAL_PIGMENT
+from ..reading.scene_reader import (BLUE_PIGMENT, RED_PIGMENT, ROTATION,
+                                    TEAL_PIGMENT)
 
 CYLINDER_RADIUS = 1.2
 CAP_RADIUS = 0.25

@@ -15,8 +15,8 @@ from PIL import Image
 from . import film_digest, film_encoder, resume, survey
 from .. import folders, processes
 from ..outputs import regular_bytes
-from ..messages import (Nothing, Refusal, Stopped, plural, program_name,
-                       say, shell_command, shown)
+from ..messages import (Nothing, Refusal, Stopped, plural, program_name, say,
+                        shell_command, shown)
 from ..drawing.picture import camera_for, shows_glyph
 from ..reading.system_files import frame_ref
 from ..reading.systems import summary_of

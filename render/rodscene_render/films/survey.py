@@ -13,8 +13,8 @@ import types
 
 import numpy as np
 
-from ..drawing.framing import framing_points
-from ..drawing.key import KEY_TAKES
+from ..drawing.view.framing import framing_points
+from ..drawing.overlays.key import KEY_TAKES
 from ..drawing.picture import local_order, views_following
 from ..drawing.selection import drawn_of, framed
 from ..messages import Refusal

@@ -10,16 +10,16 @@ import re
 
 import numpy as np
 
-from ..drawing import camera
+from ..drawing.view import camera
 from .. import folders
 from . import command_words, page_cuts, page_details, page_limits
-from ..messages import (Nothing, Refusal, plural,
-                       program_name, say, shell_word, shown)
+from ..messages import (Nothing, Refusal, plural, program_name, say,
+                        shell_word, shown)
 from ..outputs import written_whole
 from ..drawing.picture import (drawn_summary, report_frame, rod_reach,
                                view_directions)
 from ..drawing.selection import kept_rods
-from ..drawing.panels import linear
+from ..drawing.overlays.panels import linear
 from ..drawing.rod_writer import NEUTRAL
 from ..reading.reading_pool import load_frames
 from ..warning_report import LOG_SUFFIX, report_notes

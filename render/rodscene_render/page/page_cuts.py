@@ -8,7 +8,7 @@ import numpy as np
 
 from .. import options
 from ..clip_options import clipped
-from ..drawing import layout
+from ..drawing.overlays import layout
 from ..drawing.picture import in_box
 from ..order import order as measured
 from ..order.orientation import order as global_order

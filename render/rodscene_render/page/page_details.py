@@ -13,8 +13,8 @@ import numpy as np
 from .. import options
 from ..order import order as measured
 from ..messages import shell_word, shown
-from ..drawing.key import ORDER_ROW, key_program, key_rows
-from ..drawing.labels import label_text
+from ..drawing.overlays.key import ORDER_ROW, key_program, key_rows
+from ..drawing.overlays.labels import label_text
 from ..drawing.picture import from_frames, rod_colours
 from ..drawing.selection import drawn_of
 

@@ -10,7 +10,8 @@ import importlib
 
 import numpy as np
 
-from ..drawing import camera, layout
+from ..drawing.view import camera
+from ..drawing.overlays import layout
 
 
 @dataclasses.dataclass(frozen=True)

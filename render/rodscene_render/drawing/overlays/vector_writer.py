@@ -8,7 +8,7 @@ hash salt)."""
 
 import pathlib
 
-from .. import outputs
+from ... import outputs
 
 HASH_SALT = "rodscene"
 FONT_FAMILY = "DejaVu Sans"  # the font the overlays are measured in

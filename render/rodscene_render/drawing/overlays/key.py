@@ -6,8 +6,8 @@ import numpy as np
 
 from . import layout
 from .panels import INK, draw_panel, font, rgba, srgb
-from .rod_writer import NEUTRAL
-from ..reading.scene_reader import check_program
+from ..rod_writer import NEUTRAL
+from ...reading.scene_reader import check_program
 
 ORDER_ROW = "S = {:.2f}"  # the frame's order parameter in the key
 COUNT_JOIN = ", "
@@ -44,7 +44,7 @@ def key_rows(settings, stats):
     """The key's lines: (colour or None, text), and the colour bar's scale
     (orientation.angle_scale) or None. Highlighting takes the place of S
     beside a bar, which leaves the key two lines."""
-    from ..order import orientation
+    from ...order import orientation
     solid = [(None, f"solid: local S < {settings.below:g}")] \
         if settings.highlight else []
     order = solid or [(None, ORDER_ROW.format(stats["order"]))]

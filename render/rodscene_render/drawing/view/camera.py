@@ -7,7 +7,7 @@ import math
 
 import numpy as np
 
-from . import layout
+from ..overlays import layout
 
 # Each named view as (azimuth, elevation) in degrees: the direction from the
 # picture's centre toward the camera, azimuth around z from +x toward +y,

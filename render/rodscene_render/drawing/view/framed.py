@@ -5,11 +5,12 @@ follows the rods' extent."""
 
 import numpy as np
 
-from . import camera, filling, layout, room
+from . import camera, filling
+from ..overlays import layout, room
 from .camera import fit_camera
-from .povray import box_corners
-from .. import options
-from ..messages import Refusal
+from ..povray import box_corners
+from ... import options
+from ...messages import Refusal
 
 # The room left between the rods and the picture's edges by a framing
 # that fills it: as the fitted framing leaves along its free side.

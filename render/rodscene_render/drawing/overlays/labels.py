@@ -5,7 +5,7 @@ import pathlib
 import re
 import string
 
-from ..messages import Refusal, shown
+from ...messages import Refusal, shown
 
 MAX_LABEL = 200  # characters: a label is a line, not a page
 LABEL_FIELDS = ("name", "index", "time")

@@ -10,8 +10,8 @@ from . import layout
 from .key import key_units
 from .labels import label_text
 from .panels import font
-from .. import figure_options
-from ..messages import shown
+from ... import figure_options
+from ...messages import shown
 
 # Each overlay text's size in units when the overlays grow with the
 # picture; sized in points, every text is --font-pt.
