@@ -19,7 +19,7 @@ CROPS = ("frame", "tight")
 # A picture with overlays whose text is sized in points is at least this
 # many of its text's em wide and high: the key alone is some 14 wide.
 MIN_EMS, MIN_EMS_HIGH = 20, 12
-DEFAULT_MARGIN = 0.03  # of the picture's longer side, around tight rods
+DEFAULT_MARGIN = 0.03  # of the side a tight picture keeps
 
 
 def print_width(text):
@@ -55,7 +55,7 @@ def add_options(p, finite):
                         "extent, with --margin around them")
     g.add_argument("--margin", type=finite,
                    help=f"with --crop tight, the margin as a fraction of "
-                        f"the picture's longer side (default "
+                        f"the side the picture keeps (default "
                         f"{DEFAULT_MARGIN:g})")
 
 

@@ -32,16 +32,13 @@ def camera_for(settings, points):
         else [widened(settings, p) for p in points]
     fills = settings.look is None and not settings.detail and \
         not getattr(settings, "html", None)
+    edge = (EDGE_SHARE * settings.width, EDGE_SHARE * settings.height)
     if fills and getattr(settings, "crop", "frame") == "tight":
-        tight_size(settings, points)
+        edge = (tight_size(settings, points),) * 2
     cam = fit(settings, points, 1.0 if fills else settings.zoom)
     if not fills:
         return check_bar(settings, cam)
     chunks = [points] if isinstance(points, np.ndarray) else points
-    share = settings.margin * max(settings.width, settings.height) \
-        if settings.crop == "tight" else None
-    edge = (share, share) if share is not None else \
-        (EDGE_SHARE * settings.width, EDGE_SHARE * settings.height)
     filled = filling.fill(cam, chunks, room.rooms(
         settings, settings.width, settings.height), edge)
     return check_bar(settings, filling.zoomed(filled, settings.zoom))
@@ -73,7 +70,8 @@ def tight_size(settings, points):
     neither given the one that keeps the picture nearer the quality's
     size) and the other as long as the rods' extent across the kept side,
     less --margin of it each side, and the bands the overlays take beside
-    the rods (bands), so that no overlay lies on a rod."""
+    the rods (bands), so that no overlay lies on a rod. Returns that
+    margin in pixels, which the framing keeps."""
     cam = fit(settings, points, 1.0)
     chunks = [points] if isinstance(points, np.ndarray) else points
     x, y, r, _ = filling.pixels(cam, filling.places(cam, chunks), 1.0)
@@ -88,8 +86,9 @@ def tight_size(settings, points):
     free = not settings.width_given and settings.print_inches is None
     if free and (settings.height_given or tall / h > broad / w):
         settings.width = side(broad, h)
-    else:
-        settings.height = side(tall, w)
+        return m * h
+    settings.height = side(tall, w)
+    return m * w
 
 
 def side(length, other):
