@@ -45,14 +45,9 @@ void intersect_lanes(const RTCIntersectFunctionNArguments* args) {
     if (!args->valid[k]) continue;
     int lane = args->N == 1 ? lane_of(p, rays) : int(k);
     if (lane < 0 || lane >= p.n) continue;
-    hit h;
-    hit& best = p.best[lane];
-    double tmax = std::nextafter(best.t, INFINITY);
-    if (!nearest_hit(part_of->shapes[i], p.q[lane], 0.0, tmax, h)) continue;
-    if (h.t == best.t && i > p.index[lane]) continue;
-    best = h;
-    p.index[lane] = i;
-    RTCRayN_tfar(rays, args->N, k) = beyond(h.t);
+    if (nearer(*part_of, i, p.q[lane], 0.0, p.best[lane], p.index[lane])) {
+      RTCRayN_tfar(rays, args->N, k) = beyond(p.best[lane].t);
+    }
   }
 }
 

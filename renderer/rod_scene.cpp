@@ -45,22 +45,33 @@ void bounds(const RTCBoundsFunctionArguments* args) {
                      up(hi.x),   up(hi.y),   up(hi.z),   0};
 }
 
+}  // namespace
+
+bool nearer(const part& p, unsigned i, const ray& q, double tmin, hit& best,
+            unsigned& index) {
+  hit h;
+  // A shape at the same distance as the best so far wins by its index.
+  double tmax = std::nextafter(best.t, INFINITY);
+  if (!nearest_hit(p.shapes[i], q, tmin, tmax, h)) return false;
+  if (h.t == best.t && i > index) return false;
+  best = h;
+  index = i;
+  return true;
+}
+
+namespace {
+
 // The nearest solid surface.
 void intersect(const RTCIntersectFunctionNArguments* args) {
   auto* c = reinterpret_cast<context*>(args->context);
   if (c->lanes) return intersect_lanes(args);
   if (!args->valid[0]) return;
   auto* p = static_cast<const part*>(args->geometryUserPtr);
-  unsigned i = id_of(*p, args->primID);
-  hit h;
-  // A shape at the same distance as the best so far wins by its index.
-  double tmax = std::nextafter(c->best.t, INFINITY);
-  if (!nearest_hit(p->shapes[i], *c->q, c->tmin, tmax, h)) return;
-  if (h.t == c->best.t && i > c->index) return;
-  c->best = h;
-  c->index = i;
+  if (!nearer(*p, id_of(*p, args->primID), *c->q, c->tmin, c->best, c->index)) {
+    return;
+  }
   auto* rh = reinterpret_cast<RTCRayHit*>(args->rayhit);
-  rh->ray.tfar = beyond(h.t);
+  rh->ray.tfar = beyond(c->best.t);
   rh->hit.primID = args->primID;
   rh->hit.geomID = args->geomID;
 }

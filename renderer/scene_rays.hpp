@@ -30,6 +30,10 @@ unsigned id_of(const part& p, unsigned prim);
 float beyond(double t);
 RTCRay embree_ray(const ray& q, double tmin, double tmax);
 
+// Whether shape i of a part meets q beyond tmin nearer than best (or as
+// near, with a lower index); if so best and index become its.
+bool nearer(const part& p, unsigned i, const ray& q, double tmin, hit& best,
+            unsigned& index);
 // The nearest solid surface beyond tmin.
 bool nearest_solid(const rod_scene& s, const ray& q, double tmin, hit& h,
                    unsigned& index);
