@@ -11,7 +11,7 @@ from PIL import Image
 from .view import camera
 from . import embree_render, rod_writer, scene_writer
 from .overlays import vector_writer
-from .view.framed import camera_for, rod_reach  # noqa: F401 (the page's too)
+from .view.framed import camera_for
 from ..order import orientation
 from ..order import order as measured
 from .view.projection import in_view
@@ -24,7 +24,6 @@ from .lighting import is_even
 from .overlays.overlays import decorate
 from .povray import box_text, render_png, view_text
 from .selection import cuts, drawn_of, framed, kept_rods
-from .selection import in_box  # noqa: F401 (the page's cut, --box alone)
 from ..warning_report import no_glyph_note
 
 

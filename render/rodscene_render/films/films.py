@@ -17,7 +17,8 @@ from .. import folders, processes
 from ..outputs import regular_bytes
 from ..messages import (Nothing, Refusal, Stopped, plural, program_name, say,
                         shell_command, shown)
-from ..drawing.picture import camera_for, shows_glyph
+from ..drawing.picture import shows_glyph
+from ..drawing.view.framed import camera_for
 from ..reading.system_files import frame_ref
 from ..reading.systems import summary_of
 from .frame_tasks import load_frame

@@ -16,8 +16,9 @@ from . import command_words, page_cuts, page_details, page_limits
 from ..messages import (Nothing, Refusal, plural, program_name, say,
                         shell_word, shown)
 from ..outputs import written_whole
-from ..drawing.picture import (drawn_summary, report_frame, rod_reach,
+from ..drawing.picture import (drawn_summary, report_frame,
                                view_directions)
+from ..drawing.view.framed import rod_reach
 from ..drawing.selection import kept_rods
 from ..drawing.overlays.panels import linear
 from ..drawing.rod_writer import NEUTRAL

@@ -9,7 +9,7 @@ import numpy as np
 from .. import options
 from ..clip_options import clipped
 from ..drawing.overlays import layout
-from ..drawing.picture import in_box
+from ..drawing.selection import in_box
 from ..order import order as measured
 from ..order.orientation import order as global_order
 from .page_details import page_order

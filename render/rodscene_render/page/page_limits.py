@@ -2,7 +2,7 @@
 no rods, so such a page is refused before it is written, in one line that
 says the limit and how to keep within it."""
 
-from ..drawing.picture import in_box
+from ..drawing.selection import in_box
 from ..messages import Refusal, shown
 
 # Chromium's longest string (V8's, 2^29 - 24 characters): a longer text in
