@@ -11,7 +11,8 @@ import math
 
 import numpy as np
 
-from .camera import FIELD, PAD, measured
+from .camera import PAD, measured
+from .projection import focal
 
 STEPS = 20  # halvings of a doubling's ratio: within 1e-6, below a pixel
 BRACKET = 1.25 # how far below a sample's magnification all points' lies
@@ -55,8 +56,7 @@ def pixels(cam, where, zoom):
     else:
         depth = z + distance(cam) / zoom
         behind = depth <= NEAREST
-        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2))) / \
-            np.where(behind, np.inf, depth)
+        scale = focal(cam) / np.where(behind, np.inf, depth)
     return (cam.width / 2 + x * scale, cam.height / 2 - y * scale,
             PAD * scale * np.ones_like(x), behind)
 

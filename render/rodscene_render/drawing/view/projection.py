@@ -8,6 +8,11 @@ import numpy as np
 from .camera import FIELD, PAD
 
 
+def focal(cam):
+    """A perspective camera's pixels a length unit at unit depth."""
+    return cam.width / (2 * math.tan(math.radians(FIELD / 2)))
+
+
 def project(cam, points):
     """Pixel places of points: x to the right and y down from the top left
     corner, and their depth in front of the camera."""
@@ -16,7 +21,7 @@ def project(cam, points):
     if cam.projection == "orthographic":
         scale = cam.width / cam.span
     else:
-        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2)))
+        scale = focal(cam)
         with np.errstate(divide="ignore", invalid="ignore"):
             x, y = x / z, y / z
     return (cam.width / 2 + x * scale, cam.height / 2 - y * scale, z)
@@ -35,7 +40,7 @@ def in_view(cam, ends, caps):
     if cam.projection == "orthographic":
         reach = PAD * cam.width / cam.span
     else:
-        scale = cam.width / (2 * math.tan(math.radians(FIELD / 2)))
+        scale = focal(cam)
         reach = PAD * scale / np.where(front, z, np.inf).min(axis=1)
     with np.errstate(all="ignore"):
         inside = (np.where(front, x, -np.inf).max(axis=1) + reach >= 0) & \
