@@ -3,7 +3,6 @@
 // the packet offers a shape is solved exactly, as a lone ray is, with
 // ties to the lower index, so the surfaces found are those rays traced
 // one by one find.
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -16,24 +15,7 @@ struct packet {
   int n;
   hit best[lanes_at_once];
   unsigned index[lanes_at_once];
-  float at[lanes_at_once][6];  // origin and direction, as Embree has them
 };
-
-namespace {
-
-// The ray of the packet Embree hands a callback on its own, told by its
-// origin and direction; -1 for none.
-int lane_of(const packet& p, RTCRayN* r) {
-  float d[6] = {RTCRayN_org_x(r, 1, 0), RTCRayN_org_y(r, 1, 0),
-                RTCRayN_org_z(r, 1, 0), RTCRayN_dir_x(r, 1, 0),
-                RTCRayN_dir_y(r, 1, 0), RTCRayN_dir_z(r, 1, 0)};
-  for (int k = 0; k < p.n; ++k) {
-    if (std::equal(d, d + 6, p.at[k])) return k;
-  }
-  return -1;
-}
-
-}  // namespace
 
 void intersect_lanes(const RTCIntersectFunctionNArguments* args) {
   auto* c = reinterpret_cast<context*>(args->context);
@@ -43,8 +25,10 @@ void intersect_lanes(const RTCIntersectFunctionNArguments* args) {
   RTCRayN* rays = RTCRayHitN_RayN(args->rayhit, args->N);
   for (unsigned k = 0; k < args->N; ++k) {
     if (!args->valid[k]) continue;
-    int lane = args->N == 1 ? lane_of(p, rays) : int(k);
-    if (lane < 0 || lane >= p.n) continue;
+    // Embree may hand the packet on in narrower groups, or a ray alone:
+    // each ray carries its lane as its id.
+    unsigned lane = RTCRayN_id(rays, args->N, k);
+    if (lane >= unsigned(p.n)) continue;
     if (nearer(*part_of, i, p.q[lane], 0.0, p.best[lane], p.index[lane])) {
       RTCRayN_tfar(rays, args->N, k) = beyond(p.best[lane].t);
     }
@@ -64,15 +48,16 @@ void nearest_solids(const rod_scene& s, const ray* q, int n, meeting* out,
     p.index[k] = std::numeric_limits<unsigned>::max();
     if (k >= n) continue;
     RTCRay r = embree_ray(q[k], 0.0, INFINITY);
-    rh.ray.org_x[k] = p.at[k][0] = r.org_x;
-    rh.ray.org_y[k] = p.at[k][1] = r.org_y;
-    rh.ray.org_z[k] = p.at[k][2] = r.org_z;
-    rh.ray.dir_x[k] = p.at[k][3] = r.dir_x;
-    rh.ray.dir_y[k] = p.at[k][4] = r.dir_y;
-    rh.ray.dir_z[k] = p.at[k][5] = r.dir_z;
+    rh.ray.org_x[k] = r.org_x;
+    rh.ray.org_y[k] = r.org_y;
+    rh.ray.org_z[k] = r.org_z;
+    rh.ray.dir_x[k] = r.dir_x;
+    rh.ray.dir_y[k] = r.dir_y;
+    rh.ray.dir_z[k] = r.dir_z;
     rh.ray.tnear[k] = r.tnear;
     rh.ray.tfar[k] = r.tfar;
     rh.ray.mask[k] = r.mask;
+    rh.ray.id[k] = unsigned(k);
     rh.hit.geomID[k] = RTC_INVALID_GEOMETRY_ID;
   }
   if (s.solid.scene) {
