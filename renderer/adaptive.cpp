@@ -4,7 +4,6 @@
 // no point inside a band is traced twice. A sample depends on its point
 // alone, so the picture does not depend on the bands or the threads.
 #include <algorithm>
-#include <atomic>
 
 #include "sampling.hpp"
 
@@ -100,18 +99,15 @@ std::vector<sample> final_picture(const sampler& p, int threads) {
   const view& v = p.v;
   std::vector<sample> out(std::size_t(v.width) * v.height);
   int bands = (v.height + band - 1) / band;
-  std::atomic<int> next{0};
-  each_row(threads, threads, [&](int) {
+  each_row(bands, threads, [&](int b) {
     line top(std::size_t(v.width) * cells + 1), bottom(top.size());
     std::vector<taken> row(std::size_t(v.width) + 1);
-    for (int b = next++; b < bands; b = next++) {
-      int y = b * band, end = std::min(v.height, y + band);
-      corners(p, top, row, y);
-      for (; y < end; ++y) {
-        corners(p, bottom, row, y + 1);
-        pixel_row(p, top, bottom, y, out.data() + std::size_t(y) * v.width);
-        std::swap(top, bottom);
-      }
+    int y = b * band, end = std::min(v.height, y + band);
+    corners(p, top, row, y);
+    for (; y < end; ++y) {
+      corners(p, bottom, row, y + 1);
+      pixel_row(p, top, bottom, y, out.data() + std::size_t(y) * v.width);
+      std::swap(top, bottom);
     }
   });
   return out;

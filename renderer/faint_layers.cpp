@@ -96,7 +96,7 @@ int gathered_to(const rod_scene& s, const ray& q, double tmin, bool solid,
   rtcIntersect1(s.faint.scene, &c.base, &rh);
   for (int i = 0; i < g.n; ++i)
     out[i] = kept[i].m;
-  more = g.tied || (g.n == room && !kept[g.n - 1].solid);
+  more = g.tied || (g.n == g.room && !kept[g.n - 1].solid);
   return g.n;
 }
 

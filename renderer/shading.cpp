@@ -70,11 +70,8 @@ sample through(const world& w, const ray& q, bool known = false,
 }  // namespace
 
 sample shade_first(const world& w, const ray& q, const meeting* first) {
-  if (w.scene.faint.scene) return through<most_meetings>(w, q, true, first);
-  if (!first) return beyond_all(w, {}, 1.0);
-  const material& m = material_of(w, w.scene.shapes[first->index], first->h);
-  vec sum = vec{} + surface_colour(w, m, q, first->h) * (1.0 - m.transmit);
-  return {sum.x, sum.y, sum.z, 1.0};
+  return w.scene.faint.scene ? through<most_meetings>(w, q, true, first)
+                             : through<1>(w, q, true, first);
 }
 
 sample shade(const world& w, const ray& q) {
