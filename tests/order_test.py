@@ -133,9 +133,11 @@ def measure(split, tmp):
 def plots(tmp, inputs):
     """The plot's axes labelled with the unit and its legend naming both
     lines, as text an SVG keeps; a PDF; a PNG as wide in pixels as its
-    print width at its dpi: 8.6 cm at 300 dpi is 1015.7."""
+    print width at its dpi: 8.6 cm at 300 dpi is 1015.7. A plot 5 cm
+    wide has room for its text, as a picture that size would not."""
     cases = {"s.svg": ["--time-unit", "ns"], "s.pdf": [],
-             "wide.png": ["--print-width", "8.6cm", "--dpi", "300"]}
+             "wide.png": ["--print-width", "8.6cm", "--dpi", "300"],
+             "narrow.png": ["--print-width", "5cm"]}
     for plot, options in cases.items():
         run = render(["--order", "--plot", tmp / plot] + inputs + options)
         check(run.returncode == 0, f"{plot} failed: {run.stderr}")

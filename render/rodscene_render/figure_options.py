@@ -97,7 +97,6 @@ def check_figure(s):
     if not MIN_FONT_PT <= s.font_pt <= MAX_FONT_PT:
         raise Refusal(f"--font-pt must lie between {MIN_FONT_PT:g} and "
                       f"{MAX_FONT_PT:g}, not {s.font_pt:g}")
-    check_room(s)
     if s.scale_bar is not None and not s.scale_bar > 0:
         raise Refusal(f"--scale-bar must be a length above 0, not "
                       f"{s.scale_bar:g}")
@@ -135,8 +134,9 @@ def check_room(s):
 
 def check_output(s, picture):
     """The figure's options against what is written: a picture takes them
-    all, its format named by --format or its name (the two agree); a film
-    takes PNG frames; a page draws no picture of its own."""
+    all, its format named by --format or its name (the two agree), and
+    room for its text; a film takes PNG frames and room for its text; a
+    page or --order draws no picture of its own."""
     if s.html or s.order:
         picture_only = [("--format", s.format), ("--scale-bar", s.scale_bar),
                         ("--crop", s.crop != "frame")]
@@ -147,8 +147,10 @@ def check_output(s, picture):
             if given:
                 raise Refusal(f"{option} is a picture's option: a page or "
                               f"--order draws no picture of its own")
+        return
     if s.movie and s.format not in (None, "png"):
         raise Refusal(f"--format {s.format}: a film takes PNG frames")
+    check_room(s)
     if picture is None:
         return
     if s.transparent and picture.suffix.lower() != ".png":
