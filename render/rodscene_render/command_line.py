@@ -2,22 +2,20 @@
 any work, and dispatches to a picture, a film or a page. Every mistake is
 one line on standard error and exit status 2."""
 
-import importlib.util
 import os
 import pathlib
-import shutil
 import sys
 
 from .reading import conversion, inputs, system_files, trajectories
 from .films import film_encoder
 from .order import order_options
-from . import figure_options, folders, options, outputs, processes
-from . import system_options
+from . import (figure_options, folders, options, outputs, processes,
+               system_options, tools)
 from .page import page
 from .drawing.overlays import labels
-from .drawing import povray
 from .messages import Nothing, Refusal, os_failure, say, shown
 from .warning_report import LOG_SUFFIX
+
 
 def check_outputs(s):
     if s.scheduler is not None and s.movie is None:
@@ -85,52 +83,6 @@ def check_side_outputs(s):
                           f"the film writes into: not overwritten")
 
 
-def choose_renderer(s, here):
-    """--renderer, or embree where the module has it, else povray."""
-    core = conversion.find_module(s.converters, here)
-    has = core is not None and getattr(core, "has_renderer", False)
-    if s.renderer == "embree" and s.scheduler:
-        raise Refusal("a cluster's workers render with POV-Ray: leave out "
-                      "--renderer embree")
-    if s.renderer == "embree" and not has:
-        raise Refusal("--renderer embree needs the rodscene module built "
-                      "with Embree (Debian: libembree-dev)")
-    return s.renderer or ("embree" if has and not s.scheduler else "povray")
-
-
-def check_tools(s, here):
-    if s.html:
-        page.find_three()
-    s.renderer = choose_renderer(s, here)
-    if not s.html and not s.scheduler and not s.order and \
-            s.renderer == "povray":  # else the workers run POV-Ray
-        povray.find_povray()  # refused here, before any work, when missing
-    s.scene = povray.scene_file(pathlib.Path(__file__).resolve().parent
-                                .parent)
-    if s.movie:
-        s.ffmpeg = shutil.which("ffmpeg")
-        if s.ffmpeg is None:
-            raise Refusal("ffmpeg is not installed (Debian: apt-get install "
-                          "ffmpeg)")
-        try:
-            import tqdm  # noqa: F401 (the films' progress bar)
-        except ImportError:
-            raise Refusal("needs tqdm (Debian: apt-get install "
-                          "python3-tqdm)") from None
-    for needed, option, module, package in (
-            (s.colour != "converter" and not s.order, f"--colour {s.colour}",
-             "matplotlib",
-             "python3-matplotlib"),
-            (s.plot, "--plot", "matplotlib", "python3-matplotlib"),
-            (s.local or s.order, "local order", "scipy",
-             "python3-scipy")):
-        if needed and importlib.util.find_spec(module) is None:
-            raise Refusal(f"{option} needs {module} (Debian: apt-get install "
-                          f"{package})")
-    s.kinds = [inputs.input_kind(path) for path in s.inputs]
-    find_reader(s, here)
-
-
 def find_reader(s, here):
     """What reads the inputs: a converter (--program) or the reader of
     whole systems; every frame of a trajectory becomes an input."""
@@ -144,9 +96,7 @@ def find_reader(s, here):
         s.converter = conversion.find_converter(s.program, s.converters,
                                                 here)
     elif set(s.kinds) - {"scene"}:
-        # Beside the converters named, or imported already, or this tree's.
-        if conversion.find_module(s.converters, here) is None and \
-                conversion.find_module(None, here) is None:
+        if tools.find_core(s, here) is None:
             raise Refusal(system_files.NEEDS_MODULE)
         s.converter = system_options.system_reader(s)
         frames = trajectories.expand(s.inputs, s.kinds, s.frame)
@@ -168,7 +118,9 @@ def settings_from(argv, here):
         s.client = check_scheduler(s.scheduler)
     try:
         labels.check_settings(s)
-        check_tools(s, here)
+        tools.check_tools(s, here)
+        s.kinds = [inputs.input_kind(path) for path in s.inputs]
+        find_reader(s, here)
     except BaseException:
         close_client(s)
         raise
