@@ -20,7 +20,8 @@ BLOCK = 1 << 18
 def framing_points(points):
     """The points a fit over points needs: the hull's vertices and those
     near its faces; all of them when there are few, when any is not
-    finite, or when they are too degenerate for a hull."""
+    finite, when they are too degenerate for a hull, or without scipy,
+    which only makes a fit quicker."""
     points = np.asarray(points, dtype=float).reshape(-1, 3)
     if len(points) < FEWEST or not np.isfinite(points).all():
         return points
@@ -29,7 +30,7 @@ def framing_points(points):
     free = [a for a in range(3) if (points[:, a] != points[0, a]).any()]
     try:
         near = near_hull(points[:, free])
-    except (ValueError, RuntimeError):  # Qhull's error is a RuntimeError
+    except (ValueError, RuntimeError, ImportError):  # Qhull's: RuntimeError
         return points
     return points[near]
 
@@ -42,7 +43,7 @@ def near_hull(coords):
     if coords.shape[1] == 1:
         line = coords[:, 0]
         return (line <= line.min() + slack) | (line >= line.max() - slack)
-    from scipy.spatial import ConvexHull  # only a film's survey needs it
+    from scipy.spatial import ConvexHull  # a film's survey, when it has it
     faces = ConvexHull(coords).equations  # unit normal, offset: <= 0 inside
     near = np.zeros(len(coords), bool)
     ask = np.flatnonzero(~deep_inside(coords, faces, slack))
