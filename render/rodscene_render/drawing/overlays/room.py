@@ -58,7 +58,17 @@ def wrapped(words, text, width, lines):
 def label_room(settings, width, unit, px):
     """The label's panel (width, height) in pixels, as wide as the widest
     frame's label needs, beside the key and never wider than the picture;
-    and the lines it wraps into."""
+    and the lines it wraps into. Worked out once a run and size: a film
+    asks it again for every frame, and measuring a few hundred labels
+    takes most of a second."""
+    known = vars(settings).setdefault("label_rooms", {})
+    key = (width, unit, px["label"])
+    if key not in known:
+        known[key] = measured_label_room(settings, width, unit, px)
+    return known[key]
+
+
+def measured_label_room(settings, width, unit, px):
     text = font(px["label"])
     texts = [label_text(settings.label, shown(pathlib.Path(name).name), i,
                         settings.dt, settings.t0)
@@ -71,11 +81,13 @@ def label_room(settings, width, unit, px):
     return inner + 16 * unit, LINE * unit * lines + 12 * unit, lines
 
 
-def bar_panel(settings, scale, unit, px):
+def bar_panel(settings, scale, unit, px, words=None):
     """The scale bar's panel (width, height) in pixels, its bar
-    --scale-bar long at scale pixels a length unit."""
-    wide = max(settings.scale_bar * scale, font(px["bar"]).getlength(
-        bar_words(settings)))
+    --scale-bar long at scale pixels a length unit; words, the width of
+    its length's text, when known."""
+    if words is None:
+        words = font(px["bar"]).getlength(bar_words(settings))
+    wide = max(settings.scale_bar * scale, words)
     return wide + 16 * unit, px["bar"] * 1.2 + (BAR_THICK + 16) * unit
 
 
@@ -101,10 +113,14 @@ def rooms(settings, width, height):
         fixed.append((edge, height - edge - side, edge + side,
                       height - edge))
 
+    # The framing asks at many scales; the bar's text is measured once.
+    words = font(px["bar"]).getlength(bar_words(settings)) \
+        if settings.scale_bar else None
+
     def at(scale):
         taken = list(fixed)
         if settings.scale_bar:
-            wide, high = bar_panel(settings, scale, unit, px)
+            wide, high = bar_panel(settings, scale, unit, px, words)
             taken.append((width - edge - wide, height - edge - high,
                           width - edge, height - edge))
         return [(a - gap, b - gap, c + gap, d + gap) for a, b, c, d in taken]
