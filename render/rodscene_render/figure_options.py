@@ -20,6 +20,16 @@ CROPS = ("frame", "tight")
 # many of its text's em wide and high: the key alone is some 14 wide.
 MIN_EMS, MIN_EMS_HIGH = 20, 12
 DEFAULT_MARGIN = 0.03  # of the side a tight picture keeps
+# A figure written by matplotlib (a picture's vector overlays, --order's
+# plot): no date or program version in the file, so that the same figure
+# gives the same bytes, and the SVG's element ids drawn from a fixed salt;
+# text kept as text in an SVG (searchable, editable), and TrueType fonts
+# in a PDF, which journals take where they refuse Type 3.
+SAVED_METADATA = {"png": {"Software": None}, "svg": {"Date": None},
+                  "pdf": {"CreationDate": None, "ModDate": None,
+                          "Creator": None, "Producer": None}}
+SAVED_STYLE = {"svg.hashsalt": "rodscene", "svg.fonttype": "none",
+               "pdf.fonttype": 42}
 
 
 def print_width(text):

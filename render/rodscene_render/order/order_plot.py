@@ -5,6 +5,7 @@ same numbers giving the same bytes."""
 
 import warnings
 
+from ..figure_options import SAVED_METADATA, SAVED_STYLE
 from ..messages import Refusal, shown
 
 # Names a plot may have: the format each is written in, and the bytes at
@@ -21,16 +22,6 @@ ASPECT = 0.62  # height over width on paper: near the golden ratio's
 MIN_EMS = 20
 MAX_PIXELS = 89478485  # Pillow's bound, which other tools share
 MAX_SIDE = 16384  # pixels; matplotlib's raster ends at 65536
-# No date or program version in the files, so the same numbers give the
-# same bytes; and the SVG's element ids drawn from a fixed salt.
-METADATA = {".png": {"Software": None}, ".svg": {"Date": None},
-            ".pdf": {"CreationDate": None, "Creator": None,
-                     "Producer": None}}
-# Text kept as text in an SVG (searchable, editable, set in the reader's
-# font), and TrueType fonts in a PDF, which journals take where they
-# refuse Type 3.
-STYLE = {"svg.hashsalt": "rodscene", "svg.fonttype": "none",
-         "pdf.fonttype": 42}
 # Lines and marks in proportion to text of a print figure's size.
 PRINT_STYLE = {"lines.linewidth": 1.0, "lines.markersize": 3.0,
                "axes.linewidth": 0.6, "xtick.major.width": 0.6,
@@ -109,7 +100,7 @@ def write_plot(rows, t, own, s, temporary):
     from matplotlib.figure import Figure
     suffix = s.plot.suffix.lower()
     wide, high, dpi, pt = size(s)
-    style = {**STYLE, "font.size": pt,
+    style = {**SAVED_STYLE, "font.size": pt,
              **(PRINT_STYLE if s.print_inches is not None else {})}
     with matplotlib.rc_context(style):
         figure = Figure(figsize=(wide, high), dpi=dpi,
@@ -131,4 +122,4 @@ def write_plot(rows, t, own, s, temporary):
             # the glyphs that matplotlib's, measuring it, lacks.
             warnings.filterwarnings("ignore", GLYPH_WARNING)
             figure.savefig(temporary, format=suffix[1:], dpi=dpi,
-                           metadata=METADATA[suffix])
+                           metadata=SAVED_METADATA[suffix.lstrip(".")])

@@ -9,8 +9,8 @@ hash salt)."""
 import pathlib
 
 from ... import outputs
+from ...figure_options import SAVED_METADATA, SAVED_STYLE
 
-HASH_SALT = "rodscene"
 FONT_FAMILY = "DejaVu Sans"  # the font the overlays are measured in
 # Pillow's text anchors: the horizontal alignment, and the place of the
 # baseline below the anchor's point as a share of (ascent, descent).
@@ -98,9 +98,7 @@ def save_vector(image, calls, path, dpi):
     from matplotlib.figure import Figure
     width, height = image.size
     kind = pathlib.Path(path).suffix.lower().lstrip(".")
-    with matplotlib.rc_context({"svg.hashsalt": HASH_SALT,
-                                "svg.fonttype": "none", "pdf.fonttype": 42,
-                                "font.family": FONT_FAMILY}):
+    with matplotlib.rc_context({**SAVED_STYLE, "font.family": FONT_FAMILY}):
         figure = Figure(figsize=(width / dpi, height / dpi), dpi=dpi)
         ax = figure.add_axes((0, 0, 1, 1))
         ax.set_axis_off()
@@ -109,8 +107,6 @@ def save_vector(image, calls, path, dpi):
         ax.set_xlim(0, width)
         ax.set_ylim(height, 0)
         replay(ax, calls, 72.0 / dpi)
-        metadata = {"Date": None} if kind == "svg" else \
-            {"CreationDate": None, "ModDate": None}
         with outputs.written_whole(path) as temporary:
             figure.savefig(temporary, format=kind, dpi=dpi,
-                           metadata=metadata)
+                           metadata=SAVED_METADATA[kind])
