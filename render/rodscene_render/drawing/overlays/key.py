@@ -11,6 +11,9 @@ from ...reading.scene_reader import check_program
 
 ORDER_ROW = "S = {:.2f}"  # the frame's order parameter in the key
 COUNT_JOIN = ", "
+LINE = 22  # units from a line of the key or label to the next
+PADDING = 12  # units of the panel above and below its lines
+BAR_UNITS = 44  # units of the colour bar and its ticks
 # The converters' windows and colours, as the key shows them.
 WINDOWS = {"split": "drawn: \u221238 < z < 28",
            "mono": "drawn: \u221238 < z < 38"}
@@ -71,7 +74,12 @@ def key_units(settings):
     """The key's height in units: its rows (a whole system's with the
     line that says why rods are left out) and its colour bar."""
     rows, bar = key_rows(settings, {"order": 0.0, "drawn": ("", "why")})
-    return 22 * len(rows) + 12 + (44 if bar else 0)
+    return panel_units(rows, bar)
+
+
+def panel_units(rows, bar):
+    """The key's height in units for these rows and colour bar."""
+    return LINE * len(rows) + PADDING + (BAR_UNITS if bar else 0)
 
 
 def fitted(draw, words, em, room):
@@ -88,10 +96,10 @@ def draw_key(draw, settings, stats, unit, width, px):
     """A panel in the upper right corner naming what each colour means;
     px holds the texts' sizes in pixels (room.sizes)."""
     rows, bar = key_rows(settings, stats)
-    line = 22 * unit
+    line = LINE * unit
     swatch = 14 * unit
     wide = layout.KEY_WIDTH * unit
-    high = line * len(rows) + 12 * unit + (44 * unit if bar else 0)
+    high = panel_units(rows, bar) * unit
     left = width - wide - layout.EDGE * unit
     top = layout.EDGE * unit
     draw_panel(draw, [left, top, left + wide, top + high], unit)

@@ -75,12 +75,12 @@ def draw_label(draw, words, unit, cam, settings, px):
             width = cam.width - 2 * edge - \
                 (layout.KEY_WIDTH + layout.GAP) * unit
             height = layout.KEY_HEIGHT * unit
-        lines = max(int((height - 12 * unit) / line), 1)
+        lines = max(int((height - room.PADDING * unit) / line), 1)
     inner = width - 16 * unit
     rows = room.wrapped(words, text, inner, lines)
     wide = min(max(text.getlength(t) for t in rows), inner) + 16 * unit
     draw_panel(draw, [edge, edge, edge + wide,
-                      edge + line * len(rows) + 12 * unit], unit)
+                      edge + line * len(rows) + room.PADDING * unit], unit)
     for i, t in enumerate(rows):
         draw.text((edge + 8 * unit, edge + 6 * unit + i * line), t, fill=INK,
                   font=text)

@@ -7,7 +7,7 @@ lies on a rod's bounding box only where no rod is."""
 import pathlib
 
 from . import layout
-from .key import key_units
+from .key import LINE, PADDING, key_units
 from .labels import label_text
 from .panels import font
 from ... import figure_options
@@ -16,7 +16,6 @@ from ...messages import shown
 # Each overlay text's size in units when the overlays grow with the
 # picture; sized in points, every text is --font-pt.
 TEXT_UNITS = {"key": 14, "tick": 12, "label": 18, "axis": 13, "bar": 12}
-LINE = 22  # units from a line of the key or label to the next
 LABEL_LINES = 4  # the most lines a label wraps into
 LABEL_SLACK = 1.15  # room for a frame's own time, wider than the template's
 LABELS_MEASURED = 500  # inputs whose labels size the label's room
@@ -78,7 +77,7 @@ def measured_label_room(settings, width, unit, px):
     inner = min(widest, width - 2 * layout.EDGE * unit - beside - 16 * unit)
     inner = max(inner, 16 * unit)
     lines = max(len(wrapped(t, text, inner, LABEL_LINES)) for t in texts)
-    return inner + 16 * unit, LINE * unit * lines + 12 * unit, lines
+    return inner + 16 * unit, (LINE * lines + PADDING) * unit, lines
 
 
 def bar_panel(settings, scale, unit, px, words=None):
