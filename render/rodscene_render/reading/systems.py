@@ -130,24 +130,21 @@ def frame_of(name, sys_, rd, make_frame):
                       about=about)
 
 
-def drawn_words(fr, kept, cut=None):
+def drawn_words(fr, kept, cut):
     """What a frame shows of its system: "3000 rods", or "2598 of 3000
     rods (the rest outside --box)" when any is left out, with why."""
     count, reason = drawn_parts(fr, kept, cut)
     return count if reason is None else f"{count} ({reason})"
 
 
-def drawn_parts(fr, kept, cut=None):
+def drawn_parts(fr, kept, cut):
     """drawn_words' count ("2598 of 3000 rods") and why the rest are left
     out (None when none is): the rods read but lost, then those of the
-    frame that kept leaves out, counted by why in cut ({words: count});
-    without cut, all of them outside --box."""
+    frame that kept leaves out, counted by why in cut ({words: count})."""
     drawn = int(np.count_nonzero(kept))
     total = fr.total if fr.total is not None else len(fr.ends)
     if drawn == total:
         return plural(total, "rod"), None
-    if cut is None:
-        cut = {OUTSIDE_BOX: len(fr.ends) - drawn}
     why = dict(fr.lost or {})
     why.update({w: n for w, n in cut.items() if n})
     if len(why) == 1:
