@@ -17,17 +17,14 @@ def font(size):
         return ImageFont.load_default()
 
 
-
 def rgba(colour, alpha=255):
     return tuple(int(round(255 * c)) for c in colour) + (alpha,)
-
 
 
 def srgb(linear):
     """A pigment's linear colour as the picture shows it."""
     c = np.asarray(linear, dtype=float)
     return np.where(c <= 0.0031308, 12.92 * c, 1.055 * c ** (1 / 2.4) - 0.055)
-
 
 
 def draw_panel(draw, box, unit):
