@@ -191,6 +191,9 @@ def main(argv=None):
     a stop signal waits: what is said is said whole."""
     if sys.stderr is None:  # closed: print() would write to stdout instead
         sys.stderr = open(os.devnull, "w")
+    # The command only writes files: matplotlib draws off screen, whatever
+    # backend the environment names for other programs.
+    os.environ["MPLBACKEND"] = "Agg"
     try:
         processes.own_signals()  # a stop held back while loading comes here
         run(argv, pathlib.Path(sys.argv[0]).resolve().parent)
