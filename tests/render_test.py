@@ -498,6 +498,15 @@ def systems(split, tmp):
           run.stderr, f"not {inside} rods of the wrapped system in --box: "
           f"{run.stderr}")
 
+    # A hand-edited header's box that no renderer can reach is left out
+    # with a note, and its rods drawn where they lie (it once ended Embree).
+    (tmp / "far.txt").write_text("2 1e18 1e18 1e18\n1 0 0 1 0 0\n"
+                                 "0 0 0 0 1 0\n")
+    run = render([tmp / "far.txt", tmp / "far.png"] + size)
+    check(run.returncode == 0 and "drew 2 rods" in run.stderr and
+          "its box reaches beyond 1e+08" in run.stderr,
+          f"a box of 1e18 from its header: {run.returncode} {run.stderr}")
+
     # A slab at an oblique normal (given at any length) draws, and --order
     # measures, exactly the rods whose centres lie in it.
     low, high = plane_at(centres @ (np.array([1, 2, 2]) / 3), (1500, 3000))

@@ -17,9 +17,7 @@ from ..messages import PROGRAM, Refusal, plural, shown
 from .scene_reader import check_program, read_scene_file
 
 SCENE_START = b" cylinder\n"
-# Beyond this POV-Ray's arithmetic breaks rods into pieces (seen from
-# 5e8) or leaves them out.
-MAX_COORDINATE = 1e8
+MAX_COORDINATE = systems.MAX_COORDINATE  # the most a coordinate drawn
 # POV-Ray refuses a cylinder whose ends lie closer than 1e-10: such a rod
 # is a disc no thinner than this, and is left out with a note instead.
 MIN_LENGTH = 1e-6

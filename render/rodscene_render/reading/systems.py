@@ -8,7 +8,7 @@ import dataclasses
 
 import numpy as np
 
-from ..messages import plural
+from ..messages import plural, shown
 
 # The converters' glyph, scaled with the rod's diameter for a head: a red
 # sphere of radius 0.25 standing 0.15 past the tail of a rod 2.4 wide
@@ -17,6 +17,9 @@ HEAD_RADIUS = 0.25 / 2.4
 HEAD_GAP = float(np.float32(0.15)) / 2.4
 ORIGINS = ("centred", "corner")
 OUTSIDE_BOX = "outside --box"  # why --box's cut rods are left out
+# Beyond this POV-Ray's arithmetic breaks rods into pieces (seen from
+# 5e8) or leaves them out, and Embree takes no ray from near 1.8e18.
+MAX_COORDINATE = 1e8
 ORIGIN_WORDS = {"centred": "centred on the origin", "corner": "from 0 to L",
                 "given": "as the file gives it"}
 
@@ -60,6 +63,26 @@ def box_origin(positions, lengths, origin):
             np.nanmin(positions) >= 0 else "centred"
     lengths = np.asarray(lengths, float)
     return (np.zeros(3) if origin == "corner" else -lengths / 2), origin
+
+
+def system_box(name, sys_, positions, origin):
+    """The system's box as its lower corner, lengths and words, or None
+    without one. A box reaching beyond MAX_COORDINATE, which cannot be
+    drawn, is left out with a note, and the rods stay where they are."""
+    if sys_.lengths is None:
+        return None
+    lengths = np.asarray(sys_.lengths, float)
+    low, told = (np.asarray(sys_.low, float), "given") \
+        if sys_.low is not None else box_origin(positions, lengths, origin)
+    with np.errstate(all="ignore"):  # NaN and huge lengths are refused
+        near = (np.abs(np.concatenate([low, low + lengths])) <=
+                MAX_COORDINATE).all()
+    if not near:
+        sys_.notes.append(f"{shown(name)}: its box reaches beyond "
+                          f"{MAX_COORDINATE:g}, which cannot be drawn: its "
+                          f"rods are drawn unwrapped, without it")
+        return None
+    return low, lengths, box_words(lengths, told)
 
 
 def wrapped(positions, low, lengths):
@@ -114,14 +137,11 @@ def frame_of(name, sys_, rd, make_frame):
     """The frame drawn of a system: rods wrapped into its box."""
     positions = np.asarray(sys_.positions, float)
     box = about = None
-    if sys_.lengths is not None:
-        lengths = np.asarray(sys_.lengths, float)
-        low, origin = (np.asarray(sys_.low, float), None) \
-            if sys_.low is not None else \
-            box_origin(positions, lengths, rd.origin)
+    placed = system_box(name, sys_, positions, rd.origin)
+    if placed is not None:
+        low, lengths, about = placed
         positions = wrapped(positions, low, lengths)
         box = (low, low + lengths)
-        about = box_words(lengths, origin or "given")
     ends, caps = glyph_arrays(positions, sys_.directions, rd.shape)
     total = len(positions) + sum(sys_.lost.values())
     return make_frame(name, ends, caps, np.ones(len(ends), bool),
