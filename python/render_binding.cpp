@@ -1,18 +1,22 @@
 // render_rods: arrays of rods, a camera and lights from the render path,
 // the picture back as an (H, W, 3) or (H, W, 4) uint8 array. Rendering
-// runs without the GIL, so a film's threads draw frames side by side.
+// runs without the GIL, so a film's threads draw frames side by side, and
+// a stop signal, or halt_renders, gives it up within a row.
 #include "render_binding.hpp"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #ifdef RODSCENE_RENDERER
+#include "guarded_file.hpp"
 #include "renderer.hpp"
 #endif
 
@@ -27,6 +31,46 @@ using array = py::array_t<double, py::array::c_style | py::array::forcecast>;
 using flags =
     py::array_t<std::uint8_t, py::array::c_style | py::array::forcecast>;
 using triple = std::array<double, 3>;
+using clock = std::chrono::steady_clock;
+
+// How often a picture drawn on the main thread looks at signals: a look
+// takes the GIL, which another thread may hold for its switch interval.
+constexpr auto look_every = std::chrono::milliseconds(50);
+
+// Stop signals while a picture is drawn without the GIL. Python runs
+// their handlers on the main thread alone, so the thread that asked for
+// the picture looks, when it is the main one; a handler that raised gives
+// the picture up, and its exception is raised when the picture returns.
+struct signal_watch {
+  std::thread::id caller = std::this_thread::get_id();
+  bool main_thread = guard_for_this_thread().main_thread;
+  clock::time_point next = clock::now() + look_every;
+  PyObject* raised[3] = {nullptr, nullptr, nullptr};
+
+  bool look() {
+    if (!main_thread || std::this_thread::get_id() != caller) return false;
+    if (clock::now() < next) return false;
+    next = clock::now() + look_every;
+    PyGILState_STATE state = PyGILState_Ensure();
+    bool stop = PyErr_CheckSignals() != 0;
+    if (stop) PyErr_Fetch(&raised[0], &raised[1], &raised[2]);
+    PyGILState_Release(state);
+    return stop;
+  }
+
+  // Raises a given-up picture's stop: the handler's exception, or
+  // KeyboardInterrupt for halt_renders.
+  void raise_if_stopped(const render::stopper& stop) {
+    if (raised[0] != nullptr) {
+      PyErr_Restore(raised[0], raised[1], raised[2]);
+      throw py::error_already_set();
+    }
+    if (stop.given_up()) {
+      PyErr_SetNone(PyExc_KeyboardInterrupt);
+      throw py::error_already_set();
+    }
+  }
+};
 
 const std::map<std::string, render::quality> qualities = {
     {"draft", render::quality::draft},
@@ -119,10 +163,13 @@ py::array_t<std::uint8_t> render_rods(
   auto found = qualities.find(quality);
   if (found == qualities.end()) throw std::invalid_argument("unknown quality");
   std::vector<std::uint8_t> bytes;
+  signal_watch watch;
+  render::stopper stop([&watch] { return watch.look(); });
   {
     py::gil_scoped_release free;
-    bytes = render::render_rods(in, v, light, found->second, threads);
+    bytes = render::render_rods(in, v, light, found->second, threads, stop);
   }
+  watch.raise_if_stopped(stop);
   py::ssize_t channels = light.transparent ? 4 : 3;
   py::array_t<std::uint8_t> out(
       {py::ssize_t(v.height), py::ssize_t(v.width), channels});
@@ -143,6 +190,8 @@ void add_renderer(py::module_& m) {
         py::arg("edge_colour"), py::arg("camera"), py::arg("lights"),
         py::arg("quality"), py::arg("threads"), py::arg("faint_radius") = -1.0,
         "The picture of the rods as an (H, W, 3 or 4) uint8 array.");
+  m.def("halt_renders", &render::halt_renders,
+        "Gives up every picture being drawn now: the caller is stopping.");
 #else
   m.attr("has_renderer") = false;
 #endif

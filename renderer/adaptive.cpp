@@ -99,12 +99,12 @@ std::vector<sample> final_picture(const sampler& p, int threads) {
   const view& v = p.v;
   std::vector<sample> out(std::size_t(v.width) * v.height);
   int bands = (v.height + band - 1) / band;
-  each_row(bands, threads, [&](int b) {
+  each_row(bands, threads, p.stop, [&](int b) {
     line top(std::size_t(v.width) * cells + 1), bottom(top.size());
     std::vector<taken> row(std::size_t(v.width) + 1);
     int y = b * band, end = std::min(v.height, y + band);
     corners(p, top, row, y);
-    for (; y < end; ++y) {
+    for (; y < end && !p.stop.now(); ++y) {
       corners(p, bottom, row, y + 1);
       pixel_row(p, top, bottom, y, out.data() + std::size_t(y) * v.width);
       std::swap(top, bottom);

@@ -12,7 +12,8 @@ namespace rodscene::render {
 namespace {
 
 constexpr double normal_threshold = 0.3;
-constexpr int grid = 3;  // a normal pixel's supersampling grid
+std::atomic<unsigned> halt_count{0};  // halt_renders's calls so far
+constexpr int grid = 3;               // a normal pixel's supersampling grid
 
 double encoded(double c) {
   c = std::clamp(c, 0.0, 1.0);
@@ -29,9 +30,23 @@ bool same(const sample& p, const sample& q) {
 
 }  // namespace
 
-sampler::sampler(const world& w, const view& v)
+void halt_renders() {
+  ++halt_count;
+}
+
+stopper::stopper(std::function<bool()> ask)
+    : ask(std::move(ask)), halts(halt_count) {}
+
+bool stopper::now() {
+  if (gave_up) return true;
+  if (halt_count != halts || (ask && ask())) gave_up = true;
+  return gave_up;
+}
+
+sampler::sampler(const world& w, const view& v, stopper& stop)
     : w(w),
       v(v),
+      stop(stop),
       background(
           written(w.light.transparent
                       ? sample{}
@@ -84,10 +99,11 @@ sample mean(const sample* s, int n) {
   return {m.r / n, m.g / n, m.b / n, m.a / n};
 }
 
-void each_row(int rows, int threads, const std::function<void(int)>& row) {
+void each_row(int rows, int threads, stopper& stop,
+              const std::function<void(int)>& row) {
   std::atomic<int> next{0};
   auto work = [&] {
-    for (int y = next++; y < rows; y = next++)
+    for (int y = next++; y < rows && !stop.now(); y = next++)
       row(y);
   };
   std::vector<std::thread> pool;
@@ -115,12 +131,12 @@ bool differs(const std::vector<taken>& c, const view& v, int x, int y) {
 std::vector<sample> normal_picture(const sampler& p, int threads) {
   const view& v = p.v;
   std::vector<taken> centres(std::size_t(v.width) * v.height);
-  each_row(v.height, threads, [&](int y) {
+  each_row(v.height, threads, p.stop, [&](int y) {
     p.take_row(0.5, y + 0.5, v.width,
                centres.data() + std::size_t(y) * v.width);
   });
   std::vector<sample> out(centres.size());
-  each_row(v.height, threads, [&](int y) {
+  each_row(v.height, threads, p.stop, [&](int y) {
     for (int x = 0; x < v.width; ++x) {
       std::size_t i = std::size_t(y) * v.width + x;
       out[i] = centres[i].s;
@@ -140,13 +156,13 @@ std::vector<sample> normal_picture(const sampler& p, int threads) {
 }  // namespace
 
 std::vector<sample> sample_picture(const world& w, const view& v, quality q,
-                                   int threads) {
+                                   int threads, stopper& stop) {
   threads = std::max(1, threads);
-  sampler p(w, v);
+  sampler p(w, v, stop);
   if (q == quality::normal) return normal_picture(p, threads);
   if (q == quality::final) return final_picture(p, threads);
   std::vector<sample> out(std::size_t(v.width) * v.height);
-  each_row(v.height, threads, [&](int y) {
+  each_row(v.height, threads, p.stop, [&](int y) {
     p.row(0.5, y + 0.5, v.width, out.data() + std::size_t(y) * v.width);
   });
   return out;

@@ -9,6 +9,8 @@
 // whatever thread takes it.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <vector>
 
 #include "render_camera.hpp"
@@ -18,8 +20,28 @@ namespace rodscene::render {
 
 enum class quality { draft, normal, final };
 
-// Four numbers a pixel (r, g, b, covered), row by row from the top.
+// Gives up every picture being drawn now: the program is stopping. A
+// picture asked for later is drawn.
+void halt_renders();
+
+// Whether a picture is given up: by halt_renders since it began, or by ask
+// (when given), which any of its threads may call. Every thread looks
+// before each row of work, so a stop takes effect within a row.
+class stopper {
+ public:
+  explicit stopper(std::function<bool()> ask = {});
+  bool now();
+  bool given_up() const { return gave_up; }
+
+ private:
+  std::function<bool()> ask;
+  unsigned halts;
+  std::atomic<bool> gave_up{false};
+};
+
+// Four numbers a pixel (r, g, b, covered), row by row from the top; when
+// stop gives up, the rows not yet drawn are left empty.
 std::vector<sample> sample_picture(const world& w, const view& v, quality q,
-                                   int threads);
+                                   int threads, stopper& stop);
 
 }  // namespace rodscene::render

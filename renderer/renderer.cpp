@@ -85,7 +85,7 @@ std::vector<shape> shapes_of(const rods_input& in,
 
 std::vector<std::uint8_t> render_rods(const rods_input& in, const view& v,
                                       const lighting& light, quality q,
-                                      int threads) {
+                                      int threads, stopper& stop) {
   std::vector<std::uint32_t> of;
   std::vector<material> materials = materials_of(in, of);
   rod_scene scene;
@@ -93,7 +93,7 @@ std::vector<std::uint8_t> render_rods(const rods_input& in, const view& v,
   of = {};
   build_scene(scene, std::move(shapes));
   std::vector<sample> samples =
-      sample_picture({scene, materials, light}, prepared(v), q, threads);
+      sample_picture({scene, materials, light}, prepared(v), q, threads, stop);
   drop_scene(scene);
   return encode(samples, light.transparent);
 }

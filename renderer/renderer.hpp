@@ -39,9 +39,10 @@ inline constexpr double faint_transmit = 0.85;
 inline constexpr double default_ambient = 0.12, default_diffuse = 0.8;
 
 // The picture as bytes, row by row from the top: r, g, b (and alpha when
-// the light's background is transparent) a pixel.
+// the light's background is transparent) a pixel; unfinished when stop
+// gives up.
 std::vector<std::uint8_t> render_rods(const rods_input& in, const view& v,
                                       const lighting& light, quality q,
-                                      int threads);
+                                      int threads, stopper& stop);
 
 }  // namespace rodscene::render

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "anti_aliasing.hpp"
 #include "render_camera.hpp"
 #include "shading.hpp"
 
@@ -23,9 +24,10 @@ struct taken {
 struct sampler {
   const world& w;
   const view& v;
+  stopper& stop;
   taken background;
 
-  sampler(const world& w, const view& v);
+  sampler(const world& w, const view& v, stopper& stop);
   sample at(double x, double y) const;
   taken take(double x, double y) const;
   // Samples at x0, x0 + 1, ... along y, n of them, the neighbours'
@@ -38,8 +40,10 @@ struct sampler {
 double distance(const taken& p, const taken& q);
 sample mean(const sample* s, int n);
 
-// Runs row(y) for every y below rows on the given number of threads.
-void each_row(int rows, int threads, const std::function<void(int)>& row);
+// Runs row(y) for every y below rows on the given number of threads,
+// until stop gives up.
+void each_row(int rows, int threads, stopper& stop,
+              const std::function<void(int)>& row);
 
 // Final quality: rays at the pixels' corners, each pixel's square halved
 // again where its corners differ by more than 0.05, at most twice.

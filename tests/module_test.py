@@ -449,13 +449,14 @@ def stopped_film(split, tmp):
           f"Ctrl-C in film(): {child.returncode} {out} {err}")
 
 
-def render_rods(rods, round_ends, threads):
+def render_rods(rods, round_ends, threads, size=(96, 64)):
     """A final picture of crowded rods, faint and solid, through a box."""
     ends, colours, faint = rods
     caps = np.zeros((0, 3)) if round_ends else ends[:, :3] - 0.1
     camera = {"location": (0, -120, 10), "forward": (0, 1, 0),
               "up": (0, 0, 1), "right": (1, 0, 0), "orthographic": False,
-              "span": 60.0, "field": 40.0, "width": 96, "height": 64}
+              "span": 60.0, "field": 40.0, "width": size[0],
+              "height": size[1]}
     lights = {"key": (-80, -100, 90), "fill": (100, -90, 20),
               "background": (0.96, 0.96, 0.94), "transparent": round_ends}
     return rodscene._core.render_rods(
@@ -488,6 +489,29 @@ def same_pictures():
             t.join()
         check(all(np.array_equal(want, got[n]) for n in (2, 3)),
               "the renderer's picture depends on its threads")
+    given_up(rods, want)
+
+
+def given_up(rods, want):
+    """halt_renders gives up a large picture being drawn on another
+    thread, which raises KeyboardInterrupt; a picture asked for after it
+    is drawn whole."""
+    ended = []
+
+    def draw():
+        try:
+            render_rods(rods, True, 2, (2000, 1500))
+            ended.append("drawn")
+        except KeyboardInterrupt:
+            ended.append("given up")
+    thread = threading.Thread(target=draw)
+    thread.start()
+    while thread.is_alive():
+        rodscene._core.halt_renders()
+        thread.join(0.05)
+    check(ended == ["given up"] and
+          np.array_equal(render_rods(rods, True, 1), want),
+          f"a halted picture was {ended}, or the next one not whole")
 
 
 def made_glyphs(rng):

@@ -6,6 +6,7 @@ same rods."""
 
 import importlib
 import re
+import sys
 
 import numpy as np
 from PIL import Image
@@ -61,6 +62,14 @@ def camera_of(cam):
             "orthographic": cam.projection == "orthographic",
             "span": float(cam.span), "field": FIELD,
             "width": cam.width, "height": cam.height}
+
+
+def halt():
+    """Gives up the pictures this process is drawing now, each within a
+    row: the run is stopping."""
+    core = sys.modules.get("rodscene._core")
+    if getattr(core, "halt_renders", None) is not None:
+        core.halt_renders()
 
 
 def render(settings, cam, rods, threads):

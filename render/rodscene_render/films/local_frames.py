@@ -9,7 +9,7 @@ import signal
 import threading
 
 from .. import processes
-from ..drawing import tasks
+from ..drawing import embree_render, tasks
 from .frame_tasks import draw_and_keep, keep, load_frame, task_of
 from ..messages import Refusal, os_failure
 from ..drawing.povray import run_local, time_limit
@@ -130,6 +130,7 @@ def render_local(settings, todo, cam, folder, scratch, done):
         try:
             pool.shutdown(wait=False, cancel_futures=True)
             processes.end_all()
+            embree_render.halt()  # the frames drawn here, within a row
             pool.shutdown(wait=True)
         finally:
             if main:
