@@ -31,6 +31,13 @@ def format_list(formats):
     return ", ".join(names[:-1]) + " or " + names[-1]
 
 
+def article(kind):
+    """"an" before a format's initials said from a vowel (an SVG, an MP4,
+    an HTML), else "a"."""
+    said_from_vowel = kind[:2].isupper() and kind[0] in "AEFHILMNORSX"
+    return "an" if said_from_vowel else "a"
+
+
 def check_output(path, formats, inputs, what):
     """Refuses an output name that has no known format, is too long, names
     an input, is an existing file of another kind, or lies in a folder
@@ -44,18 +51,20 @@ def check_output(path, formats, inputs, what):
     if len(os.fsencode(path.name)) > MAX_NAME:
         raise Refusal(f"{shown(path.name[:40])}...: a name of more than "
                       f"{MAX_NAME} bytes")
+    # Two inputs and no --movie may have been meant as a film.
+    hint = " (a film is made with --movie)" if what == "picture" else ""
     for name in inputs:
         if same_file(path, pathlib.Path(name)):
-            raise Refusal(f"{shown(path)} is also an input: not overwritten "
-                          f"(a film is made with --movie)")
+            raise Refusal(f"{shown(path)} is also an input: not "
+                          f"overwritten{hint}")
     if path.is_dir():
         raise Refusal(f"{shown(path)} is a folder")
     if path.exists() and not path.is_file():
         raise Refusal(f"{shown(path)} is not a regular file: not written")
     kind, head, offset = formats[suffix]
     if path.exists() and not holds(path, head, offset):
-        raise Refusal(f"{shown(path)} exists and is not a {kind} file: not "
-                      f"overwritten")
+        raise Refusal(f"{shown(path)} exists and is not {article(kind)} "
+                      f"{kind} file: not overwritten")
     check_folder(path.parent)
 
 
