@@ -66,9 +66,10 @@ def check_plot(s):
     if unit is None:
         return
     if not (len(unit) <= MAX_UNIT and unit.isprintable() and unit.strip()):
+        cut = "..." if len(unit) > MAX_UNIT else ""
         raise Refusal(f"--time-unit takes a unit of 1 to {MAX_UNIT} "
                       f"characters on one line, like ns or τ, not "
-                      f"'{shown(unit[:MAX_UNIT])}'")
+                      f"'{shown(unit[:MAX_UNIT])}{cut}'")
     lacking = "" if s.plot.suffix.lower() == ".svg" else missing(unit)
     if lacking:
         raise Refusal(f"--time-unit '{shown(unit)}': the plot's font has no "
