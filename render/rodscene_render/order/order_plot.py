@@ -7,12 +7,11 @@ import warnings
 
 from ..figure_options import SAVED_METADATA, SAVED_STYLE
 from ..messages import Refusal, shown
+from ..outputs import PICTURE_FORMATS
 
 # Names a plot may have: the format each is written in, and the bytes at
-# an offset that tell an existing file of that format.
-FORMATS = {".png": ("PNG", b"\x89PNG\r\n\x1a\n", 0),
-           ".svg": ("SVG", b"<?xml", 0),
-           ".pdf": ("PDF", b"%PDF-", 0)}
+# an offset that tell an existing file of that format, as pictures'.
+FORMATS = {name: PICTURE_FORMATS[name] for name in (".png", ".svg", ".pdf")}
 # Without --print-width: 640 x 360 pixels at 100 dpi, text in
 # matplotlib's own size, readable on a screen.
 SCREEN = (6.4, 3.6, 100.0, 10.0)  # inches wide and high, dpi, points
